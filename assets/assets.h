@@ -1,0 +1,14 @@
+#pragma once
+// The embedded artwork, by file base name ("front_4", "ene").
+
+#include "toolkit/picture.h"
+
+#include <string>
+
+namespace kolvar {
+
+/// The embedded picture `name` (":/assets/<name>.gif"). A missing picture is a build error caught
+/// by the tests; here it yields an empty picture.
+kt::Picture art(const std::string& name);
+
+} // namespace kolvar

@@ -1,0 +1,132 @@
+#include "frmsplash.h"
+
+#include "battle/form1.h"
+#include "shell/brow.h"
+#include "shell/dialog.h"
+#include "toolkit/numbers.h"
+#include "toolkit/program.h"
+
+namespace kolvar {
+
+namespace {
+void place(kt::Widget& w, float left, float top, float width, float height) {
+    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
+}
+void label(kt::Label& l, const char* caption, kt::Font font, kt::Align align = kt::Align::Left) {
+    l.Caption = caption;
+    l.font = font;
+    l.Alignment = align;
+    l.opaque = false;
+    l.autoSize = true;
+}
+} // namespace
+
+frmSplash::frmSplash(kt::Program& app)
+    : Form(app) {
+    Caption = "";
+    ScaleWidth = 7365, ScaleHeight = 4260;
+    border = kt::Border::FixedDialog;
+    closeBox = false;
+    centred = true;
+    KeyPreview = true;
+
+    // Tab order: frames and labels take no focus, so "gioca" has it when the menu opens.
+    add(Frame1, "Frame1");
+    place(Frame1, 120, 60, 7080, 4050);
+    Frame1.Click = [this](int) { Frame1_Click(); };
+
+    add(lblWarning, "lblWarning", &Frame1);
+    place(lblWarning, 240, 3720, 6855, 195);
+    label(lblWarning, "VERSIONE ITALIANA DIMOSTRATIVA", {"Arial", 8.25f, false});
+    lblWarning.autoSize = false;
+
+    add(lblVersion, "lblVersion", &Frame1);
+    place(lblVersion, 3720, 3360, 330, 285);
+    label(lblVersion, "2.4", {"Arial", 12, true}, kt::Align::Right);
+
+    add(lblPlatform, "lblPlatform", &Frame1);
+    place(lblPlatform, 5880, 2340, 975, 360);
+    label(lblPlatform, " for pc", {"Arial", 15.75f, true}, kt::Align::Right);
+
+    add(lblCompanyProduct, "lblCompanyProduct", &Frame1);
+    place(lblCompanyProduct, 2355, 720, 2475, 435);
+    label(lblCompanyProduct, "Drellmark", {"Arial", 18, true});
+
+    add(lblProductName, "lblProductName", &Frame1);
+    place(lblProductName, 1320, 1320, 4680, 765);
+    label(lblProductName, "Velkarion", {"Arial", 32.25f, true});
+
+    add(Label1, "Label1", &Frame1);
+    place(Label1, 5400, 3600, 1335, 255);
+    label(Label1, "Ondrasti", font);
+    Label1.autoSize = false;
+
+    add(Command1, "Command1", &Frame1);
+    place(Command1, 960, 2400, 2535, 495);
+    Command1.Caption = "gioca";
+    Command1.Click = [this](int) { Command1_Click(); };
+
+    add(command2, "command2", &Frame1);
+    place(command2, 3720, 2400, 1815, 495);
+    command2.Caption = "esci";
+    command2.Click = [this](int) { command2_Click(); };
+
+    add(Command3, "Command3", &Frame1);
+    place(Command3, 5040, 240, 1815, 375);
+    Command3.Caption = "sfondo...";
+    Command3.Click = [this](int) { Command3_Click(); };
+
+    add(Command4, "Command4", &Frame1);
+    place(Command4, 3360, 240, 1455, 375);
+    Command4.Caption = "Help";
+    Command4.Click = [this](int) { Command4_Click(); };
+
+    focus = &Command1;
+}
+
+void frmSplash::Form_Load() {
+    lblVersion.Caption = "Version " + kt::plain(app.major) + "." + kt::plain(app.minor) + "." +
+                         kt::plain(app.revision);
+    lblProductName.Caption = app.title;
+    for (kt::Label* l : {&lblVersion, &lblProductName, &lblPlatform, &lblCompanyProduct})
+        app.fitToCaption(*l);
+}
+
+void frmSplash::Form_KeyPress(int& key) {
+    (void)key; // any character starts the battle; the key itself is not used
+    startBattle();
+}
+
+void frmSplash::startBattle() {
+    // Creating the battlefield runs the battle set-up, which closes this menu. A battlefield that
+    // already exists (set up when a background was chosen) is shown as it is.
+    Form1& battle = app.get<Form1>();
+    battle.Enabled = true;
+    battle.show();
+    unload();
+}
+
+void frmSplash::command2_Click() {
+    unload();
+    app.end();
+}
+
+void frmSplash::Command3_Click() {
+    brow& b = app.get<brow>();
+    b.Enabled = true;
+    b.show();
+}
+
+void frmSplash::Command4_Click() {
+    Dialog& d = app.get<Dialog>();
+    d.Enabled = true;
+    d.show();
+}
+
+void showStartMenu(kt::Program& app) {
+    frmSplash& menu = app.get<frmSplash>();
+    menu.Enabled = true;
+    menu.show();
+}
+
+} // namespace kolvar

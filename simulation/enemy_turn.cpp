@@ -1,0 +1,84 @@
+// The enemy's clock: the force field's life, the announcement, and from tick 255 an enemy turn
+// every fifth tick, in which every standing enemy steps up and fires at the first unit ahead.
+
+#include "battle/form1.h"
+#include "toolkit/numbers.h"
+#include "toolkit/program.h"
+
+namespace kolvar {
+
+void Form1::Timer1_Timer() {
+    clock = kt::add16(clock, 1);
+    if (clock == 200) news.Caption = " lo scudo ha ceduto";
+    if (clock == 250) news.Caption = "ALL ATTACCO";
+    if (clock > 250 && clock % 5 == 0) raid();
+}
+
+void Form1::raid() {
+    // 1. Victory, tested at the start of a turn; the battlefield is gone after it.
+    if (kills >= 50) {
+        app.msgbox(this, "Hai vinto!!");
+        Timer1.setEnabled(false);
+        endBattle();
+        return;
+    }
+    // 2. Every standing enemy in index order.
+    for (uint8_t i = 0; i <= 50; ++i) {
+        Line4[i].Visible = false;
+        if (enedead[i] == yes) continue;
+        march(i);
+        zorder(Line4[i]);
+        // Aim: the first living unit in the enemy's column, in its cell or the two above.
+        const int col = enecell[0][i], row = enecell[1][i];
+        int j = -1;
+        for (int k = 0; k <= c && j < 0; ++k) {
+            const unirec& u = uni[size_t(k)];
+            if (u.alive != 0 && u.col == col && (u.row == row || u.row == row - 1 || u.row == row - 2)) j = k;
+        }
+        if (j < 0) continue;
+        kt::Line& shot = Line4[i];
+        shot.X1 = ene[i].Left + 120;
+        shot.Y1 = ene[i].Top + 120;
+        shot.X2 = ima[j].Left - 120;
+        shot.Y2 = ima[j].Top + 150;
+        shot.Visible = true;
+        shot.BorderColor = kt::colors::blue;
+        shot.BorderWidth = 1;
+        // Each shot of the battle one point stronger: 1..20, then 1 again.
+        dmg = kt::add8(dmg, 1);
+        unirec& hit = uni[size_t(j)];
+        if (dmg > hit.hp) {
+            // Destroyed: a wreck where it stood, and the selection back to the commander.
+            hit.hp = 0;
+            hit.alive = 0;
+            ima[j].setPicture(Image1[0].picture);
+            sel = 0;
+            sh.Top = ima[0].Top + ima[0].Height - 10;
+            sh.Left = ima[0].Left;
+            sh.Width = ima[0].Width;
+        } else {
+            // Damaged: it fires back at the enemy that hit it. The player's own attack
+            // reference is kept for the player's next order.
+            hit.hp = uint8_t(hit.hp - dmg);
+            problemo = 0;
+            const float keepX = tgx, keepY = tgy;
+            tgx = ene[i].Left, tgy = ene[i].Top;
+            int16_t shooter = int16_t(j);
+            fire(shooter, 0, 0);
+            tgx = keepX, tgy = keepY;
+        }
+        if (dmg == 20) dmg = 0;
+    }
+}
+
+void Form1::march(uint8_t& i) {
+    // Up toward the player's side; along the top edge to the right once there.
+    if (ene[i].Top < 50)
+        ene[i].Left = ene[i].Left + 50;
+    else
+        ene[i].Top = ene[i].Top - 50;
+    enecell[0][i] = kt::floor8(ene[i].Left / 1000.0);
+    enecell[1][i] = kt::floor8(ene[i].Top / 1000.0);
+}
+
+} // namespace kolvar

@@ -1,0 +1,319 @@
+// The window toolkit's semantics, on small forms made for the test.
+
+#include "harness.h"
+#include "toolkit/numbers.h"
+
+#include <QTest>
+
+using namespace kt;
+
+namespace {
+
+// A form that counts its loads and can unload itself from a handler.
+struct Probe : Form {
+    explicit Probe(Program& a)
+        : Form(a) {
+        ScaleWidth = 6000, ScaleHeight = 4000;
+        add(picture1, "picture1");
+        picture1.Left = 1000, picture1.Top = 1000, picture1.Width = 1500, picture1.Height = 1500;
+        picture1.MouseDown = [this](int, int b, int, float x, float y) {
+            downs.push_back({b, x, y});
+        };
+        picture1.Click = [this](int) { ++clicks; };
+        add(line1, "line1");
+        line1.X1 = 0, line1.Y1 = 1500, line1.X2 = 6000, line1.Y2 = 1500;
+        add(frame1, "frame1");
+        frame1.Left = 3000, frame1.Top = 2000, frame1.Width = 2000, frame1.Height = 1500;
+        frame1.Click = [this](int) { ++frameClicks; };
+        add(inner, "inner", &frame1);
+        inner.Left = 100, inner.Top = 100, inner.Width = 500, inner.Height = 300;
+        inner.Click = [this](int) { ++innerClicks; };
+        add(box, "box");
+        box.Left = 0, box.Top = 3500, box.Width = 1000, box.Height = 300;
+        box.Change = [this] { changes.push_back(box.text()); };
+        design = &cells.design(0);
+        design->setPicture(Picture(QImage(4, 2, QImage::Format_ARGB32), "cell"));
+        design->Left = 15, design->Top = 30;
+        add(t1, "t1");
+        add(t2, "t2");
+    }
+    const char* className() const override { return "Probe"; }
+    void Form_Load() override { ++loads; }
+    void Form_MouseDown(int b, int, float x, float y) override { groundDowns.push_back({b, x, y}); }
+    struct Down {
+        int button;
+        float x, y;
+    };
+    Image picture1;
+    Line line1;
+    Frame frame1;
+    CommandButton inner;
+    TextBox box;
+    WidgetArray<Image> cells{*this, "cells"};
+    Image* design = nullptr;
+    Timer t1, t2;
+    int loads = 0, clicks = 0, frameClicks = 0, innerClicks = 0;
+    std::vector<Down> downs, groundDowns;
+    std::vector<std::string> changes;
+    int member = 0;
+};
+
+struct Other : Form {
+    explicit Other(Program& a)
+        : Form(a) {}
+    const char* className() const override { return "Other"; }
+};
+
+} // namespace
+
+class ToolkitTest : public QObject {
+    Q_OBJECT
+private slots:
+    void formsAreCreatedOnFirstAccessAndLoadedOnce() {
+        Program app;
+        QVERIFY(!app.loaded<Probe>());
+        Probe& p = app.get<Probe>();
+        QCOMPARE(p.loads, 1);
+        QVERIFY(!p.visible()); // an access does not show it
+        QCOMPARE(&app.get<Probe>(), &p);
+        QCOMPARE(p.loads, 1);
+        p.member = 7;
+        p.unload();
+        QVERIFY(!app.loaded<Probe>());
+        Probe& again = app.get<Probe>();
+        QCOMPARE(again.loads, 1);
+        QCOMPARE(again.member, 0); // a new form starts from zero values
+        QVERIFY(again.serial() != 0);
+    }
+
+    void aHandlerThatUnloadsItsOwnFormGetsAFreshOneOnTheNextAccess() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        p.show();
+        int seen = 0;
+        const uint64_t first = p.serial();
+        p.picture1.Click = [&p, &app, &seen](int) {
+            p.unload();
+            p.member = 3; // still safe: destruction waits for the end of the dispatch
+            Probe& fresh = app.get<Probe>();
+            seen = fresh.loads;
+            fresh.show();
+            app.get<Other>().unload(); // unloading another form mid-dispatch is safe too
+        };
+        app.press(p, 1200, 1200);
+        QCOMPARE(seen, 1);
+        Probe* now = app.loaded<Probe>();
+        QVERIFY(now);
+        QVERIFY(now->serial() != first);
+        QVERIFY(now->visible());
+        QVERIFY(!app.loaded<Other>());
+    }
+
+    void arrayElementsAreHiddenCopiesOfElementZero() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        Image& e3 = p.cells.load(3);
+        QCOMPARE(e3.index, 3);
+        QVERIFY(!e3.Visible);
+        QVERIFY(p.design->Visible);
+        QCOMPARE(e3.picture, p.design->picture);
+        QCOMPARE(e3.Width, 60.f); // 4 px at 15 twips a pixel
+        QCOMPARE(e3.Height, 30.f);
+        QCOMPARE(e3.Left, 15.f);
+        QCOMPARE(e3.Top, 30.f);
+        QVERIFY(!p.cells.exists(2));
+        QCOMPARE(p.find("cells(3)"), &e3);
+        // A picture sizes its image; a width set afterwards does not scale the picture.
+        e3.Width = 450;
+        QCOMPARE(e3.picture.width(), 4);
+    }
+
+    void pressesAreRoutedToTheTopmostWidgetThatTakesTheMouse_data() {
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("y");
+        QTest::addColumn<QString>("expect");
+        QTest::newRow("line over the image: the image") << 1200.f << 1500.f << "picture";
+        QTest::newRow("line over the ground: the form") << 200.f << 1500.f << "form";
+        QTest::newRow("frame's free area") << 4500.f << 3000.f << "frame";
+        QTest::newRow("button inside the frame") << 3200.f << 2200.f << "inner";
+        QTest::newRow("open ground") << 5500.f << 500.f << "form";
+    }
+    void pressesAreRoutedToTheTopmostWidgetThatTakesTheMouse() {
+        QFETCH(float, x);
+        QFETCH(float, y);
+        QFETCH(QString, expect);
+        Program app;
+        Probe& p = app.get<Probe>();
+        p.show();
+        app.press(p, x, y, LeftButton, 0);
+        const QString got = !p.downs.empty() || p.clicks ? "picture"
+                            : p.frameClicks              ? "frame"
+                            : p.innerClicks              ? "inner"
+                            : !p.groundDowns.empty()     ? "form"
+                                                         : "nothing";
+        QCOMPARE(got, expect);
+        if (expect == "picture") { // widget-relative twips, then the click
+            QCOMPARE(p.downs.at(0).x, x - 1000);
+            QCOMPARE(p.downs.at(0).y, y - 1000);
+            QCOMPARE(p.clicks, 1);
+        }
+        if (expect == "form") QCOMPARE(p.groundDowns.at(0).x, x);
+    }
+
+    void onlyTheLeftButtonClicks() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        p.show();
+        app.press(p, 1200, 1200, RightButton, ShiftMask);
+        QCOMPARE(p.downs.size(), size_t(1));
+        QCOMPARE(p.downs[0].button, int(RightButton));
+        QCOMPARE(p.clicks, 0);
+        p.picture1.Visible = false; // a hidden widget takes nothing
+        app.press(p, 1200, 1200);
+        QCOMPARE(p.groundDowns.size(), size_t(1));
+    }
+
+    void aTextBoxReportsEveryChange() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        p.show();
+        app.press(p, 100, 3600); // focus the box
+        for (char ch : std::string("ab c")) app.keyPress(p, ch);
+        app.keyPress(p, 8); // backspace
+        const std::vector<std::string> want{"a", "ab", "ab ", "ab c", "ab "};
+        QCOMPARE(p.changes, want);
+        app.setText(p.box, "ab "); // no change, no event
+        QCOMPARE(p.changes.size(), want.size());
+    }
+
+    void timersTickInCreationOrderAndIntervalZeroNeverTicks() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        std::string order;
+        p.t1.Tick = [&] { order += '1'; };
+        p.t2.Tick = [&] { order += '2'; };
+        p.t1.setInterval(100);
+        p.t2.setInterval(50);
+        app.advance(49);
+        QCOMPARE(order, std::string(""));
+        app.advance(251); // t = 300
+        QCOMPARE(order,
+                 std::string("212212212")); // at 100, 200, 300 t1 (created first) comes first
+        p.t1.setInterval(0);
+        order.clear();
+        app.advance(1000);
+        QCOMPARE(order, std::string(20, '2'));
+        p.t2.setEnabled(false);
+        order.clear();
+        app.advance(1000);
+        QCOMPARE(order, std::string());
+        p.t2.setEnabled(true); // counts a full interval from now
+        app.advance(49);
+        QCOMPARE(order, std::string());
+        app.advance(1);
+        QCOMPARE(order, std::string("2"));
+    }
+
+    void aLateDriverFiresOnceWithoutBurstAndKeepsItsPhase() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        int ticks = 0;
+        p.t1.Tick = [&] { ++ticks; };
+        p.t1.setInterval(100);
+        app.advance(1050, /*coalesce=*/true);
+        QCOMPARE(ticks, 1);
+        app.advance(50, true); // t = 1100: back in phase
+        QCOMPARE(ticks, 2);
+    }
+
+    void unloadStopsTimersAndNoTickRunsUnderAMessageBox() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        int ticks = 0;
+        struct Box : MessageBoxPort {
+            Program* app;
+            int* ticks;
+            int seenTicks = -1;
+            void show(Form*, const std::string&, const std::string& title) override {
+                QCOMPARE(title, std::string("Kolvar"));
+                app->advance(1000); // a driver firing meanwhile: nothing runs
+                seenTicks = *ticks;
+            }
+        } box;
+        box.app = &app;
+        box.ticks = &ticks;
+        app.messageBoxes = &box;
+        p.t1.setInterval(100);
+        p.t1.Tick = [&] {
+            ++ticks;
+            if (ticks == 1) app.msgbox(&p, "hello");
+        };
+        app.advance(100);
+        QCOMPARE(box.seenTicks, 1);
+        QCOMPARE(app.messageLog, std::vector<std::string>{"hello"});
+        p.unload();
+        app.advance(1000);
+        QCOMPARE(ticks, 1);
+        app.messageBoxes = nullptr;
+    }
+
+    void endDestroysEveryFormWithoutHandlers() {
+        Program app;
+        app.get<Probe>().show();
+        app.get<Other>();
+        bool ended = false;
+        app.onEnd = [&] { ended = true; };
+        app.dispatch([&] { app.end(); });
+        QVERIFY(ended);
+        QVERIFY(app.forms().empty());
+        QVERIFY(app.ended());
+    }
+
+    void zorderBringsAWidgetToTheFrontOfItsLayer() {
+        Program app;
+        Probe& p = app.get<Probe>();
+        QCOMPARE(p.graphic.back(), p.design);
+        p.zorder(p.picture1);
+        QCOMPARE(p.graphic.back(), &p.picture1);
+        QCOMPARE(p.windowed.front(), &p.frame1); // windowed widgets keep their own layer
+    }
+
+    void numbersRoundTiesToEvenAndSaturate_data() {
+        QTest::addColumn<double>("v");
+        QTest::addColumn<int>("cint");
+        QTest::addColumn<int>("floor8");
+        QTest::newRow("100.5") << 100.5 << 100 << 100;
+        QTest::newRow("101.5") << 101.5 << 102 << 101;
+        QTest::newRow("-0.5") << -0.5 << 0 << 0;
+        QTest::newRow("-1.5") << -1.5 << -2 << 0;
+        QTest::newRow("2.4999") << 2.4999 << 2 << 2;
+        QTest::newRow("above 16 bits") << 40000.0 << 32767 << 255;
+        QTest::newRow("below 16 bits") << -40000.0 << -32768 << 0;
+        QTest::newRow("255.9") << 255.9 << 256 << 255;
+    }
+    void numbersRoundTiesToEvenAndSaturate() {
+        QFETCH(double, v);
+        QFETCH(int, cint);
+        QFETCH(int, floor8);
+        QCOMPARE(int(kt::cint(v)), cint);
+        QCOMPARE(int(kt::floor8(v)), floor8);
+    }
+
+    void numbersToTextAndBack() {
+        QCOMPARE(kt::str(2001), std::string(" 2001"));
+        QCOMPARE(kt::str(0), std::string(" 0"));
+        QCOMPARE(kt::str(-50), std::string("-50"));
+        QCOMPARE(kt::plain(50), std::string("50"));
+        QCOMPARE(kt::val(" 12"), 12L);
+        QCOMPARE(kt::val("0"), 0L);
+        QCOMPARE(kt::val("-7x"), -7L);
+        QCOMPARE(int(kt::add8(250, 10)), 255);
+        QCOMPARE(int(kt::add8(3, -10)), 0);
+        QCOMPARE(int(kt::add16(32760, 10)), 32767);
+        QCOMPARE(int(kt::add16(-32760, -100)), -32768);
+        QCOMPARE(int(kt::floor16(-0.5)), -1);
+    }
+};
+
+QTEST_MAIN(ToolkitTest)
+#include "test_toolkit.moc"

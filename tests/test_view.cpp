@@ -1,0 +1,161 @@
+// The real Qt windows on the offscreen platform: what a player sees and what a click does.
+
+#include "harness.h"
+#include "toolkit/qt/view.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using kolvar::Game;
+
+namespace {
+
+ktqt::FormView* viewOf(Game& g, const char* name) {
+    kt::Form* f = g.app.formByName(name);
+    return f ? g.frontend->view(*f) : nullptr;
+}
+
+// Pixels in `r` that differ clearly from `background`.
+int inked(const QImage& img, const QRect& r, QColor background) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (std::abs(c.red() - background.red()) + std::abs(c.green() - background.green()) +
+                    std::abs(c.blue() - background.blue()) >
+                90)
+                ++n;
+        }
+    return n;
+}
+
+QPushButton* button(QWidget* w, const QString& text) {
+    for (auto* b : w->findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void theStartMenuShowsItsTitleAndGiocaStartsABattle() {
+        Game g;
+        ktqt::FormView* menu = viewOf(g, "frmSplash");
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(menu->size(), QSize(491, 284)); // 7365 x 4260 twips
+        QVERIFY(menu->windowFlags() & Qt::FramelessWindowHint);
+        const QImage shot = menu->grab().toImage();
+        const QColor face(240, 240, 240);
+        // The title, Kolvar in 32 pt bold, inks its label; the area beside it stays empty.
+        const QRect title(96, 92, 130, 48);
+        QVERIFY2(inked(shot, title, face) > 600, "the title is drawn");
+        QCOMPARE(inked(shot, QRect(260, 92, 80, 40), face), 0);
+        QVERIFY(inked(shot, QRect(256, 226, 104, 18), face) > 150); // Version 1.2.45
+        QPushButton* gioca = button(menu, "gioca");
+        QVERIFY(gioca);
+        QVERIFY(gioca->hasFocus() || QApplication::focusWidget() == nullptr);
+        QTest::mouseClick(gioca, Qt::LeftButton);
+        QVERIFY(!g.exists("frmSplash"));
+        ktqt::FormView* field = viewOf(g, "Form1");
+        QVERIFY(field && field->isVisible());
+        QCOMPARE(field->size(), QSize(794, 642));
+        QCOMPARE(field->windowTitle(), QString("Gioco fatto da Ondrasti"));
+    }
+
+    void aKeyOnTheMenuStartsABattleWhateverHasTheFocus() {
+        Game g;
+        ktqt::FormView* menu = viewOf(g, "frmSplash");
+        QTest::keyClick(button(menu, "Help"), Qt::Key_A);
+        QVERIFY(!g.exists("frmSplash"));
+        QVERIFY(g.window("Form1")["visible"].toBool());
+    }
+
+    void theBattlefieldAfterSetUp() {
+        Game g;
+        g.battle();
+        const QImage shot = viewOf(g, "Form1")->grab().toImage();
+        QCOMPARE(shot.size(), QSize(794, 642));
+        // The force field: green across the whole width on row 320 (y 4800).
+        for (int x = 0; x < 792; x += 7) QCOMPARE(shot.pixelColor(x, 320), QColor(0, 255, 0));
+        // Something is drawn where every enemy stands.
+        const kolvar::Form1& f = *g.app.loaded<kolvar::Form1>();
+        for (int i = 0; i <= 50; ++i) {
+            const QRect r(int(f.ene[i].Left / 15), int(f.ene[i].Top / 15), 34, 30);
+            QVERIFY2(inked(shot, r, Qt::white) > 60, qPrintable(QString("enemy %1").arg(i)));
+        }
+        // The commander at (64, 200) px, and nothing to its left.
+        QVERIFY(inked(shot, QRect(64, 200, 27, 27), Qt::white) > 150);
+        QCOMPARE(inked(shot, QRect(40, 200, 22, 27), Qt::white), 0);
+        // The hidden panels and the sprite store show nothing: training panel (56..521, 16..129)
+        // right of the buildings, construction panel (136..433, 184..257) and the store.
+        QCOMPARE(inked(shot, QRect(220, 40, 280, 80), Qt::white), 0);
+        QCOMPARE(inked(shot, QRect(136, 184, 297, 12), Qt::white), 0);
+        QCOMPARE(inked(shot, QRect(256, 560, 400, 80), Qt::white), 0);
+        for (auto* w : viewOf(g, "Form1")->findChildren<QPushButton*>())
+            QVERIFY(!w->isVisibleTo(viewOf(g, "Form1")));
+        // The cheat box is a real text box over the right end of the notice line.
+        auto boxes = viewOf(g, "Form1")->findChildren<QLineEdit*>();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0]->geometry(), QRect(752, 8, 33, 13));
+    }
+
+    void typingInTheCheatBoxReachesTheGame() {
+        Game g;
+        kolvar::Form1& f = g.battle();
+        auto* box = viewOf(g, "Form1")->findChildren<QLineEdit*>().at(0);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClicks(box, "vildra");
+        QCOMPARE(f.cheater.text(), std::string("vildra"));
+        QCOMPARE(int(g.probe().uni()[0].hp), 255);
+    }
+
+    void aPressOnTheCanvasIsRoutedThroughTheModel() {
+        Game g;
+        g.battle();
+        ktqt::FormView* field = viewOf(g, "Form1");
+        // Left press on open ground: the commander's destination is the pressed point, in twips.
+        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(300, 150));
+        QCOMPARE(int(g.probe().uni()[0].tx), 4500);
+        QCOMPARE(int(g.probe().uni()[0].ty), 2250);
+        // The training panel opens with a click on the building, and its buttons are real.
+        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(50, 40));
+        QVERIFY(g.widget("Form1", "Frame1")["Visible"].toBool());
+        QPushButton* evo = button(field, "Evolvi edificio");
+        QVERIFY(evo && evo->isVisible());
+        // A mouse press on a training button queues; Shift queues five.
+        QList<QPushButton*> training;
+        for (auto* b : field->findChildren<QPushButton*>())
+            if (b->text().isEmpty() && b->isVisible()) training << b;
+        QCOMPARE(training.size(), 7);
+        QTest::mousePress(training[2], Qt::LeftButton, Qt::ShiftModifier);
+        QTest::mouseRelease(training[2], Qt::LeftButton, Qt::ShiftModifier);
+        int queued = 0;
+        for (auto v : g.state()["queue"].toArray()) queued += v.toInt();
+        QCOMPARE(queued, 5);
+        // The keyboard on a training button queues nothing.
+        training[0]->setFocus();
+        QTest::keyClick(training[0], Qt::Key_Space);
+        queued = 0;
+        for (auto v : g.state()["queue"].toArray()) queued += v.toInt();
+        QCOMPARE(queued, 5);
+    }
+
+    void theViewFollowsTheModelAndRetiresWithItsForm() {
+        Game g;
+        g.run("click frmSplash Command4");
+        QPointer<ktqt::FormView> help = viewOf(g, "Dialog");
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->windowTitle(), QString("Dialog Caption"));
+        QTest::mouseClick(button(help, "OK"), Qt::LeftButton);
+        QVERIFY(!g.exists("Dialog"));
+        QVERIFY(!help || !help->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!help);
+    }
+};
+
+QTEST_MAIN(ViewTest)
+#include "test_view.moc"

@@ -1,0 +1,91 @@
+#include "form.h"
+
+#include "program.h"
+
+#include <algorithm>
+
+namespace kt {
+
+bool Widget::windowed() const {
+    switch (kind) {
+    case Kind::Frame:
+    case Kind::Button:
+    case Kind::TextBox:
+    case Kind::DriveList:
+    case Kind::DirList:
+    case Kind::FileList:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Widget::shown() const {
+    for (const Widget* w = this; w; w = w->container)
+        if (!w->Visible) return false;
+    return true;
+}
+
+float Widget::formLeft() const {
+    return Left + (container ? container->formLeft() : 0.0f);
+}
+float Widget::formTop() const {
+    return Top + (container ? container->formTop() : 0.0f);
+}
+
+void attachWidget(Form& form, Widget& w, Frame* container) {
+    form.attach(w, container);
+}
+
+Form::Form(Program& a)
+    : app(a) {}
+
+Form::~Form() {
+    for (Widget* w : all_)
+        if (w->kind == Kind::Timer) app.clock.remove(static_cast<Timer&>(*w));
+}
+
+void Form::show() {
+    if (unloaded_) return;
+    visible_ = true;
+    ++raise_;
+}
+
+void Form::hide() {
+    visible_ = false;
+}
+
+void Form::unload() {
+    app.unload(*this);
+}
+
+void Form::add(Widget& w, const std::string& name, Frame* container) {
+    w.name = name;
+    attach(w, container);
+}
+
+void Form::attach(Widget& w, Frame* container) {
+    w.form = this;
+    w.container = container;
+    Layers& layers = container ? static_cast<Layers&>(*container) : static_cast<Layers&>(*this);
+    if (w.kind == Kind::Timer)
+        app.clock.add(static_cast<Timer&>(w));
+    else
+        (w.windowed() ? layers.windowed : layers.graphic).push_back(&w);
+    all_.push_back(&w);
+}
+
+Widget* Form::find(const std::string& key) const {
+    for (Widget* w : all_)
+        if (w->key() == key) return w;
+    return nullptr;
+}
+
+void Form::zorder(Widget& w) {
+    Layers& layers = w.container ? static_cast<Layers&>(*w.container) : static_cast<Layers&>(*this);
+    auto& list = w.windowed() ? layers.windowed : layers.graphic;
+    auto it = std::find(list.begin(), list.end(), &w);
+    if (it != list.end()) std::rotate(it, it + 1, list.end());
+}
+
+} // namespace kt

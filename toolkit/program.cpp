@@ -1,0 +1,194 @@
+#include "program.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace kt {
+
+Program::Program() = default;
+
+Program::~Program() {
+    // Forms refer to the clock; destroy them first, newest first.
+    while (!forms_.empty()) forms_.pop_back();
+    graveyard_.clear();
+}
+
+void Program::adopt(std::type_index type, std::unique_ptr<Form> form) {
+    form->serial_ = ++serial_;
+    forms_.push_back({type, std::move(form)});
+}
+
+Form* Program::find(std::type_index type) const {
+    for (const Entry& e : forms_)
+        if (e.type == type) return e.form.get();
+    return nullptr;
+}
+
+std::vector<Form*> Program::forms() const {
+    std::vector<Form*> out;
+    for (const Entry& e : forms_) out.push_back(e.form.get());
+    return out;
+}
+
+Form* Program::formByName(const std::string& className) const {
+    for (const Entry& e : forms_)
+        if (className == e.form->className()) return e.form.get();
+    return nullptr;
+}
+
+void Program::unload(Form& f) {
+    if (f.unloaded_) return;
+    f.visible_ = false;
+    f.unloaded_ = true;
+    for (Widget* w : f.all_)
+        if (w->kind == Kind::Timer) clock.remove(static_cast<Timer&>(*w));
+    auto it = std::find_if(forms_.begin(), forms_.end(),
+                           [&](const Entry& e) { return e.form.get() == &f; });
+    assert(it != forms_.end());
+    if (it == forms_.end()) return;
+    graveyard_.push_back(std::move(it->form));
+    forms_.erase(it);
+    if (depth_ == 0) collect();
+}
+
+void Program::collect() {
+    // Destroying a form runs no handler, so this cannot unload anything further.
+    graveyard_.clear();
+}
+
+void Program::end() {
+    if (ended_) return;
+    ended_ = true;
+    while (!forms_.empty()) unload(*forms_.back().form);
+    if (depth_ == 0 && onEnd) onEnd();
+}
+
+void Program::dispatch(const std::function<void()>& fn) {
+    ++depth_;
+    fn();
+    if (--depth_ > 0) return;
+    collect();
+    if (afterDispatch) afterDispatch();
+    if (ended_ && onEnd) {
+        auto done = std::move(onEnd);
+        onEnd = nullptr;
+        done();
+    }
+}
+
+static bool contains(const Widget& w, float x, float y) {
+    return x >= w.Left && y >= w.Top && x < w.Left + w.Width && y < w.Top + w.Height;
+}
+
+// Topmost widget of one container taking a press at container-relative (x, y); the frame itself
+// when the press falls on its free area.
+static Widget* hitIn(const Layers& layers, float x, float y) {
+    for (auto it = layers.windowed.rbegin(); it != layers.windowed.rend(); ++it) {
+        Widget* w = *it;
+        if (!w->Visible || !contains(*w, x, y)) continue;
+        if (w->kind == Kind::Frame) {
+            if (Widget* inner = hitIn(static_cast<Frame&>(*w), x - w->Left, y - w->Top))
+                return inner;
+        }
+        return w;
+    }
+    for (auto it = layers.graphic.rbegin(); it != layers.graphic.rend(); ++it) {
+        Widget* w = *it;
+        if (w->Visible && w->takesMouse() && contains(*w, x, y)) return w;
+    }
+    return nullptr;
+}
+
+Widget* Program::hit(Form& f, float x, float y) const {
+    return hitIn(f, x, y);
+}
+
+Widget* Program::mouseDown(Form& f, float x, float y, int button, int shift) {
+    Widget* target = nullptr;
+    const std::string cls = f.className();
+    const uint64_t serial = f.serial();
+    dispatch([&] {
+        if (!f.Enabled || !f.visible()) return;
+        target = hit(f, x, y);
+        if (!target) {
+            f.Form_MouseDown(button, shift, x, y);
+            return;
+        }
+        if (!target->Enabled) return;
+        if (target->windowed() && target->kind != Kind::Frame) f.focus = target;
+        if (target->MouseDown)
+            target->MouseDown(target->index, button, shift, x - target->formLeft(),
+                              y - target->formTop());
+    });
+    // The press may have unloaded the form; the caller must not use the widget then.
+    Form* now = formByName(cls);
+    return now == &f && now->serial() == serial ? target : nullptr;
+}
+
+void Program::press(Form& f, float x, float y, int button, int shift) {
+    const std::string cls = f.className();
+    const uint64_t serial = f.serial();
+    Widget* w = mouseDown(f, x, y, button, shift);
+    Form* now = formByName(cls);
+    if (!w || !now || now->serial() != serial || button != LeftButton) return;
+    if (hit(*now, x, y) == w) click(*w);
+}
+
+void Program::mouseDownOn(Widget& w, int button, int shift, float x, float y) {
+    dispatch([&] {
+        if (w.MouseDown && w.Enabled) w.MouseDown(w.index, button, shift, x, y);
+    });
+}
+
+void Program::click(Widget& w) {
+    dispatch([&] {
+        if (w.Click && w.Enabled) w.Click(w.index);
+    });
+}
+
+void Program::keyPress(Form& f, int code) {
+    dispatch([&] {
+        int key = code;
+        if (f.KeyPreview) f.Form_KeyPress(key);
+        if (key == 0 || f.unloaded() || !f.focus || f.focus->kind != Kind::TextBox) return;
+        auto& box = static_cast<TextBox&>(*f.focus);
+        std::string t = box.text();
+        if (key == 8) {
+            if (!t.empty()) t.pop_back();
+        } else if (key >= 32) {
+            t.push_back(char(key));
+        }
+        box.setText(t);
+    });
+}
+
+void Program::setText(TextBox& box, const std::string& text) {
+    dispatch([&] { box.setText(text); });
+}
+
+void Program::closeBox(Form& f) {
+    dispatch([&] { f.Form_Close(); });
+}
+
+void Program::advance(int64_t ms, bool coalesce) {
+    if (messageBoxOpen() || ended_) return;
+    const int64_t limit = clock.now() + ms;
+    while (!ended_ && !messageBoxOpen()) {
+        Timer* t = clock.popDue(limit, coalesce);
+        if (!t) break;
+        dispatch([t] {
+            if (t->Tick) t->Tick();
+        });
+    }
+}
+
+void Program::msgbox(Form* owner, const std::string& text) {
+    messageLog.push_back(text);
+    if (!messageBoxes) return;
+    ++msgboxDepth_;
+    if (afterDispatch) afterDispatch();
+    messageBoxes->show(owner, text, title);
+    --msgboxDepth_;
+}
+
+} // namespace kt

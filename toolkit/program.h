@@ -1,0 +1,128 @@
+#pragma once
+// The program: its forms, its clock, its message-box port and its identity. Every event enters
+// through one of the input functions below, which run the handlers inside a dispatch; forms
+// unloaded during a dispatch are destroyed when the outermost dispatch returns.
+
+#include "clock.h"
+#include "form.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <typeindex>
+#include <vector>
+
+namespace kt {
+
+/// Shows a modal message box and returns when the player has acknowledged it.
+class MessageBoxPort {
+public:
+    virtual ~MessageBoxPort() = default;
+    virtual void show(Form* owner, const std::string& text, const std::string& title) = 0;
+};
+
+class Program {
+public:
+    Program();
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Identity.
+    std::string title = "Kolvar";
+    int major = 1, minor = 2, revision = 45;
+
+    /// The form of class T, created on first access: members zeroed, designed widgets built,
+    /// Form_Load run. A form created by an access stays hidden.
+    template <class T> T& get() {
+        if (T* f = loaded<T>()) return *f;
+        auto owned = std::make_unique<T>(*this);
+        T& f = *owned;
+        adopt(typeid(T), std::move(owned));
+        dispatch([&f] { f.Form_Load(); });
+        return f;
+    }
+    /// The form of class T if it exists, without creating it.
+    template <class T> T* loaded() const { return static_cast<T*>(find(typeid(T))); }
+    /// Every existing form, in creation order.
+    std::vector<Form*> forms() const;
+    Form* formByName(const std::string& className) const;
+
+    /// Ends the program at once: every form is destroyed without running a handler.
+    void end();
+    bool ended() const { return ended_; }
+
+    // Input. Coordinates are twips relative to the form's client area.
+    /// Mouse press and release at one point: MouseDown of the topmost widget that takes the
+    /// mouse there (widget-relative twips), then its Click for the left button; no widget: the
+    /// form's Form_MouseDown.
+    void press(Form& f, float x, float y, int button = LeftButton, int shift = 0);
+    /// Mouse down only; returns the widget that took it (null: the form itself).
+    Widget* mouseDown(Form& f, float x, float y, int button, int shift);
+    /// MouseDown straight to a widget, widget-relative twips.
+    void mouseDownOn(Widget& w, int button, int shift, float x, float y);
+    /// Click straight to a widget.
+    void click(Widget& w);
+    /// A character key pressed in form `f`: the form first when it has key preview, then the
+    /// focused text box (printable characters are typed into it).
+    void keyPress(Form& f, int code);
+    /// Replaces a text box's text (Change runs when it differs).
+    void setText(TextBox& box, const std::string& text);
+    /// The form's close box.
+    void closeBox(Form& f);
+    /// Runs `fn` as one dispatch.
+    void dispatch(const std::function<void()>& fn);
+
+    /// The topmost widget of `f` that takes a press at (x, y), form twips; null: the form.
+    Widget* hit(Form& f, float x, float y) const;
+
+    // Time.
+    Clock clock;
+    /// Advances the virtual clock by `ms`, firing every due tick in order (one dispatch each).
+    /// Nothing ticks while a message box is open.
+    void advance(int64_t ms, bool coalesce = false);
+
+    // Message boxes.
+    /// Shows a modal box with the program's title; the clock stands still until it returns.
+    void msgbox(Form* owner, const std::string& text);
+    MessageBoxPort* messageBoxes = nullptr; ///< null: acknowledged at once
+    std::vector<std::string> messageLog;    ///< every text shown, in order
+    bool messageBoxOpen() const { return msgboxDepth_ > 0; }
+
+    /// Measures a caption (width, height in twips) in a font; installed by a view. Without one,
+    /// labels keep their designed size.
+    std::function<std::pair<float, float>(const Font&, const std::string&)> measureText;
+    /// Sizes an auto-size label to its caption, keeping its Left and Top.
+    void fitToCaption(Label& l) {
+        if (!measureText || !l.autoSize) return;
+        auto [w, h] = measureText(l.font, l.Caption);
+        l.Width = w, l.Height = h;
+    }
+
+    /// Called after every outermost dispatch and before a message box opens, so a view can sync.
+    std::function<void()> afterDispatch;
+    /// Called once when end() has run.
+    std::function<void()> onEnd;
+
+    bool dispatching() const { return depth_ > 0; }
+
+private:
+    friend class Form;
+    void adopt(std::type_index type, std::unique_ptr<Form> form);
+    Form* find(std::type_index type) const;
+    void unload(Form& f);
+    void collect();
+
+    struct Entry {
+        std::type_index type;
+        std::unique_ptr<Form> form;
+    };
+    std::vector<Entry> forms_;
+    std::vector<std::unique_ptr<Form>> graveyard_;
+    int depth_ = 0;
+    int msgboxDepth_ = 0;
+    bool ended_ = false;
+    uint64_t serial_ = 0;
+};
+
+} // namespace kt

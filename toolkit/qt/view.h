@@ -1,0 +1,90 @@
+#pragma once
+// One generic view per form: a top-level window that shows any toolkit form. It paints the form's
+// background, picture and graphic widgets, hosts native Qt widgets for the windowed ones, forwards
+// input into the model's entry points, and after every dispatch syncs from the model, repainting
+// only the regions whose look changed.
+
+#include "toolkit/form.h"
+
+#include <QHash>
+#include <QPixmap>
+#include <QPointer>
+#include <QRegion>
+#include <QWidget>
+#include <map>
+
+namespace kt {
+class Program;
+}
+
+namespace ktqt {
+
+/// What one graphic widget looked like when last painted; a difference means a repaint.
+struct Look {
+    QRect rect; ///< device-independent pixels covered, empty when not shown
+    const void* picture = nullptr;
+    std::string caption;
+    kt::Color color1, color2;
+    int style = 0;
+    bool operator==(const Look&) const = default;
+};
+
+class CanvasPainter;
+
+/// Draws graphic widgets of one container; shared by the window and its frames.
+void paintLayer(QPainter& p, const kt::Layers& layers, const QRect& clip);
+/// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
+QFont qtFont(const kt::Font& f);
+
+class FormView : public QWidget {
+    Q_OBJECT
+public:
+    FormView(kt::Program& app, kt::Form& form);
+    ~FormView() override;
+
+    /// Brings the window, its native widgets and its repaint regions up to date with the model.
+    void sync();
+    /// Called when the form has been unloaded: the view lets go of it and closes.
+    void detach();
+    kt::Form* form() const { return form_; }
+
+    /// Repaints since creation, and the region of the last sync, for tests of repaint economy.
+    int paintCount() const { return paints_; }
+    QRegion lastDirty() const { return lastDirty_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    friend class FrameView;
+    QWidget* nativeFor(kt::Widget& w, QWidget* parent);
+    void syncNative(kt::Widget& w, QWidget* q);
+    void syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty, const QPoint& origin);
+    void press(QMouseEvent* e, QPoint formPixel);
+    void release(QMouseEvent* e, QPoint formPixel);
+    bool alive() const;
+
+    kt::Program& app_;
+    kt::Form* form_;
+    uint64_t serial_;
+    std::map<kt::Widget*, QPointer<QWidget>> natives_;
+    std::map<const kt::Widget*, Look> looks_;
+    std::map<const kt::Layers*, std::vector<kt::Widget*>> orders_;
+    const QEvent* lastKey_ = nullptr;
+    struct Backdrop {
+        kt::Color color;
+        const void* picture = nullptr;
+        bool operator==(const Backdrop&) const = default;
+    } backdrop_;
+    uint64_t raised_ = 0;
+    bool placed_ = false;
+    kt::Widget* pressed_ = nullptr;
+    int paints_ = 0;
+    QRegion lastDirty_;
+};
+
+} // namespace ktqt

@@ -1,0 +1,232 @@
+#pragma once
+// The widget kinds a form is built from. Widgets are plain structs: their designed properties are
+// public fields in twips (32-bit floats), read and written by the game directly. The view reads
+// them after every dispatch; nothing needs to be told that a field changed.
+//
+// Graphic widgets (image, label, line, shape) are drawn on their container; windowed widgets
+// (frame, button, text box, lists) sit above every graphic widget of the same container.
+
+#include "picture.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kt {
+
+class Form;
+class Frame;
+
+struct Color {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Color&) const = default;
+};
+namespace colors {
+constexpr Color black{0, 0, 0}, white{255, 255, 255}, red{255, 0, 0}, green{0, 255, 0},
+    blue{0, 0, 255}, yellow{255, 255, 0}, silver{192, 192, 192}, buttonFace{240, 240, 240},
+    menu{240, 240, 240}, windowText{0, 0, 0};
+}
+
+/// A font by design name ("Arial") and point size; the view maps Arial to Liberation Sans.
+struct Font {
+    std::string name = "Arial";
+    float size = 8.25f; ///< points
+    bool bold = false;
+    bool operator==(const Font&) const = default;
+};
+
+enum class Kind {
+    Image,
+    Label,
+    Line,
+    Shape,
+    Frame,
+    Button,
+    TextBox,
+    Timer,
+    DriveList,
+    DirList,
+    FileList
+};
+
+/// Mouse-button codes and shift-state bits of mouse events.
+enum Button : int { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
+enum ShiftBit : int { ShiftMask = 1, CtrlMask = 2, AltMask = 4 };
+
+struct Widget {
+    explicit Widget(Kind k)
+        : kind(k) {}
+    virtual ~Widget() = default;
+    Widget(const Widget&) = default;
+    Widget& operator=(const Widget&) = delete;
+    /// A copy of this widget (kind, picture, size, position, handlers), for widget arrays.
+    virtual std::unique_ptr<Widget> clone() const = 0;
+
+    const Kind kind;
+    std::string name; ///< designed name, "ima"
+    int index = -1;   ///< element index within its array, -1 for a single widget
+    Form* form = nullptr;
+    Frame* container = nullptr; ///< the frame it lies in, or null for the form itself
+
+    float Left = 0, Top = 0, Width = 0, Height = 0; ///< twips, relative to the container
+    bool Visible = true;
+    bool Enabled = true;
+
+    /// Handlers; an array's handler gets the element index (a single widget gets -1).
+    std::function<void(int index)> Click;
+    std::function<void(int index, int button, int shift, float x, float y)> MouseDown;
+
+    /// "ima(3)" for an array element, "Label1" otherwise.
+    std::string key() const { return index < 0 ? name : name + "(" + std::to_string(index) + ")"; }
+    bool windowed() const;
+    /// Lines and shapes let presses through to what lies beneath.
+    bool takesMouse() const {
+        return kind != Kind::Line && kind != Kind::Shape && kind != Kind::Timer;
+    }
+    /// Visible and every enclosing frame visible.
+    bool shown() const;
+    /// Left and Top in the form's client coordinates.
+    float formLeft() const;
+    float formTop() const;
+};
+
+template <class T> struct WidgetOf : Widget {
+    WidgetOf()
+        : Widget(T::staticKind) {}
+    std::unique_ptr<Widget> clone() const override {
+        return std::make_unique<T>(static_cast<const T&>(*this));
+    }
+};
+
+struct Image : WidgetOf<Image> {
+    static constexpr Kind staticKind = Kind::Image;
+    Picture picture;
+    bool flat = true; ///< no three-dimensional border; kept for fidelity, drawn the same
+    /// Takes the picture and the picture's natural size (15 twips a pixel). A Width set
+    /// afterwards clips or pads: the picture is never stretched.
+    void setPicture(const Picture& p) {
+        picture = p;
+        Width = float(p.width()) * twipsPerPixel;
+        Height = float(p.height()) * twipsPerPixel;
+    }
+};
+
+enum class Align { Left, Right, Center };
+
+struct Label : WidgetOf<Label> {
+    static constexpr Kind staticKind = Kind::Label;
+    std::string Caption;
+    Color BackColor = colors::buttonFace;
+    Color ForeColor = colors::windowText;
+    bool opaque = true;  ///< paints its background
+    int BorderStyle = 0; ///< 0 none, 1 single
+    Align Alignment = Align::Left;
+    Font font;
+    bool wordWrap = true;
+    bool autoSize = false; ///< sized to its caption by Program::fitToCaption, Left kept
+};
+
+struct Line : WidgetOf<Line> {
+    static constexpr Kind staticKind = Kind::Line;
+    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0; ///< twips
+    Color BorderColor = colors::black;
+    int BorderWidth = 1; ///< pixels
+    int BorderStyle = 1; ///< 1 solid, 2 dash, 3 dot, 4 dash-dot
+};
+
+struct Shape : WidgetOf<Shape> {
+    static constexpr Kind staticKind = Kind::Shape;
+    enum { Rectangle = 0, Oval = 2 };
+    int shape = Oval;
+    Color BorderColor = colors::black;
+    Color FillColor = colors::black;
+    bool filled = false; ///< fill style solid rather than transparent
+    int BorderWidth = 1;
+};
+
+/// A container: children lists kept in z-order, back to front, one list per layer.
+struct Layers {
+    std::vector<Widget*> graphic;
+    std::vector<Widget*> windowed;
+};
+
+struct Frame : WidgetOf<Frame>, Layers {
+    static constexpr Kind staticKind = Kind::Frame;
+    Frame() = default;
+    Frame(const Frame& o)
+        : WidgetOf<Frame>(o)
+        , Caption(o.Caption)
+        , font(o.font) {} // a copied frame starts empty
+    std::string Caption;
+    Font font;
+};
+
+struct CommandButton : WidgetOf<CommandButton> {
+    static constexpr Kind staticKind = Kind::Button;
+    std::string Caption;
+    Picture picture; ///< shown by a graphical button
+    bool graphical = false;
+    Font font;
+};
+
+struct TextBox : WidgetOf<TextBox> {
+    static constexpr Kind staticKind = Kind::TextBox;
+    Color BackColor = colors::white;
+    std::function<void()> Change;
+    const std::string& text() const { return text_; }
+    /// Replaces the text; Change runs when the text differs. Call inside a dispatch.
+    void setText(const std::string& t) {
+        if (t == text_) return;
+        text_ = t;
+        if (Change) Change();
+    }
+
+private:
+    std::string text_;
+};
+
+class Clock;
+
+struct Timer : WidgetOf<Timer> {
+    static constexpr Kind staticKind = Kind::Timer;
+    Timer() { Visible = false; }
+    std::function<void()> Tick;
+    int interval() const { return interval_; }
+    bool enabled() const { return enabled_; }
+    /// Setting a new interval restarts the countdown; 0 stops the ticks.
+    void setInterval(int ms);
+    /// Switching on starts a countdown of one interval; switching on a running timer changes
+    /// nothing.
+    void setEnabled(bool on);
+
+private:
+    friend class Clock;
+    void rearm();
+    int interval_ = 0;
+    bool enabled_ = true;
+    Clock* clock_ = nullptr;
+    int64_t due_ = 0;     ///< virtual ms of the next tick
+    uint64_t serial_ = 0; ///< creation order, breaks ties between timers due at once
+};
+
+/// Drive, folder and file lists: the entries shown and the chosen one. The browser fills them.
+struct ListBase {
+    std::vector<std::string> entries; ///< text of each row, as shown
+    int ListIndex = -1;               ///< chosen row, -1 none
+    std::function<void()> Change;
+    Font font;
+};
+struct DriveList : WidgetOf<DriveList>, ListBase {
+    static constexpr Kind staticKind = Kind::DriveList;
+};
+struct DirList : WidgetOf<DirList>, ListBase {
+    static constexpr Kind staticKind = Kind::DirList;
+};
+struct FileList : WidgetOf<FileList>, ListBase {
+    static constexpr Kind staticKind = Kind::FileList;
+    std::string Pattern = "*.*";
+};
+
+} // namespace kt
