@@ -3,9 +3,12 @@
 #include "harness.h"
 #include "toolkit/qt/view.h"
 
+#include "shell/frmsplash.h"
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using kolvar::Game;
 
@@ -141,6 +144,43 @@ private slots:
         queued = 0;
         for (auto v : g.state()["queue"].toArray()) queued += v.toInt();
         QCOMPARE(queued, 5);
+    }
+
+    void theDefeatBoxIsModalTitledKolvarAndStopsTheClock() {
+        // The real-time program: real time drives the clock and message boxes are modal.
+        kt::Program app;
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
+        kolvar::startProgram(app);
+        app.click(*app.formByName("frmSplash")->find("Command1"));
+        auto* field = app.loaded<kolvar::Form1>();
+        QVERIFY(field);
+        kolvar::BattleProbe{*field}.uni()[0].alive = 0; // the next movement tick notices it
+        QString title, text;
+        QWidget* parent = nullptr;
+        int64_t clockAtOpen = -1, clockAtClose = -1;
+        std::function<void()> poll = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(10, poll);
+                return;
+            }
+            title = box->windowTitle();
+            text = box->text();
+            parent = box->parentWidget();
+            clockAtOpen = app.clock.now();
+            QTimer::singleShot(600, box, [&, box] {
+                clockAtClose = app.clock.now();
+                box->accept();
+            });
+        };
+        QTimer::singleShot(0, poll);
+        QTRY_VERIFY_WITH_TIMEOUT(app.loaded<kolvar::frmSplash>() != nullptr, 5000);
+        QCOMPARE(title, QString("Kolvar"));
+        QCOMPARE(text, QString(" Missione Fallita Game Over"));
+        QVERIFY(parent && parent->objectName() == "Form1");
+        QCOMPARE(clockAtClose, clockAtOpen); // no tick under the box
+        QVERIFY(!app.loaded<kolvar::Form1>());
+        QCOMPARE(app.messageLog, std::vector<std::string>{" Missione Fallita Game Over"});
     }
 
     void theViewFollowsTheModelAndRetiresWithItsForm() {

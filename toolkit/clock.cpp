@@ -4,6 +4,10 @@
 
 namespace kt {
 
+Timer::~Timer() {
+    if (clock_) clock_->remove(*this);
+}
+
 void Timer::rearm() {
     if (clock_) due_ = clock_->now() + interval_;
 }

@@ -40,10 +40,8 @@ void attachWidget(Form& form, Widget& w, Frame* container) {
 Form::Form(Program& a)
     : app(a) {}
 
-Form::~Form() {
-    for (Widget* w : all_)
-        if (w->kind == Kind::Timer) app.clock.remove(static_cast<Timer&>(*w));
-}
+// Timers leave the clock themselves when they are destroyed with their form.
+Form::~Form() = default;
 
 void Form::show() {
     if (unloaded_) return;

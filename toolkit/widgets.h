@@ -192,6 +192,13 @@ class Clock;
 struct Timer : WidgetOf<Timer> {
     static constexpr Kind staticKind = Kind::Timer;
     Timer() { Visible = false; }
+    /// A copy is not on any clock until its form registers it.
+    Timer(const Timer& o)
+        : WidgetOf<Timer>(o)
+        , Tick(o.Tick)
+        , interval_(o.interval_)
+        , enabled_(o.enabled_) {}
+    ~Timer() override;
     std::function<void()> Tick;
     int interval() const { return interval_; }
     bool enabled() const { return enabled_; }

@@ -302,6 +302,7 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
     case kt::Kind::TextBox: {
         auto* e = new QLineEdit(parent);
         e->setFrame(false);
+        e->setFocusPolicy(Qt::ClickFocus); // a text box takes the focus when clicked, not by itself
         connect(e, &QLineEdit::textEdited, this, [this, &w](const QString& t) {
             if (alive()) app_.setText(static_cast<kt::TextBox&>(w), t.toStdString());
         });
