@@ -1,19 +1,100 @@
 #include "brow.h"
 
+#include "battle/form1.h"
 #include "shell/frmsplash.h"
+#include "toolkit/files.h"
+#include "toolkit/program.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace kolvar {
+
+namespace {
+void place(kt::Widget& w, float left, float top, float width, float height) {
+    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
+}
+
+// A background is drawn at natural size from the top-left corner, so no more of it than a
+// screen can ever show.
+QSize visiblePart() {
+    if (const QScreen* s = QGuiApplication::primaryScreen()) return s->size();
+    return {3840, 2160};
+}
+} // namespace
 
 brow::brow(kt::Program& app)
     : Form(app) {
     Caption = "Form2";
     ScaleWidth = 7500, ScaleHeight = 5070;
     border = kt::Border::Sizable;
+
+    add(Drive1, "Drive1");
+    place(Drive1, 240, 480, 2415, 315);
+    Drive1.Change = [this] { Drive1_Change(); };
+    add(File1, "File1");
+    place(File1, 240, 1440, 4215, 2820);
+    File1.Pattern = "*.jpg";
+    File1.Click = [this](int) { File1_Click(); };
+    add(Dir1, "Dir1");
+    place(Dir1, 3000, 120, 4215, 990);
+    Dir1.Change = [this] { Dir1_Change(); };
+    add(OK, "OK");
+    place(OK, 2520, 4560, 2295, 375);
+    OK.Caption = "OK";
+    OK.Click = [this](int) { OK_Click(); };
+    add(Label1, "Label1");
+    place(Label1, 4800, 1440, 2055, 375);
+    Label1.Caption = "Label1";
+    Label1.font = font;
+    Label1.opaque = false;
+
+    auto fail = [this](const std::string& where, const std::string& why) {
+        unreadable(where, why);
+    };
+    Drive1.Fail = Dir1.Fail = File1.Fail = fail;
+
+    // The lists start on the current drive and folder.
+    const std::string here = kt::files::current();
+    Drive1.refresh(here);
+    if (Dir1.load(here)) File1.setPath(Dir1.Path);
+    focus = &Drive1;
+}
+
+void brow::Drive1_Change() {
+    // The folder list moves to the drive; if the drive cannot be read, both stay where they were.
+    if (!Dir1.setPath(Drive1.Drive())) Drive1.follow(Dir1.Path);
+}
+
+void brow::Dir1_Change() {
+    File1.setPath(Dir1.Path);
+}
+
+void brow::File1_Click() {
+    const std::string name = File1.FileName();
+    if (name.empty()) return;
+    const std::string path = kt::files::join(File1.Path, name);
+    std::string reason;
+    kt::Picture chosen = kt::Picture::fromFile(path, visiblePart(), reason);
+    // A file that is no usable picture changes nothing but the notice.
+    if (chosen.empty()) {
+        unreadable(path, reason);
+        return;
+    }
+    doko = path;
+    Label1.Caption = kt::files::display(doko);
+    picture = chosen;
+    // Giving the battlefield its background creates it, hidden, when no battle exists yet.
+    app.get<Form1>().picture = picture;
 }
 
 void brow::OK_Click() {
     showStartMenu(app);
     unload();
+}
+
+void brow::unreadable(const std::string& where, const std::string& reason) {
+    Label1.Caption = kt::files::display(where) + reason;
 }
 
 } // namespace kolvar

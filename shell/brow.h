@@ -1,6 +1,6 @@
 #pragma once
 // The background browser: drives, folders and JPEG files; a chosen picture becomes the
-// battlefield's background.
+// battlefield's background at once.
 
 #include "toolkit/form.h"
 
@@ -13,12 +13,25 @@ public:
     explicit brow(kt::Program& app);
     const char* className() const override { return "brow"; }
 
-    /// Full path of the file chosen last; empty until a file is chosen.
+    kt::DriveList Drive1;
+    kt::FileList File1;
+    kt::DirList Dir1;
+    kt::CommandButton OK;
+    kt::Label Label1;
+
+    /// Full path of the file chosen last (raw bytes); empty until a file is chosen.
     std::string doko;
 
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void OK_Click();
     /// The close box acts as OK, so a player is never left without a visible window.
     void Form_Close() override { OK_Click(); }
-    void OK_Click();
+
+private:
+    /// A place the lists could not read: they stay where they were and Label1 says why.
+    void unreadable(const std::string& place, const std::string& reason);
 };
 
 } // namespace kolvar

@@ -3,6 +3,7 @@
 // nothing ever changes the pixels of a loaded picture, so sharing behaves like a copy.
 
 #include <QImage>
+#include <QSize>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,16 @@ public:
     /// Loads an embedded or on-disk image by Qt path (":/assets/ene.gif"); empty when unreadable.
     /// The name is the file's base name without extension ("ene").
     static Picture load(const std::string& path);
+
+    /// Loads a picture file chosen by the player, by raw path, defensively: the file must be a
+    /// readable, complete picture (a JPEG cut short or damaged anywhere is refused, though Qt's
+    /// reader would paint the missing rows grey). Only the top-left `clip` pixels are decoded,
+    /// since nothing shows a picture beyond its window. On failure returns an empty picture and
+    /// a short Italian reason ("  - immagine non leggibile").
+    static Picture fromFile(const std::string& path, QSize clip, std::string& reason);
+    /// The same for bytes already in memory.
+    static Picture fromData(const QByteArray& data, QSize clip, std::string& reason,
+                            std::string name = {});
 
     bool empty() const { return !image_; }
     int width() const { return image_ ? image_->width() : 0; }   ///< pixels

@@ -6,6 +6,7 @@
 // Graphic widgets (image, label, line, shape) are drawn on their container; windowed widgets
 // (frame, button, text box, lists) sit above every graphic widget of the same container.
 
+#include "files.h"
 #include "picture.h"
 
 #include <cstdint>
@@ -218,22 +219,54 @@ private:
     uint64_t serial_ = 0; ///< creation order, breaks ties between timers due at once
 };
 
-/// Drive, folder and file lists: the entries shown and the chosen one. The browser fills them.
+/// Drive, folder and file lists: the rows shown and the chosen one. A list that cannot read a
+/// place reports it through Fail and keeps showing the last place it could read.
 struct ListBase {
+    virtual ~ListBase() = default;
     std::vector<std::string> entries; ///< text of each row, as shown
+    std::vector<int> depth;           ///< indentation of each row (folder list)
     int ListIndex = -1;               ///< chosen row, -1 none
     std::function<void()> Change;
+    std::function<void(const std::string& place, const std::string& reason)> Fail;
     Font font;
+    /// The player picks a row, by mouse or keyboard. Call inside a dispatch.
+    virtual void activate(int row) = 0;
 };
+
 struct DriveList : WidgetOf<DriveList>, ListBase {
     static constexpr Kind staticKind = Kind::DriveList;
+    std::vector<files::Drive> drives;
+    /// Lists the drives, choosing the one that holds `path`. Runs no handler.
+    void refresh(const std::string& path);
+    /// The chosen drive's root folder.
+    std::string Drive() const;
+    /// Shows the drive holding `path` as chosen, without running Change.
+    void follow(const std::string& path);
+    void activate(int row) override;
 };
+
 struct DirList : WidgetOf<DirList>, ListBase {
     static constexpr Kind staticKind = Kind::DirList;
+    std::string Path;               ///< the open folder, raw bytes, canonical
+    std::vector<std::string> paths; ///< the folder of each row
+    /// Opens a folder: the rows become its ancestors and its subfolders and Change runs. A folder
+    /// that cannot be read runs Fail instead and changes nothing.
+    bool setPath(const std::string& path);
+    /// Opens the folder without running Change (the list's state at creation).
+    bool load(const std::string& path);
+    void activate(int row) override;
 };
+
 struct FileList : WidgetOf<FileList>, ListBase {
     static constexpr Kind staticKind = Kind::FileList;
-    std::string Pattern = "*.*";
+    std::string Path;               ///< the folder listed, raw bytes
+    std::string Pattern = "*.*";    ///< which names are listed, case-insensitive
+    std::vector<std::string> names; ///< raw name of each row
+    /// Lists the matching files of a folder; on failure runs Fail and keeps the old rows.
+    bool setPath(const std::string& path);
+    /// The chosen file's raw name, empty when none is chosen.
+    std::string FileName() const;
+    void activate(int row) override; ///< chooses the row and runs Click
 };
 
 } // namespace kt

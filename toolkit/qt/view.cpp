@@ -163,6 +163,16 @@ void paintGraphic(QPainter& p, const kt::Widget& w) {
     }
 }
 
+// The rows of a list as shown, folders indented by their depth.
+QStringList rows(const kt::ListBase& l) {
+    QStringList out;
+    for (size_t i = 0; i < l.entries.size(); ++i) {
+        const int indent = i < l.depth.size() ? l.depth[i] : 0;
+        out << QString(indent * 2, QLatin1Char(' ')) + QString::fromStdString(l.entries[i]);
+    }
+    return out;
+}
+
 int buttonOf(Qt::MouseButton b) {
     switch (b) {
     case Qt::LeftButton:
@@ -312,27 +322,27 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
     case kt::Kind::DriveList: {
         auto* c = new QComboBox(parent);
         connect(c, &QComboBox::activated, this, [this, &w](int row) {
-            if (!alive()) return;
-            app_.dispatch([&w, row] {
-                auto& l = static_cast<kt::DriveList&>(w);
-                l.ListIndex = row;
-                if (l.Change) l.Change();
-            });
+            if (alive()) app_.dispatch([&w, row] { static_cast<kt::DriveList&>(w).activate(row); });
         });
         q = c;
         break;
     }
-    case kt::Kind::DirList:
-    case kt::Kind::FileList: {
+    case kt::Kind::DirList: {
+        // A folder opens on activation (double click or Enter), as a classic folder list does.
         auto* lw = new QListWidget(parent);
         connect(lw, &QListWidget::itemActivated, this, [this, &w, lw](QListWidgetItem* item) {
-            if (!alive()) return;
             const int row = lw->row(item);
-            app_.dispatch([&w, row] {
-                auto& l = dynamic_cast<kt::ListBase&>(w);
-                l.ListIndex = row;
-                if (l.Change) l.Change();
-            });
+            if (alive()) app_.dispatch([&w, row] { static_cast<kt::DirList&>(w).activate(row); });
+        });
+        q = lw;
+        break;
+    }
+    case kt::Kind::FileList: {
+        // A file is chosen as soon as it is selected, by mouse or keyboard.
+        auto* lw = new QListWidget(parent);
+        connect(lw, &QListWidget::currentRowChanged, this, [this, &w](int row) {
+            if (alive() && row >= 0)
+                app_.dispatch([&w, row] { static_cast<kt::FileList&>(w).activate(row); });
         });
         q = lw;
         break;
@@ -378,38 +388,30 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
     case kt::Kind::DriveList: {
         auto& l = static_cast<kt::DriveList&>(w);
         auto* c = static_cast<QComboBox*>(q);
-        QStringList items;
-        for (auto& s : l.entries) items << QString::fromStdString(s);
+        const QStringList items = rows(l);
         QStringList now;
         for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
+        QSignalBlocker block(c);
         if (now != items) {
-            QSignalBlocker block(c);
             c->clear();
             c->addItems(items);
         }
-        if (c->currentIndex() != l.ListIndex) {
-            QSignalBlocker block(c);
-            c->setCurrentIndex(l.ListIndex);
-        }
+        if (c->currentIndex() != l.ListIndex) c->setCurrentIndex(l.ListIndex);
         break;
     }
     case kt::Kind::DirList:
     case kt::Kind::FileList: {
         auto& l = dynamic_cast<kt::ListBase&>(w);
         auto* lw = static_cast<QListWidget*>(q);
-        QStringList items;
-        for (auto& s : l.entries) items << QString::fromStdString(s);
+        const QStringList items = rows(l);
         bool same = lw->count() == items.size();
         for (int i = 0; same && i < lw->count(); ++i) same = lw->item(i)->text() == items[i];
+        QSignalBlocker block(lw);
         if (!same) {
-            QSignalBlocker block(lw);
             lw->clear();
             lw->addItems(items);
         }
-        if (lw->currentRow() != l.ListIndex) {
-            QSignalBlocker block(lw);
-            lw->setCurrentRow(l.ListIndex);
-        }
+        if (lw->currentRow() != l.ListIndex) lw->setCurrentRow(l.ListIndex);
         break;
     }
     default:

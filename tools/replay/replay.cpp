@@ -153,17 +153,15 @@ void Replay::step(const std::string& raw) {
         auto& l = dynamic_cast<kt::ListBase&>(*list);
         const std::string name = rest(3);
         int row = -1;
-        for (size_t i = 0; i < l.entries.size(); ++i)
+        for (size_t i = 0; i < l.entries.size(); ++i) {
             if (l.entries[i] == name) row = int(i);
+            // A drive may also be named by its root folder alone.
+            if (kind == kt::Kind::DriveList &&
+                static_cast<kt::DriveList&>(*list).drives[i].root == name)
+                row = int(i);
+        }
         if (row < 0) fail("the " + which + " list has no entry '" + name + "'");
-        app_.dispatch([&] {
-            l.ListIndex = row;
-            if (kind == kt::Kind::FileList) {
-                if (list->Click) list->Click(list->index);
-            } else if (l.Change) {
-                l.Change();
-            }
-        });
+        app_.dispatch([&] { l.activate(row); });
     } else if (cmd == "close") {
         need(w, 2, 2, "close FORM");
         app_.closeBox(form(app_, w.words[1]));

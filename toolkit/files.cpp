@@ -1,0 +1,182 @@
+#include "files.h"
+
+#include <QString>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kt::files {
+
+namespace {
+
+bool under(const std::string& path, const std::string& root) {
+    if (root == "/") return !path.empty() && path[0] == '/';
+    return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+                            path[root.size()] == '/');
+}
+
+// Mount points in /proc/self/mounts escape blanks and a few other bytes as \ooo.
+std::string unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size()) {
+            const std::string oct = s.substr(i + 1, 3);
+            if (oct.size() == 3 &&
+                std::all_of(oct.begin(), oct.end(), [](char c) { return c >= '0' && c <= '7'; })) {
+                out.push_back(char(std::stoi(oct, nullptr, 8)));
+                i += 3;
+                continue;
+            }
+        }
+        out.push_back(s[i]);
+    }
+    return out;
+}
+
+std::string reasonFor(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM:
+        return "  - cartella non leggibile";
+    case ENOENT:
+    case ENOTDIR:
+        return "  - cartella non trovata";
+    default:
+        return "  - unita non pronta";
+    }
+}
+
+bool lessByName(const std::string& a, const std::string& b) {
+    const QString qa = QString::fromUtf8(a.data(), qsizetype(a.size()));
+    const QString qb = QString::fromUtf8(b.data(), qsizetype(b.size()));
+    const int c = qa.compare(qb, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
+} // namespace
+
+std::vector<Drive> drives() {
+    std::vector<Drive> out;
+    std::ifstream mounts("/proc/self/mounts");
+    const std::string home = canonical(QString::fromLocal8Bit(qgetenv("HOME")).toStdString());
+    std::string device, point, type, rest;
+    std::vector<Drive> all;
+    while (mounts >> device >> point >> type && std::getline(mounts, rest))
+        all.push_back({unescape(point), device});
+    // The home folder's volume is the mount with the longest root above the home folder.
+    std::string homeRoot;
+    for (const Drive& d : all)
+        if (!home.empty() && under(home, d.root) && d.root.size() > homeRoot.size())
+            homeRoot = d.root;
+    for (const Drive& d : all) {
+        const bool wanted = d.root == "/" || d.root == homeRoot || under(d.root, "/media") ||
+                            under(d.root, "/mnt") || under(d.root, "/run/media");
+        if (!wanted || d.root == "/media" || d.root == "/mnt") continue;
+        if (std::any_of(out.begin(), out.end(), [&](const Drive& o) { return o.root == d.root; }))
+            continue;
+        const size_t slash = d.name.rfind('/');
+        out.push_back({d.root, slash == std::string::npos ? d.name : d.name.substr(slash + 1)});
+    }
+    if (std::none_of(out.begin(), out.end(), [](const Drive& d) { return d.root == "/"; }))
+        out.insert(out.begin(), {"/", "/"});
+    std::sort(out.begin(), out.end(),
+              [](const Drive& a, const Drive& b) { return a.root < b.root; });
+    return out;
+}
+
+int driveOf(const std::vector<Drive>& drives, const std::string& path) {
+    int best = -1;
+    for (size_t i = 0; i < drives.size(); ++i)
+        if (under(path, drives[i].root) &&
+            (best < 0 || drives[i].root.size() > drives[size_t(best)].root.size()))
+            best = int(i);
+    return best;
+}
+
+bool list(const std::string& folder, Listing& out, std::string& reason) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        reason = reasonFor(errno);
+        return false;
+    }
+    Listing l;
+    for (;;) {
+        errno = 0; // readdir reports failure only through errno
+        dirent* e = ::readdir(dir);
+        if (!e) break;
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = e->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            // Only links and file systems without types cost a look; a link loop fails here.
+            struct stat st {};
+            if (::stat(join(folder, name).c_str(), &st) != 0) continue;
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_DIR) l.folders.push_back(name);
+        if (type == DT_REG) l.files.push_back(name);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+        reason = reasonFor(err);
+        return false;
+    }
+    std::sort(l.folders.begin(), l.folders.end(), lessByName);
+    std::sort(l.files.begin(), l.files.end(), lessByName);
+    out = std::move(l);
+    return true;
+}
+
+std::string canonical(const std::string& path) {
+    if (path.empty()) return {};
+    char buf[PATH_MAX];
+    return ::realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+std::string current() {
+    char buf[PATH_MAX];
+    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string("/");
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string display(const std::string& raw) {
+    return QString::fromUtf8(raw.data(), qsizetype(raw.size())).toStdString();
+}
+
+bool matches(const std::string& name, const std::string& pattern) {
+    // Iterative glob with backtracking to the last star.
+    size_t n = 0, p = 0, star = std::string::npos, mark = 0;
+    auto same = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || (pattern[p] != '*' && same(pattern[p], name[n])))) {
+            ++n, ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+} // namespace kt::files

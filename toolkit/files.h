@@ -1,0 +1,41 @@
+#pragma once
+// Drives, folders and files as the browser lists them. Names are raw bytes as the file system
+// keeps them (a name need not be valid UTF-8); display() gives the text to show.
+
+#include <string>
+#include <vector>
+
+namespace kt::files {
+
+struct Drive {
+    std::string root; ///< mount point, "/" or "/media/usb"
+    std::string name; ///< what the volume is called: its device's name
+};
+
+/// The volumes a player would recognise: the root file system, the home folder's volume and
+/// mounted disks under /media, /mnt and /run/media. Read from the mount table without touching
+/// any mount, so a slow network mount cannot block the list.
+std::vector<Drive> drives();
+/// Index of the drive holding `path` (the longest matching root), or -1.
+int driveOf(const std::vector<Drive>& drives, const std::string& path);
+
+struct Listing {
+    std::vector<std::string> folders; ///< subfolder names, sorted
+    std::vector<std::string> files;   ///< regular file names, sorted
+};
+/// Lists one folder; on failure returns false with a short Italian reason ("  - cartella non
+/// leggibile"). A symbolic link is listed as what it points to; a link loop is left out.
+bool list(const std::string& folder, Listing& out, std::string& reason);
+
+/// The folder with every link, "." and ".." resolved; empty when it cannot be resolved.
+std::string canonical(const std::string& path);
+/// The current folder of the process.
+std::string current();
+/// Folder and name joined with exactly one separator ("/" + "a.jpg" is "/a.jpg").
+std::string join(const std::string& folder, const std::string& name);
+/// Raw bytes as UTF-8 text, invalid sequences replaced by U+FFFD.
+std::string display(const std::string& raw);
+/// Case-insensitive match of a name against a pattern with * and ? ("*.jpg" takes "A.JPG").
+bool matches(const std::string& name, const std::string& pattern);
+
+} // namespace kt::files

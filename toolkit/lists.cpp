@@ -1,0 +1,103 @@
+#include "files.h"
+#include "widgets.h"
+
+namespace kt {
+
+void DriveList::refresh(const std::string& path) {
+    drives = files::drives();
+    entries.clear();
+    for (const auto& d : drives)
+        entries.push_back(files::display(d.root) + "  [" + files::display(d.name) + "]");
+    depth.assign(entries.size(), 0);
+    follow(path);
+}
+
+void DriveList::follow(const std::string& path) {
+    ListIndex = files::driveOf(drives, path);
+}
+
+std::string DriveList::Drive() const {
+    return ListIndex >= 0 && size_t(ListIndex) < drives.size() ? drives[size_t(ListIndex)].root
+                                                               : std::string("/");
+}
+
+void DriveList::activate(int row) {
+    if (row < 0 || size_t(row) >= drives.size()) return;
+    ListIndex = row;
+    if (Change) Change();
+}
+
+bool DirList::load(const std::string& path) {
+    const std::string place = files::canonical(path);
+    files::Listing listing;
+    std::string reason;
+    if (place.empty() || !files::list(place, listing, reason)) {
+        if (Fail) Fail(path, reason.empty() ? "  - cartella non trovata" : reason);
+        return false;
+    }
+    Path = place;
+    entries.clear(), paths.clear(), depth.clear();
+    // The ancestors, root first, then the open folder's subfolders one level deeper.
+    std::vector<std::string> chain{"/"};
+    for (size_t i = 1; i <= place.size(); ++i)
+        if (i == place.size() || place[i] == '/')
+            if (place.size() > 1) chain.push_back(place.substr(0, i));
+    int level = 0;
+    for (const auto& p : chain) {
+        const size_t slash = p.rfind('/');
+        entries.push_back(p == "/" ? "/" : files::display(p.substr(slash + 1)));
+        paths.push_back(p);
+        depth.push_back(level++);
+    }
+    ListIndex = int(entries.size()) - 1;
+    for (const auto& f : listing.folders) {
+        entries.push_back(files::display(f));
+        paths.push_back(files::join(place, f));
+        depth.push_back(level);
+    }
+    return true;
+}
+
+bool DirList::setPath(const std::string& path) {
+    if (!load(path)) return false;
+    if (Change) Change();
+    return true;
+}
+
+void DirList::activate(int row) {
+    if (row < 0 || size_t(row) >= paths.size()) return;
+    const std::string target = paths[size_t(row)];
+    setPath(target);
+}
+
+bool FileList::setPath(const std::string& path) {
+    files::Listing listing;
+    std::string reason;
+    if (!files::list(path, listing, reason)) {
+        if (Fail) Fail(path, reason);
+        return false;
+    }
+    Path = path;
+    entries.clear(), names.clear();
+    for (const auto& f : listing.files)
+        if (files::matches(f, Pattern)) {
+            names.push_back(f);
+            entries.push_back(files::display(f));
+        }
+    depth.assign(entries.size(), 0);
+    ListIndex = -1;
+    return true;
+}
+
+std::string FileList::FileName() const {
+    return ListIndex >= 0 && size_t(ListIndex) < names.size() ? names[size_t(ListIndex)]
+                                                              : std::string();
+}
+
+void FileList::activate(int row) {
+    if (row < 0 || size_t(row) >= names.size()) return;
+    ListIndex = row;
+    if (Click) Click(index);
+}
+
+} // namespace kt
