@@ -9,10 +9,6 @@ namespace kolvar {
 
 namespace {
 
-void place(kt::Widget& w, float left, float top, float width, float height) {
-    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
-}
-
 void ends(kt::Line& l, float x1, float y1, float x2, float y2) {
     l.X1 = x1, l.Y1 = y1, l.X2 = x2, l.Y2 = y2;
 }
@@ -59,24 +55,24 @@ Form1::Form1(kt::Program& app)
     sprite(Image3.design(0), 1800, 120, "image3_0");
 
     add(Label1, "Label1");
-    place(Label1, 240, 0, 1815, 255);
+    kt::place(Label1, 240, 0, 1815, 255);
     Label1.Caption = "Label1";
     Label1.BackColor = {255, 255, 128};
     Label1.BorderStyle = 1;
     Label1.font = font;
 
     add(news, "news");
-    place(news, 7560, 120, 4215, 255);
+    kt::place(news, 7560, 120, 4215, 255);
     news.BackColor = kt::colors::buttonFace;
     news.font = font;
 
     add(cheater, "cheater");
-    place(cheater, 11280, 120, 495, 195);
+    kt::place(cheater, 11280, 120, 495, 195);
     cheater.BackColor = kt::colors::menu;
     cheater.Change = [this] { cheater_Change(); };
 
     add(sh, "sh");
-    place(sh, 960, 3480, 345, 135);
+    kt::place(sh, 960, 3480, 345, 135);
     sh.shape = kt::Shape::Oval;
     sh.BorderColor = kt::colors::blue;
     sh.FillColor = kt::colors::white;
@@ -87,7 +83,7 @@ Form1::Form1(kt::Program& app)
     commander.Click = [this](int i) { ima_Click(i); };
 
     kt::Label& health = OK.design(0);
-    place(health, 960, 2760, 495, 255);
+    kt::place(health, 960, 2760, 495, 255);
     health.Caption = "50/50";
     health.opaque = false;
     health.font = font;
@@ -124,20 +120,20 @@ Form1::Form1(kt::Program& app)
 
     // The training panel.
     add(Frame1, "Frame1");
-    place(Frame1, 840, 240, 6975, 1695);
+    kt::place(Frame1, 840, 240, 6975, 1695);
     Frame1.Caption = "addestra unita";
     Frame1.Visible = false;
     Frame1.font = font;
     for (int k = 0; k < 7; ++k) {
         kt::CommandButton& b = Command1.design(k, &Frame1);
-        place(b, buttonPlace[k][0], buttonPlace[k][1], buttonPlace[k][2], buttonPlace[k][3]);
+        kt::place(b, buttonPlace[k][0], buttonPlace[k][1], buttonPlace[k][2], buttonPlace[k][3]);
         b.graphical = true;
         b.picture = art("command1_" + std::to_string(k));
         b.MouseDown = [this](int i, int bt, int s, float x, float y) {
             Command1_MouseDown(i, bt, s, x, y);
         };
         kt::Label& count = mk.design(k, &Frame1);
-        place(count, countPlace[k][0], countPlace[k][1], countPlace[k][2], countPlace[k][3]);
+        kt::place(count, countPlace[k][0], countPlace[k][1], countPlace[k][2], countPlace[k][3]);
         count.Caption = "0";
         count.Alignment = kt::Align::Center;
         count.font = font;
@@ -149,24 +145,24 @@ Form1::Form1(kt::Program& app)
     ends(done, 120, 1320, 2760, 1320);
     done.BorderWidth = 2;
     add(evo, "evo", &Frame1);
-    place(evo, 3000, 1200, 1935, 375);
+    kt::place(evo, 3000, 1200, 1935, 375);
     evo.Caption = "Evolvi edificio";
     evo.Click = [this](int) { evo_Click(); };
 
     // The construction panel.
     add(build, "build");
-    place(build, 2040, 2760, 4455, 1095);
+    kt::place(build, 2040, 2760, 4455, 1095);
     build.Caption = "scegli edificio da costrire";
     build.Visible = false;
     build.font = font;
     add(command2, "command2", &build);
-    place(command2, 240, 360, 855, 495);
+    kt::place(command2, 240, 360, 855, 495);
     command2.Caption = "Miniera";
     command2.Click = [this](int) { command2_Click(); };
 
     // The sprite store: pictures that orders copy into the visible images.
     add(Frame2, "Frame2");
-    place(Frame2, 3840, 8400, 6735, 3015);
+    kt::place(Frame2, 3840, 8400, 6735, 3015);
     Frame2.Visible = false;
     float x = 0;
     auto store = [&](kt::Image& im, const std::string& name) {

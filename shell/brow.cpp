@@ -11,10 +11,6 @@
 namespace kolvar {
 
 namespace {
-void place(kt::Widget& w, float left, float top, float width, float height) {
-    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
-}
-
 // A background is drawn at natural size from the top-left corner, so no more of it than a
 // screen can ever show.
 QSize visiblePart() {
@@ -30,21 +26,21 @@ brow::brow(kt::Program& app)
     border = kt::Border::Sizable;
 
     add(Drive1, "Drive1");
-    place(Drive1, 240, 480, 2415, 315);
+    kt::place(Drive1, 240, 480, 2415, 315);
     Drive1.Change = [this] { Drive1_Change(); };
     add(File1, "File1");
-    place(File1, 240, 1440, 4215, 2820);
+    kt::place(File1, 240, 1440, 4215, 2820);
     File1.Pattern = "*.jpg";
     File1.Click = [this](int) { File1_Click(); };
     add(Dir1, "Dir1");
-    place(Dir1, 3000, 120, 4215, 990);
+    kt::place(Dir1, 3000, 120, 4215, 990);
     Dir1.Change = [this] { Dir1_Change(); };
     add(OK, "OK");
-    place(OK, 2520, 4560, 2295, 375);
+    kt::place(OK, 2520, 4560, 2295, 375);
     OK.Caption = "OK";
     OK.Click = [this](int) { OK_Click(); };
     add(Label1, "Label1");
-    place(Label1, 4800, 1440, 2055, 375);
+    kt::place(Label1, 4800, 1440, 2055, 375);
     Label1.Caption = "Label1";
     Label1.font = font;
     Label1.opaque = false;

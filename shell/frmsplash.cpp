@@ -9,9 +9,6 @@
 namespace kolvar {
 
 namespace {
-void place(kt::Widget& w, float left, float top, float width, float height) {
-    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
-}
 void label(kt::Label& l, const char* caption, kt::Font font, kt::Align align = kt::Align::Left) {
     l.Caption = caption;
     l.font = font;
@@ -32,52 +29,52 @@ frmSplash::frmSplash(kt::Program& app)
 
     // Tab order: frames and labels take no focus, so "gioca" has it when the menu opens.
     add(Frame1, "Frame1");
-    place(Frame1, 120, 60, 7080, 4050);
+    kt::place(Frame1, 120, 60, 7080, 4050);
     Frame1.Click = [this](int) { Frame1_Click(); };
 
     add(lblWarning, "lblWarning", &Frame1);
-    place(lblWarning, 240, 3720, 6855, 195);
+    kt::place(lblWarning, 240, 3720, 6855, 195);
     label(lblWarning, "VERSIONE ITALIANA DIMOSTRATIVA", {"Arial", 8.25f, false});
     lblWarning.autoSize = false;
 
     add(lblVersion, "lblVersion", &Frame1);
-    place(lblVersion, 3720, 3360, 330, 285);
+    kt::place(lblVersion, 3720, 3360, 330, 285);
     label(lblVersion, "2.4", {"Arial", 12, true}, kt::Align::Right);
 
     add(lblPlatform, "lblPlatform", &Frame1);
-    place(lblPlatform, 5880, 2340, 975, 360);
+    kt::place(lblPlatform, 5880, 2340, 975, 360);
     label(lblPlatform, " for pc", {"Arial", 15.75f, true}, kt::Align::Right);
 
     add(lblCompanyProduct, "lblCompanyProduct", &Frame1);
-    place(lblCompanyProduct, 2355, 720, 2475, 435);
+    kt::place(lblCompanyProduct, 2355, 720, 2475, 435);
     label(lblCompanyProduct, "Drellmark", {"Arial", 18, true});
 
     add(lblProductName, "lblProductName", &Frame1);
-    place(lblProductName, 1320, 1320, 4680, 765);
+    kt::place(lblProductName, 1320, 1320, 4680, 765);
     label(lblProductName, "Velkarion", {"Arial", 32.25f, true});
 
     add(Label1, "Label1", &Frame1);
-    place(Label1, 5400, 3600, 1335, 255);
+    kt::place(Label1, 5400, 3600, 1335, 255);
     label(Label1, "Ondrasti", font);
     Label1.autoSize = false;
 
     add(Command1, "Command1", &Frame1);
-    place(Command1, 960, 2400, 2535, 495);
+    kt::place(Command1, 960, 2400, 2535, 495);
     Command1.Caption = "gioca";
     Command1.Click = [this](int) { Command1_Click(); };
 
     add(command2, "command2", &Frame1);
-    place(command2, 3720, 2400, 1815, 495);
+    kt::place(command2, 3720, 2400, 1815, 495);
     command2.Caption = "esci";
     command2.Click = [this](int) { command2_Click(); };
 
     add(Command3, "Command3", &Frame1);
-    place(Command3, 5040, 240, 1815, 375);
+    kt::place(Command3, 5040, 240, 1815, 375);
     Command3.Caption = "sfondo...";
     Command3.Click = [this](int) { Command3_Click(); };
 
     add(Command4, "Command4", &Frame1);
-    place(Command4, 3360, 240, 1455, 375);
+    kt::place(Command4, 3360, 240, 1455, 375);
     Command4.Caption = "Help";
     Command4.Click = [this](int) { Command4_Click(); };
 

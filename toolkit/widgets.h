@@ -93,6 +93,11 @@ struct Widget {
     float formTop() const;
 };
 
+/// Sets a widget's designed place and size, twips.
+inline void place(Widget& w, float left, float top, float width, float height) {
+    w.Left = left, w.Top = top, w.Width = width, w.Height = height;
+}
+
 template <class T> struct WidgetOf : Widget {
     WidgetOf()
         : Widget(T::staticKind) {}
