@@ -145,6 +145,12 @@ private slots:
         QCOMPARE(g.state()["yen"].toInt(), 2001);
     }
 
+    void typeSendsTheRestOfTheLineBlanksIncluded() {
+        Game g;
+        g.run("click frmSplash Command1\ntype Form1 cheater  pelmantra gox ");
+        QCOMPARE(g.widget("Form1", "cheater")["Text"].toString(), QString(" pelmantra gox "));
+    }
+
     void scriptErrorsNameTheLine() {
         Game g;
         std::ostringstream out, err;

@@ -59,7 +59,8 @@ public:
     void press(Form& f, float x, float y, int button = LeftButton, int shift = 0);
     /// Mouse down only; returns the widget that took it (null: the form itself).
     Widget* mouseDown(Form& f, float x, float y, int button, int shift);
-    /// MouseDown straight to a widget, widget-relative twips.
+    /// MouseDown straight to a widget, widget-relative twips. Unlike a press, it reaches a
+    /// hidden widget too: scripts and tests use it to drive a widget without its panel.
     void mouseDownOn(Widget& w, int button, int shift, float x, float y);
     /// Click straight to a widget.
     void click(Widget& w);

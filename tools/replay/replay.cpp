@@ -130,7 +130,10 @@ void Replay::step(const std::string& raw) {
         if (target.kind != kt::Kind::TextBox) fail(w.words[2] + " is not a text box");
         const std::string cls = f.className();
         const uint64_t serial = f.serial();
-        for (char ch : rest(3)) {
+        // The text is everything after the one blank that follows WIDGET, blanks included.
+        const size_t from = w.starts[2] + w.words[2].size() + 1;
+        const std::string text = from < line.size() ? line.substr(from) : std::string();
+        for (char ch : text) {
             // Each character is its own change, as typing is; stop if the window went away.
             kt::Form* now = app_.formByName(cls);
             if (!now || now->serial() != serial) break;
