@@ -60,8 +60,8 @@ metadata)
   check_metadata "$source/packaging/$id.desktop" "$source/packaging/$id.metainfo.xml" \
     "$source/packaging/icons/hicolor"
   # Wayland compositors match windows to their menu entry by the id the program gives Qt.
-  grep -q "setDesktopFileName(QStringLiteral(\"$id\"))" "$source/app/main.cpp" ||
-    fail "app/main.cpp does not name its desktop entry $id"
+  grep -q "setDesktopFileName(QStringLiteral(\"$id\"))" "$source/app/identity.cpp" ||
+    fail "app/identity.cpp does not name its desktop entry $id"
   ;;
 
 install)

@@ -173,13 +173,15 @@ void Program::closeBox(Form& f) {
 void Program::advance(int64_t ms, bool coalesce) {
     if (messageBoxOpen() || ended_) return;
     const int64_t limit = clock.now() + ms;
-    while (!ended_ && !messageBoxOpen()) {
-        Timer* t = clock.popDue(limit, coalesce);
-        if (!t) break;
-        dispatch([t] {
+    // One dispatch for the whole batch: a view syncs once, not once per tick. A form unloaded by
+    // a tick has its timers off the clock at once, so no later tick of the batch reaches it.
+    dispatch([&] {
+        while (!ended_ && !messageBoxOpen()) {
+            Timer* t = clock.popDue(limit, coalesce);
+            if (!t) break;
             if (t->Tick) t->Tick();
-        });
-    }
+        }
+    });
 }
 
 void Program::msgbox(Form* owner, const std::string& text) {

@@ -79,7 +79,7 @@ public:
 
     // Time.
     Clock clock;
-    /// Advances the virtual clock by `ms`, firing every due tick in order (one dispatch each).
+    /// Advances the virtual clock by `ms`, firing every due tick in order, all in one dispatch.
     /// Nothing ticks while a message box is open.
     void advance(int64_t ms, bool coalesce = false);
 

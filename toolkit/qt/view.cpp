@@ -1,5 +1,7 @@
 #include "view.h"
 
+#include "paint.h"
+
 #include "toolkit/program.h"
 
 #include <QApplication>
@@ -8,160 +10,18 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <cmath>
+#include <tuple>
 
 namespace ktqt {
 
 namespace {
-
-constexpr double twips = kt::twipsPerPixel;
-
-QColor qc(kt::Color c) {
-    return QColor(c.r, c.g, c.b);
-}
-int px(float t) {
-    return int(std::lround(t / twips));
-}
-QRect pxRect(float l, float t, float w, float h) {
-    return QRect(px(l), px(t), std::max(0, px(l + w) - px(l)), std::max(0, px(t + h) - px(t)));
-}
-
-/// Pixmaps made once per picture: premultiplied pixels blit fastest.
-const QPixmap& pixmapOf(const kt::Picture& pic) {
-    static QHash<qint64, QPixmap> cache;
-    const QImage* img = pic.image();
-    auto it = cache.find(img->cacheKey());
-    if (it == cache.end()) it = cache.insert(img->cacheKey(), QPixmap::fromImage(*img));
-    return *it;
-}
-
-Qt::PenStyle penStyle(int borderStyle) {
-    switch (borderStyle) {
-    case 0:
-        return Qt::NoPen;
-    case 2:
-        return Qt::DashLine;
-    case 3:
-        return Qt::DotLine;
-    case 4:
-        return Qt::DashDotLine;
-    case 5:
-        return Qt::DashDotDotLine;
-    default:
-        return Qt::SolidLine;
-    }
-}
-
-Look lookOf(const kt::Widget& w) {
-    Look l;
-    if (!w.Visible) return l;
-    switch (w.kind) {
-    case kt::Kind::Image: {
-        auto& im = static_cast<const kt::Image&>(w);
-        if (im.picture.empty()) return l;
-        l.rect = pxRect(w.Left, w.Top, w.Width, w.Height) &
-                 QRect(px(w.Left), px(w.Top), im.picture.width(), im.picture.height());
-        l.picture = im.picture.image();
-        break;
-    }
-    case kt::Kind::Label: {
-        auto& lb = static_cast<const kt::Label&>(w);
-        l.rect = pxRect(w.Left, w.Top, w.Width, w.Height);
-        l.caption = lb.Caption;
-        l.color1 = lb.BackColor;
-        l.color2 = lb.ForeColor;
-        l.style = lb.BorderStyle * 2 + (lb.opaque ? 1 : 0);
-        break;
-    }
-    case kt::Kind::Line: {
-        auto& ln = static_cast<const kt::Line&>(w);
-        const int pad = ln.BorderWidth / 2 + 2;
-        l.rect = QRect(QPoint(px(std::min(ln.X1, ln.X2)), px(std::min(ln.Y1, ln.Y2))),
-                       QPoint(px(std::max(ln.X1, ln.X2)), px(std::max(ln.Y1, ln.Y2))))
-                     .adjusted(-pad, -pad, pad, pad);
-        // The rectangle alone misses a line flipped within the same box.
-        l.caption = std::to_string(px(ln.X1)) + "," + std::to_string(px(ln.Y1));
-        l.color1 = ln.BorderColor;
-        l.style = ln.BorderWidth * 8 + ln.BorderStyle;
-        break;
-    }
-    case kt::Kind::Shape: {
-        auto& sh = static_cast<const kt::Shape&>(w);
-        l.rect = pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(-1, -1, 1, 1);
-        l.color1 = sh.BorderColor;
-        l.color2 = sh.FillColor;
-        l.style = sh.shape * 4 + (sh.filled ? 1 : 0) + sh.BorderWidth * 16;
-        break;
-    }
-    default:
-        break;
-    }
-    return l;
-}
-
-void paintGraphic(QPainter& p, const kt::Widget& w) {
-    switch (w.kind) {
-    case kt::Kind::Image: {
-        auto& im = static_cast<const kt::Image&>(w);
-        if (im.picture.empty()) return;
-        // Natural size from the left edge, never stretched; a narrower widget clips the picture.
-        const QPixmap& pm = pixmapOf(im.picture);
-        const double wpx = std::min<double>(im.picture.width(), w.Width / twips);
-        const double hpx = std::min<double>(im.picture.height(), w.Height / twips);
-        if (wpx <= 0 || hpx <= 0) return;
-        p.drawPixmap(QPointF(px(w.Left), px(w.Top)), pm,
-                     QRectF(0, 0, std::ceil(wpx), std::ceil(hpx)));
-        break;
-    }
-    case kt::Kind::Label: {
-        auto& lb = static_cast<const kt::Label&>(w);
-        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height);
-        if (lb.opaque) p.fillRect(r, qc(lb.BackColor));
-        QRect text = r;
-        if (lb.BorderStyle == 1) {
-            p.setPen(QPen(Qt::black, 1));
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(r.adjusted(0, 0, -1, -1));
-            text = r.adjusted(2, 1, -2, -1);
-        }
-        p.setFont(qtFont(lb.font));
-        p.setPen(qc(lb.ForeColor));
-        int flags = Qt::AlignTop | (lb.wordWrap ? Qt::TextWordWrap : 0);
-        flags |= lb.Alignment == kt::Align::Right    ? Qt::AlignRight
-                 : lb.Alignment == kt::Align::Center ? Qt::AlignHCenter
-                                                     : Qt::AlignLeft;
-        p.save();
-        p.setClipRect(r, Qt::IntersectClip);
-        p.drawText(text, flags, QString::fromStdString(lb.Caption));
-        p.restore();
-        break;
-    }
-    case kt::Kind::Line: {
-        auto& ln = static_cast<const kt::Line&>(w);
-        QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
-        pen.setCapStyle(Qt::FlatCap);
-        p.setPen(pen);
-        p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
-        break;
-    }
-    case kt::Kind::Shape: {
-        auto& sh = static_cast<const kt::Shape&>(w);
-        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(0, 0, -1, -1);
-        p.setPen(QPen(qc(sh.BorderColor), sh.BorderWidth));
-        p.setBrush(sh.filled ? QBrush(qc(sh.FillColor)) : QBrush(Qt::NoBrush));
-        if (sh.shape == kt::Shape::Oval)
-            p.drawEllipse(r);
-        else
-            p.drawRect(r);
-        break;
-    }
-    default:
-        break;
-    }
-}
 
 // The rows of a list as shown, folders indented by their depth.
 QStringList rows(const kt::ListBase& l) {
@@ -193,21 +53,67 @@ int shiftOf(Qt::KeyboardModifiers m) {
 
 } // namespace
 
-QFont qtFont(const kt::Font& f) {
-    // Pixel sizes keep text in step with the twip geometry whatever the screen's logical DPI.
-    QFont q(QStringLiteral("Liberation Sans"));
-    q.setPixelSize(std::max(1, int(std::lround(f.size * 96.0 / 72.0))));
-    q.setBold(f.bold);
-    q.setStyleStrategy(QFont::PreferAntialias);
-    return q;
+void FormView::paintGraphic(QPainter& p, const kt::Widget& w, int scale) {
+    switch (w.kind) {
+    case kt::Kind::Image: {
+        auto& im = static_cast<const kt::Image&>(w);
+        if (im.picture.empty()) return;
+        // Natural size from the left edge, never stretched; a narrower widget clips the picture.
+        const int wpx = int(std::ceil(std::min<double>(im.picture.width(), w.Width / twips)));
+        const int hpx = int(std::ceil(std::min<double>(im.picture.height(), w.Height / twips)));
+        if (wpx <= 0 || hpx <= 0) return;
+        const int s = std::max(scale, 1);
+        p.drawPixmap(QPoint(px(w.Left), px(w.Top)), pixmapOf(im.picture, s),
+                     QRect(0, 0, wpx * s, hpx * s));
+        break;
+    }
+    case kt::Kind::Label: {
+        auto& lb = static_cast<const kt::Label&>(w);
+        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height);
+        if (scale == 0 || r.isEmpty()) return drawLabel(p, lb, r);
+        // Laying out text costs far more than copying it: the caption is drawn once per change.
+        std::string key =
+            keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
+                  lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
+        key += lb.font.name + '\n' + lb.Caption;
+        throughPixmap(p, drawn_[&w], std::move(key), r, scale, lb.opaque,
+                      [&](QPainter& q) { drawLabel(q, lb, r); });
+        break;
+    }
+    case kt::Kind::Line: {
+        auto& ln = static_cast<const kt::Line&>(w);
+        if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
+        QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
+        pen.setCapStyle(Qt::FlatCap);
+        p.setPen(pen);
+        p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+        break;
+    }
+    case kt::Kind::Shape: {
+        auto& sh = static_cast<const kt::Shape&>(w);
+        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(0, 0, -1, -1);
+        if (scale == 0) return drawShape(p, sh, r);
+        // The selection oval follows every step of the selected unit: one copy, not an ellipse.
+        const QRect area = r.adjusted(-1, -1, 2, 2);
+        throughPixmap(p, drawn_[&w],
+                      keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled,
+                            sh.BorderWidth, sh.shape),
+                      area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
+        break;
+    }
+    default:
+        break;
+    }
 }
 
-void paintLayer(QPainter& p, const kt::Layers& layers, const QRect& clip) {
+void FormView::paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale) {
+    const QRect bounds = region.boundingRect();
+    const bool simple = region.rectCount() <= 1;
     for (const kt::Widget* w : layers.graphic) {
         if (!w->Visible) continue;
-        const Look l = lookOf(*w);
-        if (!l.rect.isEmpty() && !l.rect.intersects(clip)) continue;
-        paintGraphic(p, *w);
+        const QRect r = rectOf(*w);
+        if (r.isEmpty() || !r.intersects(bounds) || (!simple && !region.intersects(r))) continue;
+        paintGraphic(p, *w, scale);
     }
 }
 
@@ -226,9 +132,28 @@ protected:
     void paintEvent(QPaintEvent* e) override {
         if (!owner_.alive()) return;
         QPainter p(this);
+        const int scale = wholeScale(p);
+        if (scale == 0) {
+            drawPanel(p);
+        } else {
+            // The panel itself changes only with its size or caption: drawn once, then copied.
+            std::string key = keyOf(size(), scale) + frame_.Caption + '\n' + frame_.font.name +
+                              keyOf(frame_.font.size, frame_.font.bold);
+            throughPixmap(p, panel_, std::move(key), rect(), scale, true,
+                          [this](QPainter& q) { drawPanel(q); });
+        }
+        owner_.paintLayer(p, frame_, e->region(), scale);
+        ++owner_.paints_;
+    }
+    void mousePressEvent(QMouseEvent* e) override { owner_.press(e, formPixel(e)); }
+    void mouseReleaseEvent(QMouseEvent* e) override { owner_.release(e, formPixel(e)); }
+
+private:
+    void drawPanel(QPainter& p) {
         p.fillRect(rect(), qc(kt::colors::buttonFace));
         const QFont f = qtFont(frame_.font);
-        const int th = QFontMetrics(f).height();
+        const QFontMetrics metrics(f);
+        const int th = metrics.height();
         const QRect box = rect().adjusted(0, frame_.Caption.empty() ? 0 : th / 2, -1, -1);
         p.setPen(QColor(160, 160, 160));
         p.drawRect(box);
@@ -237,21 +162,73 @@ protected:
         if (!frame_.Caption.empty()) {
             p.setFont(f);
             const QString cap = QString::fromStdString(frame_.Caption);
-            const QRect cr(8, 0, QFontMetrics(f).horizontalAdvance(cap) + 4, th);
+            const QRect cr(8, 0, metrics.horizontalAdvance(cap) + 4, th);
             p.fillRect(cr, qc(kt::colors::buttonFace));
             p.setPen(Qt::black);
             p.drawText(cr, Qt::AlignCenter, cap);
         }
-        paintLayer(p, frame_, e->rect());
-        ++owner_.paints_;
     }
-    void mousePressEvent(QMouseEvent* e) override { owner_.press(e, formPixel(e)); }
-    void mouseReleaseEvent(QMouseEvent* e) override { owner_.release(e, formPixel(e)); }
-
-private:
     QPoint formPixel(QMouseEvent* e) const { return mapTo(&owner_, e->position().toPoint()); }
     FormView& owner_;
     kt::Frame& frame_;
+    Drawn panel_;
+};
+
+/// A push button that has the style draw its look once per state (pressed, focused, hovered, its
+/// text and icon, the scale) and then only copies it: the style's bevel, text and icon cost many
+/// times the copy, and the open training panel holds eight of them.
+class Button : public QPushButton {
+public:
+    explicit Button(QWidget* parent)
+        : QPushButton(parent) {}
+    bool hasPicture = false; ///< its icon is set (once: a designed picture never changes)
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        QPainter p(this);
+        const int scale = wholeScale(p);
+        if (scale == 0) {
+            p.end();
+            QStylePainter(this).drawControl(QStyle::CE_PushButton, option);
+            return;
+        }
+        Key key{int(option.state),
+                int(option.features),
+                option.text,
+                option.icon.cacheKey(),
+                option.iconSize,
+                size(),
+                scale,
+                palette().cacheKey(),
+                font()};
+        if (!(key == key_) || look_.isNull()) {
+            key_ = std::move(key);
+            QImage img(size() * scale, QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(scale);
+            img.fill(Qt::transparent);
+            {
+                QStylePainter sp(&img, this);
+                sp.drawControl(QStyle::CE_PushButton, option);
+            }
+            look_ = QPixmap::fromImage(std::move(img));
+        }
+        p.drawPixmap(0, 0, look_);
+    }
+
+private:
+    struct Key {
+        int state = 0, features = 0;
+        QString text;
+        qint64 icon = 0;
+        QSize iconSize, size;
+        int scale = 0;
+        qint64 palette = 0;
+        QFont font;
+        bool operator==(const Key&) const = default;
+    } key_;
+    QPixmap look_;
 };
 
 FormView::FormView(kt::Program& app, kt::Form& form)
@@ -289,6 +266,9 @@ void FormView::detach() {
     natives_.clear();
     orders_.clear();
     looks_.clear();
+    drawn_.clear();
+    rows_.clear();
+    bases_.clear();
     hide();
     deleteLater();
 }
@@ -302,7 +282,7 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
         q = new FrameView(*this, static_cast<kt::Frame&>(w), parent);
         break;
     case kt::Kind::Button: {
-        auto* b = new QPushButton(parent);
+        auto* b = new Button(parent);
         connect(b, &QPushButton::clicked, this, [this, &w] {
             if (alive()) app_.click(w);
         });
@@ -366,9 +346,14 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
         auto* pb = static_cast<QPushButton*>(q);
         const QString cap = QString::fromStdString(b.Caption);
         if (pb->text() != cap) pb->setText(cap);
-        if (b.graphical && !b.picture.empty() && pb->icon().isNull()) {
-            pb->setIcon(QIcon(pixmapOf(b.picture)));
+        if (auto* look = static_cast<Button*>(pb);
+            b.graphical && !b.picture.empty() && !look->hasPicture) {
+            // The art enlarged by whole pixels for a doubled screen, not smoothed by the icon.
+            QIcon icon(pixmapOf(b.picture));
+            icon.addPixmap(pixmapOf(b.picture, 2));
+            pb->setIcon(icon);
             pb->setIconSize(QSize(b.picture.width(), b.picture.height()));
+            look->hasPicture = true;
         }
         break;
     }
@@ -380,21 +365,23 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
             QSignalBlocker block(e);
             e->setText(s);
         }
-        QPalette pal = e->palette();
-        pal.setColor(QPalette::Base, qc(t.BackColor));
-        e->setPalette(pal);
+        if (auto [it, fresh] = bases_.try_emplace(&w, t.BackColor);
+            fresh || it->second != t.BackColor) {
+            it->second = t.BackColor;
+            QPalette pal = e->palette();
+            pal.setColor(QPalette::Base, qc(t.BackColor));
+            e->setPalette(pal);
+        }
         break;
     }
     case kt::Kind::DriveList: {
         auto& l = static_cast<kt::DriveList&>(w);
         auto* c = static_cast<QComboBox*>(q);
-        const QStringList items = rows(l);
-        QStringList now;
-        for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
         QSignalBlocker block(c);
-        if (now != items) {
+        if (auto& shown = rows_[&w]; shown != l.entries) {
+            shown = l.entries;
             c->clear();
-            c->addItems(items);
+            c->addItems(rows(l));
         }
         if (c->currentIndex() != l.ListIndex) c->setCurrentIndex(l.ListIndex);
         break;
@@ -403,13 +390,14 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
     case kt::Kind::FileList: {
         auto& l = dynamic_cast<kt::ListBase&>(w);
         auto* lw = static_cast<QListWidget*>(q);
-        const QStringList items = rows(l);
-        bool same = lw->count() == items.size();
-        for (int i = 0; same && i < lw->count(); ++i) same = lw->item(i)->text() == items[i];
         QSignalBlocker block(lw);
-        if (!same) {
+        // The rows with their indentation: a folder list can change depths alone.
+        std::vector<std::string> now = l.entries;
+        for (int d : l.depth) now.push_back(std::to_string(d));
+        if (auto& shown = rows_[&w]; shown != now) {
+            shown = std::move(now);
             lw->clear();
-            lw->addItems(items);
+            lw->addItems(rows(l));
         }
         if (lw->currentRow() != l.ListIndex) lw->setCurrentRow(l.ListIndex);
         break;
@@ -448,7 +436,9 @@ void FormView::syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty
         if (!q) continue;
         syncNative(*w, q);
         if (restack) q->raise();
-        if (w->kind == kt::Kind::Frame)
+        // A hidden frame's children wait until it shows: nothing of them can be seen, and the
+        // sprite store and the closed panels would cost a look per widget at every tick.
+        if (w->kind == kt::Kind::Frame && w->Visible)
             syncLayer(static_cast<kt::Frame&>(*w), q, dirty, origin + q->pos());
         if (form_->focus == w && !q->hasFocus() && w->shown()) q->setFocus();
     }
@@ -457,6 +447,11 @@ void FormView::syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty
 void FormView::sync() {
     if (!form_) return;
     kt::Form& f = *form_;
+    // A hidden window is brought up to date when it shows (a battle keeps the browser hidden).
+    if (!f.visible() && !isVisible()) {
+        lastDirty_ = QRegion();
+        return;
+    }
     const QString title = QString::fromStdString(f.Caption);
     if (windowTitle() != title) setWindowTitle(title);
     const QSize client(px(f.ScaleWidth), px(f.ScaleHeight));
@@ -502,9 +497,21 @@ void FormView::paintEvent(QPaintEvent* e) {
         p.fillRect(rect(), Qt::white);
         return;
     }
-    p.fillRect(e->rect(), qc(form_->BackColor));
-    if (!form_->picture.empty()) p.drawPixmap(0, 0, pixmapOf(form_->picture));
-    paintLayer(p, *form_, e->rect());
+    const QRegion region = e->region();
+    const int scale = wholeScale(p);
+    // Each pixel once: the colour where the picture does not reach, the picture where it does,
+    // and only inside the region that changed.
+    const kt::Picture& pic = form_->picture;
+    const QRect covered = pic.empty() ? QRect() : QRect(0, 0, pic.width(), pic.height());
+    for (const QRect& r : covered.isEmpty() ? region : region.subtracted(covered))
+        p.fillRect(r, qc(form_->BackColor));
+    if (!covered.isEmpty()) {
+        const int s = std::max(scale, 1);
+        const QPixmap pm = pixmapOf(pic, s);
+        for (const QRect& r : region.intersected(covered))
+            p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
+    }
+    paintLayer(p, *form_, region, scale);
     ++paints_;
 }
 

@@ -4,6 +4,7 @@
 // input into the model's entry points, and after every dispatch syncs from the model, repainting
 // only the regions whose look changed.
 
+#include "paint.h"
 #include "toolkit/form.h"
 
 #include <QHash>
@@ -12,29 +13,13 @@
 #include <QRegion>
 #include <QWidget>
 #include <map>
+#include <unordered_map>
 
 namespace kt {
 class Program;
 }
 
 namespace ktqt {
-
-/// What one graphic widget looked like when last painted; a difference means a repaint.
-struct Look {
-    QRect rect; ///< device-independent pixels covered, empty when not shown
-    const void* picture = nullptr;
-    std::string caption;
-    kt::Color color1, color2;
-    int style = 0;
-    bool operator==(const Look&) const = default;
-};
-
-class CanvasPainter;
-
-/// Draws graphic widgets of one container; shared by the window and its frames.
-void paintLayer(QPainter& p, const kt::Layers& layers, const QRect& clip);
-/// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
-QFont qtFont(const kt::Font& f);
 
 class FormView : public QWidget {
     Q_OBJECT
@@ -64,6 +49,10 @@ private:
     QWidget* nativeFor(kt::Widget& w, QWidget* parent);
     void syncNative(kt::Widget& w, QWidget* q);
     void syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty, const QPoint& origin);
+    /// Draws the graphic widgets of one container (the window or a frame) that meet `region`, at
+    /// `scale` whole device pixels per pixel (0: a fractional scale, drawn without caches).
+    void paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale);
+    void paintGraphic(QPainter& p, const kt::Widget& w, int scale);
     void press(QMouseEvent* e, QPoint formPixel);
     void release(QMouseEvent* e, QPoint formPixel);
     bool alive() const;
@@ -72,8 +61,11 @@ private:
     kt::Form* form_;
     uint64_t serial_;
     std::map<kt::Widget*, QPointer<QWidget>> natives_;
-    std::map<const kt::Widget*, Look> looks_;
+    std::unordered_map<const kt::Widget*, Look> looks_;
     std::map<const kt::Layers*, std::vector<kt::Widget*>> orders_;
+    std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
+    std::map<const kt::Widget*, std::vector<std::string>> rows_; ///< list rows as last shown
+    std::map<const kt::Widget*, kt::Color> bases_;               ///< text box colours as last set
     const QEvent* lastKey_ = nullptr;
     struct Backdrop {
         kt::Color color;

@@ -1,0 +1,265 @@
+#include "paint.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <cmath>
+#include <tuple>
+
+namespace ktqt {
+
+QColor qc(kt::Color c) {
+    return QColor(c.r, c.g, c.b);
+}
+int px(float t) {
+    return int(std::lround(t / twips));
+}
+QRect pxRect(float l, float t, float w, float h) {
+    return QRect(px(l), px(t), std::max(0, px(l + w) - px(l)), std::max(0, px(t + h) - px(t)));
+}
+
+/// Whole device pixels per logical pixel of the painter's target (1 on a plain screen, 2 on a
+/// doubled HiDPI one), or 0 when its transform is anything else: a fractional scale, a rotation.
+int wholeScale(const QPainter& p) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || t.m11() != t.m22()) return 0;
+    const double s = t.m11();
+    if (s < 1 || s > 8 || s != std::floor(s)) return 0;
+    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy())) return 0;
+    return int(s);
+}
+
+bool opaque(const QImage& img) {
+    if (!img.hasAlphaChannel()) return true;
+    if (img.format() != QImage::Format_ARGB32_Premultiplied) return false;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(row[x]) != 255) return false;
+    }
+    return true;
+}
+
+/// Pixmaps made once per picture and device scale. Premultiplied pixels blit fastest; a picture
+/// without transparency (a background photograph) becomes plain RGB so that it is copied rather
+/// than blended; at a whole device scale every art pixel is enlarged once, nearest-neighbour, to
+/// an s x s block, so that drawing it is a 1:1 copy that stays crisp.
+QPixmap pixmapOf(const kt::Picture& pic, int scale) {
+    static QHash<QPair<qint64, int>, QPixmap> cache;
+    static qint64 bytes = 0;
+    const QImage* img = pic.image();
+    const auto key = qMakePair(img->cacheKey(), std::max(scale, 1));
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    // Backgrounds come and go as the player picks them; start afresh rather than grow for ever.
+    if (bytes > (qint64(96) << 20)) cache.clear(), bytes = 0;
+    QImage src = opaque(*img) ? img->convertToFormat(QImage::Format_RGB32) : *img;
+    if (key.second > 1)
+        src = src.scaled(src.size() * key.second, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    bytes += src.sizeInBytes();
+    QPixmap pm = QPixmap::fromImage(std::move(src));
+    pm.setDevicePixelRatio(key.second);
+    return *cache.insert(key, pm);
+}
+
+Qt::PenStyle penStyle(int borderStyle) {
+    switch (borderStyle) {
+    case 0:
+        return Qt::NoPen;
+    case 2:
+        return Qt::DashLine;
+    case 3:
+        return Qt::DotLine;
+    case 4:
+        return Qt::DashDotLine;
+    case 5:
+        return Qt::DashDotDotLine;
+    default:
+        return Qt::SolidLine;
+    }
+}
+
+/// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
+QRect rectOf(const kt::Widget& w) {
+    switch (w.kind) {
+    case kt::Kind::Image: {
+        auto& im = static_cast<const kt::Image&>(w);
+        if (im.picture.empty()) return {};
+        return pxRect(w.Left, w.Top, w.Width, w.Height) &
+               QRect(px(w.Left), px(w.Top), im.picture.width(), im.picture.height());
+    }
+    case kt::Kind::Label:
+        return pxRect(w.Left, w.Top, w.Width, w.Height);
+    case kt::Kind::Line: {
+        auto& ln = static_cast<const kt::Line&>(w);
+        const int pad = ln.BorderWidth / 2 + 2;
+        return QRect(QPoint(px(std::min(ln.X1, ln.X2)), px(std::min(ln.Y1, ln.Y2))),
+                     QPoint(px(std::max(ln.X1, ln.X2)), px(std::max(ln.Y1, ln.Y2))))
+            .adjusted(-pad, -pad, pad, pad);
+    }
+    case kt::Kind::Shape:
+        return pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(-1, -1, 1, 1);
+    default:
+        return {};
+    }
+}
+
+Look lookOf(const kt::Widget& w) {
+    Look l;
+    if (!w.Visible) return l;
+    l.rect = rectOf(w);
+    switch (w.kind) {
+    case kt::Kind::Image:
+        l.picture = static_cast<const kt::Image&>(w).picture.image();
+        break;
+    case kt::Kind::Label: {
+        auto& lb = static_cast<const kt::Label&>(w);
+        l.caption = lb.Caption;
+        l.color1 = lb.BackColor;
+        l.color2 = lb.ForeColor;
+        l.style = lb.BorderStyle * 2 + (lb.opaque ? 1 : 0);
+        break;
+    }
+    case kt::Kind::Line: {
+        auto& ln = static_cast<const kt::Line&>(w);
+        l.from = QPoint(px(ln.X1), px(ln.Y1));
+        l.color1 = ln.BorderColor;
+        l.style = ln.BorderWidth * 8 + ln.BorderStyle;
+        break;
+    }
+    case kt::Kind::Shape: {
+        auto& sh = static_cast<const kt::Shape&>(w);
+        l.color1 = sh.BorderColor;
+        l.color2 = sh.FillColor;
+        l.style = sh.shape * 4 + (sh.filled ? 1 : 0) + sh.BorderWidth * 16;
+        break;
+    }
+    default:
+        break;
+    }
+    return l;
+}
+
+/// Draws a solid line straight into the raster image under the painter, when there is one and
+/// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
+/// line pixel by pixel through its span machinery, several times slower than these stores, and
+/// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
+bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
+    QPaintEngine* engine = p.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || scale == 0 || p.hasClipping() ||
+        p.opacity() != 1.0 || p.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    auto* img = static_cast<QImage*>(device);
+    const QImage::Format f = img->format();
+    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+         f != QImage::Format_ARGB32_Premultiplied) ||
+        !img->isDetached())
+        return false;
+    const QTransform t = p.deviceTransform();
+    const QPointF a = t.map(QPointF(ln.X1 / twips, ln.Y1 / twips));
+    const QPointF b = t.map(QPointF(ln.X2 / twips, ln.Y2 / twips));
+    const int width = std::max(1, ln.BorderWidth) * scale;
+    const quint32 color = qRgb(ln.BorderColor.r, ln.BorderColor.g, ln.BorderColor.b);
+    QRegion clip = engine->systemClip();
+    if (clip.isEmpty()) clip = img->rect();
+    uchar* bits = img->bits();
+    const qsizetype stride = img->bytesPerLine();
+    // Along the major axis, pixel centres from one end to the other (flat caps); across it, the
+    // `width` pixels whose centres lie within half the width of the line (a one-pixel line takes
+    // the pixel the line passes through, as Qt's aliased lines do).
+    const bool flat = std::abs(b.x() - a.x()) >= std::abs(b.y() - a.y());
+    const double a0 = flat ? a.x() : a.y(), a1 = flat ? b.x() : b.y();
+    const double c0 = flat ? a.y() : a.x(), c1 = flat ? b.y() : b.x();
+    if (a0 == a1) return true;
+    const double slope = (c1 - c0) / (a1 - a0);
+    const int first = int(std::ceil(std::min(a0, a1) - 0.5));
+    const int last = int(std::ceil(std::max(a0, a1) - 0.5)) - 1;
+    // Across the line, in 16.16 fixed point: where the first of its `width` pixels starts.
+    const double lead = width == 1 ? 0 : width / 2.0 + 0.5;
+    const auto fixed = [](double v) { return int64_t(std::llround(v * 65536)); };
+    const int64_t step = fixed(slope);
+    for (const QRect& r : clip) {
+        const QRect box = r & img->rect();
+        const int acrossLo = flat ? box.top() : box.left();
+        const int acrossHi = flat ? box.bottom() : box.right();
+        int lo = std::max(first, flat ? box.left() : box.top());
+        int hi = std::min(last, flat ? box.right() : box.bottom());
+        // Only the stretch of the line that can meet the box's rows (or columns).
+        if (slope != 0) {
+            const double i0 = a0 - 0.5 + (acrossLo - width - c0) / slope;
+            const double i1 = a0 - 0.5 + (acrossHi + width + 1 - c0) / slope;
+            lo = std::max(lo, int(std::floor(std::min(i0, i1))));
+            hi = std::min(hi, int(std::ceil(std::max(i0, i1))));
+        } else if (c0 + width < acrossLo || c0 - width > acrossHi + 1) {
+            continue;
+        }
+        int64_t at = fixed(c0 + (lo + 0.5 - a0) * slope - lead);
+        for (int i = lo; i <= hi; ++i, at += step) {
+            // Floor of a 16.16 number (an arithmetic shift), or the ceiling past the lead.
+            const int from = int(width == 1 ? at >> 16 : (at + 65535) >> 16);
+            const int jLo = std::max(acrossLo, from), jHi = std::min(acrossHi, from + width - 1);
+            for (int j = jLo; j <= jHi; ++j) {
+                const int x = flat ? i : j, y = flat ? j : i;
+                reinterpret_cast<quint32*>(bits + y * stride)[x] = color;
+            }
+        }
+    }
+    return true;
+}
+
+void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
+    if (lb.opaque) p.fillRect(r, qc(lb.BackColor));
+    QRect text = r;
+    if (lb.BorderStyle == 1) {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        text = r.adjusted(2, 1, -2, -1);
+    }
+    p.setFont(qtFont(lb.font));
+    p.setPen(qc(lb.ForeColor));
+    int flags = Qt::AlignTop | (lb.wordWrap ? Qt::TextWordWrap : 0);
+    flags |= lb.Alignment == kt::Align::Right    ? Qt::AlignRight
+             : lb.Alignment == kt::Align::Center ? Qt::AlignHCenter
+                                                 : Qt::AlignLeft;
+    p.save();
+    p.setClipRect(r, Qt::IntersectClip);
+    p.drawText(text, flags, QString::fromStdString(lb.Caption));
+    p.restore();
+}
+
+void drawShape(QPainter& p, const kt::Shape& sh, const QRect& r) {
+    p.setPen(QPen(qc(sh.BorderColor), sh.BorderWidth));
+    p.setBrush(sh.filled ? QBrush(qc(sh.FillColor)) : QBrush(Qt::NoBrush));
+    if (sh.shape == kt::Shape::Oval)
+        p.drawEllipse(r);
+    else
+        p.drawRect(r);
+}
+
+QFont qtFont(const kt::Font& f) {
+    // Made once per design font: a QFont resolves its family on first use, which costs.
+    static std::map<std::tuple<std::string, float, bool>, QFont> made;
+    auto [it, fresh] = made.try_emplace({f.name, f.size, f.bold});
+    if (fresh) {
+        // Pixel sizes keep text in step with the twip geometry whatever the screen's logical DPI.
+        QFont q(QStringLiteral("Liberation Sans"));
+        q.setPixelSize(std::max(1, int(std::lround(f.size * 96.0 / 72.0))));
+        q.setBold(f.bold);
+        q.setStyleStrategy(QFont::PreferAntialias);
+        it->second = q;
+    }
+    return it->second;
+}
+
+} // namespace ktqt

@@ -1,0 +1,90 @@
+#pragma once
+// How the view paints graphic widgets and pictures, shared by the window and its frames: pixel
+// geometry from twips, cached pixmaps per picture and device scale, and the drawing of labels,
+// lines and shapes.
+
+#include "toolkit/widgets.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+#include <QRect>
+#include <string>
+
+namespace ktqt {
+
+constexpr double twips = kt::twipsPerPixel;
+
+/// What one graphic widget looked like when last painted; a difference means a repaint.
+struct Look {
+    QRect rect; ///< device-independent pixels covered, empty when not shown
+    const void* picture = nullptr;
+    std::string caption;
+    QPoint from; ///< a line's first end: the rectangle alone misses a line flipped within it
+    kt::Color color1, color2;
+    int style = 0;
+    bool operator==(const Look&) const = default;
+};
+
+/// A look drawn once into a pixmap and copied until what it depends on changes.
+struct Drawn {
+    std::string key;
+    QPixmap pixmap;
+};
+
+/// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
+QFont qtFont(const kt::Font& f);
+
+QColor qc(kt::Color c);
+int px(float t);
+QRect pxRect(float l, float t, float w, float h);
+/// Whole device pixels per logical pixel of the painter's target (1 on a plain screen, 2 on a
+/// doubled HiDPI one), or 0 when its transform is anything else: a fractional scale, a rotation.
+int wholeScale(const QPainter& p);
+bool opaque(const QImage& img);
+/// Pixmaps made once per picture and device scale. Premultiplied pixels blit fastest; a picture
+/// without transparency (a background photograph) becomes plain RGB so that it is copied rather
+/// than blended; at a whole device scale every art pixel is enlarged once, nearest-neighbour, to
+/// an s x s block, so that drawing it is a 1:1 copy that stays crisp.
+QPixmap pixmapOf(const kt::Picture& pic, int scale = 1);
+Qt::PenStyle penStyle(int borderStyle);
+/// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
+QRect rectOf(const kt::Widget& w);
+Look lookOf(const kt::Widget& w);
+/// Draws a solid line straight into the raster image under the painter, when there is one and
+/// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
+/// line pixel by pixel through its span machinery, several times slower than these stores, and
+/// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
+bool rasterLine(QPainter& p, const kt::Line& ln, int scale);
+void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r);
+void drawShape(QPainter& p, const kt::Shape& sh, const QRect& r);
+
+/// Everything a label's or shape's pixels depend on, as one comparable string.
+template <class... T> std::string keyOf(const T&... parts) {
+    std::string k;
+    ((k.append(reinterpret_cast<const char*>(&parts), sizeof parts)), ...);
+    return k;
+}
+
+/// Draws `draw` (in coordinates of `area`) through a pixmap kept in `cache`, redrawn only when
+/// `key` changes. An opaque look is kept without alpha, so that showing it is a plain copy.
+template <class Draw>
+void throughPixmap(QPainter& p, Drawn& cache, std::string key, const QRect& area, int scale,
+                   bool isOpaque, Draw draw) {
+    if (cache.key != key || cache.pixmap.isNull()) {
+        cache.key = std::move(key);
+        QImage img(area.size() * scale,
+                   isOpaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(scale);
+        img.fill(Qt::transparent);
+        {
+            QPainter q(&img);
+            q.translate(-area.topLeft());
+            draw(q);
+        }
+        cache.pixmap = QPixmap::fromImage(std::move(img));
+    }
+    p.drawPixmap(area.topLeft(), cache.pixmap);
+}
+
+} // namespace ktqt
