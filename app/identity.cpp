@@ -1,7 +1,12 @@
 #include "identity.h"
 
+#include "assets/assets.h"
+#include "shell/frmsplash.h"
+#include "toolkit/program.h"
+
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 namespace kolvar {
 
@@ -16,6 +21,11 @@ void identify() {
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.kolvar.Kolvar.png").arg(size),
                      QSize(size, size));
     QApplication::setWindowIcon(icon);
+}
+
+void start(kt::Program& app) {
+    app.dispatch([&] { showStartMenu(app); });
+    QTimer::singleShot(250, [] { warmArt(); });
 }
 
 } // namespace kolvar

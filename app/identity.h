@@ -1,10 +1,19 @@
 #pragma once
-// The program's identity as the desktop sees it: name, version, desktop entry and window icon.
+// The program's start-up: its identity as the desktop sees it (name, version, desktop entry,
+// window icon) and its first window.
+
+namespace kt {
+class Program;
+}
 
 namespace kolvar {
 
 /// Gives the running QApplication the game's name, version "1.02.0045", desktop id
 /// org.kolvar.Kolvar and window icon in every installed size.
 void identify();
+
+/// Shows the start menu, then, once it has had time to appear, decodes the battlefield's art
+/// while the player looks at the menu, so that "gioca" opens the battle at once.
+void start(kt::Program& app);
 
 } // namespace kolvar

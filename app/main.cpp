@@ -1,7 +1,6 @@
 // Kolvar: the program starts by showing its start menu; the model decides when it ends.
 
 #include "app/identity.h"
-#include "shell/frmsplash.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 
@@ -12,6 +11,6 @@ int main(int argc, char** argv) {
     kolvar::identify();
     kt::Program app;
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
-    app.dispatch([&] { kolvar::showStartMenu(app); });
+    kolvar::start(app);
     return QApplication::exec();
 }

@@ -1,16 +1,31 @@
 #include "assets.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <map>
 
 namespace kolvar {
 
+namespace {
+std::map<std::string, kt::Picture>& cache() {
+    static std::map<std::string, kt::Picture> pictures;
+    return pictures;
+}
+} // namespace
+
 kt::Picture art(const std::string& name) {
     // Decode each GIF once per run; every widget that shows it shares the pixels.
-    static std::map<std::string, kt::Picture> cache;
+    auto& cache = kolvar::cache();
     auto it = cache.find(name);
     if (it == cache.end())
         it = cache.emplace(name, kt::Picture::load(":/assets/" + name + ".gif")).first;
     return it->second;
+}
+
+void warmArt() {
+    for (const QString& file :
+         QDir(QStringLiteral(":/assets")).entryList({QStringLiteral("*.gif")}))
+        art(QFileInfo(file).completeBaseName().toStdString());
 }
 
 } // namespace kolvar

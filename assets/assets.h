@@ -11,4 +11,7 @@ namespace kolvar {
 /// by the tests; here it yields an empty picture.
 kt::Picture art(const std::string& name);
 
+/// Decodes every embedded picture into the cache, so that the first battle need not wait for it.
+void warmArt();
+
 } // namespace kolvar

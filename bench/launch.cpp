@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     QElapsedTimer real; // started with the frontend's own real-time clock, to the microsecond
     real.start();
-    app.dispatch([&] { kolvar::showStartMenu(app); });
+    kolvar::start(app);
 
     auto viewOf = [&](const char* name) -> QWidget* {
         kt::Form* f = app.formByName(name);
@@ -109,10 +109,13 @@ int main(int argc, char** argv) {
             kbench::report("peak_rss_kb", double(kbench::peakRssKb()));
             quit();
         } else if (mode == "gioca") {
-            if (arg == 0)
-                bare([&] { gioca(quit); });
-            else
-                gioca([&] { bare(quit); });
+            // A player looks at the menu for a moment before pressing "gioca".
+            QTimer::singleShot(400, [&] {
+                if (arg == 0)
+                    bare([&] { gioca(quit); });
+                else
+                    gioca([&] { bare(quit); });
+            });
         } else if (mode == "cpu") {
             gioca([&] {
                 keepCommanderAlive();
