@@ -5,12 +5,10 @@
 #include "measure.h"
 
 #include <QApplication>
-#include <QPaintEvent>
-#include <QPainter>
 
 namespace {
 
-class Ticking : public QWidget {
+class Ticking : public kbench::BareWindow {
 public:
     Ticking() {
         for (int ms : {100, 100, 50}) {
@@ -20,12 +18,6 @@ public:
             t->start(ms);
         }
     }
-
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        QPainter p(this);
-        p.fillRect(e->rect(), Qt::white);
-    }
 };
 
 } // namespace
@@ -34,8 +26,6 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 30;
     Ticking w;
-    w.setAttribute(Qt::WA_OpaquePaintEvent);
-    w.setFixedSize(794, 642);
     double cpu0 = 0;
     kbench::FirstPaint watch(&w, [&] {
         cpu0 = kbench::cpuMs();

@@ -4,26 +4,10 @@
 #include "measure.h"
 
 #include <QApplication>
-#include <QPaintEvent>
-#include <QPainter>
-
-namespace {
-
-class Bare : public QWidget {
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        QPainter p(this);
-        p.fillRect(e->rect(), Qt::white);
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
-    Bare w;
-    w.setAttribute(Qt::WA_OpaquePaintEvent);
-    w.setFixedSize(794, 642);
+    kbench::BareWindow w;
     kbench::FirstPaint watch(&w, [] {
         kbench::report("painted_ns", double(kbench::monotonicNs()));
         kbench::report("peak_rss_kb", double(kbench::peakRssKb()));

@@ -29,14 +29,6 @@
 
 namespace {
 
-class Bare : public QWidget {
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        QPainter p(this);
-        p.fillRect(e->rect(), Qt::white);
-    }
-};
-
 int usage() {
     std::fprintf(stderr, "usage: kolvar-bench-launch menu | gioca ORDER | cpu SECONDS | "
                          "clock SECONDS\n");
@@ -80,10 +72,8 @@ int main(int argc, char** argv) {
     };
     auto bare = [&](std::function<void()> then) {
         const int64_t t0 = kbench::monotonicNs();
-        auto* w = new Bare;
-        w->setAttribute(Qt::WA_OpaquePaintEvent);
+        auto* w = new kbench::BareWindow;
         w->setAttribute(Qt::WA_DeleteOnClose);
-        w->setFixedSize(794, 642);
         afterPaint(w, [t0, w, then] {
             kbench::report("bare_ms", double(kbench::monotonicNs() - t0) / 1e6);
             w->close();

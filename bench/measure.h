@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QFile>
 #include <QObject>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -68,6 +70,21 @@ protected:
 private:
     std::function<void()> done_;
     bool seen_ = false;
+};
+
+/// The least a window can be: 794 x 642, opaque, painting white. The floors are made of it.
+class BareWindow : public QWidget {
+public:
+    BareWindow() {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFixedSize(794, 642);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QPainter p(this);
+        p.fillRect(e->rect(), Qt::white);
+    }
 };
 
 } // namespace kbench
