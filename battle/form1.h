@@ -12,6 +12,8 @@
 namespace kolvar {
 
 struct BattleProbe; // test access to the private state
+class InvariantWatch;
+std::vector<std::string> brokenInvariants(const kt::Program& app);
 
 class Form1 : public kt::Form {
 public:
@@ -73,6 +75,8 @@ public:
 
 private:
     friend struct BattleProbe;
+    friend class InvariantWatch;
+    friend std::vector<std::string> brokenInvariants(const kt::Program& app);
 
     void walk(int16_t& i);
     void locate(int16_t& i);
@@ -95,7 +99,8 @@ private:
     std::array<int16_t, 101> enedead{}; ///< -1 once enemy i is destroyed
     uint8_t enecell[2][51]{};           ///< column and row of each enemy
     uint8_t kills = 0;
-    int16_t clock = 0;        ///< Timer1 ticks since the battle began
+    int16_t clock = 0;        ///< Timer1 ticks since the battle began, held at 32767
+    uint8_t overtime = 0;     ///< Timer1 ticks past the clock's limit, modulo 5
     int16_t go = 0;           ///< working flag of one movement step
     int16_t hitene = 0;       ///< -1 once the player has ordered an attack on an enemy
     uint8_t target = 0;       ///< enemy of the last attack order

@@ -6,7 +6,9 @@
 namespace kolvar {
 
 void Form1::ima_Click(int Index) {
-    if (Index < 0 || Index > 80) return;
+    // A slot not trained yet is marked alive by the set-up but holds no unit; its image is hidden,
+    // so only a script's direct click reaches it, and selecting it would command a ghost.
+    if (Index < 0 || Index > c) return;
     unirec& u = uni[size_t(Index)];
     // 1. A wreck cannot be selected.
     if (u.alive == 0) return;

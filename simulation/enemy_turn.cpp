@@ -8,10 +8,14 @@
 namespace kolvar {
 
 void Form1::Timer1_Timer() {
+    // The clock stops at its 16-bit limit after 54.6 minutes; the turns keep their rhythm past it,
+    // counting on in `overtime`, or a long battle could never be won or lost.
+    const bool held = clock == INT16_MAX;
     clock = kt::add16(clock, 1);
+    if (held) overtime = uint8_t((overtime + 1) % 5);
     if (clock == 200) news.Caption = " lo scudo ha ceduto";
     if (clock == 250) news.Caption = "ALL ATTACCO";
-    if (clock > 250 && clock % 5 == 0) raid();
+    if (clock > 250 && (clock + overtime) % 5 == 0) raid();
 }
 
 void Form1::raid() {
@@ -33,7 +37,9 @@ void Form1::raid() {
         int j = -1;
         for (int k = 0; k <= c && j < 0; ++k) {
             const unirec& u = uni[size_t(k)];
-            if (u.alive != 0 && u.col == col && (u.row == row || u.row == row - 1 || u.row == row - 2)) j = k;
+            if (u.alive != 0 && u.col == col &&
+                (u.row == row || u.row == row - 1 || u.row == row - 2))
+                j = k;
         }
         if (j < 0) continue;
         kt::Line& shot = Line4[i];

@@ -148,6 +148,7 @@ void Program::click(Widget& w) {
 
 void Program::keyPress(Form& f, int code) {
     dispatch([&] {
+        if (!f.Enabled || !f.visible()) return; // a hidden window has no keyboard
         int key = code;
         if (f.KeyPreview) f.Form_KeyPress(key);
         if (key == 0 || f.unloaded() || !f.focus || f.focus->kind != Kind::TextBox) return;
@@ -180,6 +181,7 @@ void Program::advance(int64_t ms, bool coalesce) {
             Timer* t = clock.popDue(limit, coalesce);
             if (!t) break;
             if (t->Tick) t->Tick();
+            if (afterTick) afterTick(*t);
         }
     });
 }

@@ -100,6 +100,9 @@ public:
         l.Width = w, l.Height = h;
     }
 
+    /// Called after every timer's tick handler, inside the dispatch (the timer's form may have been
+    /// unloaded by it, but still exists): lets a checker look at the state a tick leaves.
+    std::function<void(Timer&)> afterTick;
     /// Called after every outermost dispatch and before a message box opens, so a view can sync.
     std::function<void()> afterDispatch;
     /// Called once when end() has run.

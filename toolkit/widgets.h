@@ -18,7 +18,7 @@
 namespace kt {
 
 class Form;
-class Frame;
+struct Frame;
 
 struct Color {
     uint8_t r = 0, g = 0, b = 0;

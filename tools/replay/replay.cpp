@@ -1,12 +1,17 @@
 #include "replay.h"
 
+#include "battle/invariants.h"
+
 #include "shell/frmsplash.h"
 #include "toolkit/describe.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 #include "toolkit/qt/view.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QJsonDocument>
+#include <cmath>
 #include <istream>
 #include <ostream>
 #include <sstream>
@@ -40,6 +45,10 @@ Words split(const std::string& line) {
     throw std::runtime_error(message);
 }
 
+// Positions, durations and codes a script may give; beyond them a number is refused rather than
+// converted (a double out of an int's range has no int value at all).
+constexpr double largest = 1e9;
+
 double number(const std::string& s, const char* what) {
     size_t used = 0;
     double v = 0;
@@ -48,13 +57,16 @@ double number(const std::string& s, const char* what) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != s.size()) fail(std::string("expected a number for ") + what + ", got '" + s + "'");
+    if (used != s.size() || !std::isfinite(v))
+        fail(std::string("expected a number for ") + what + ", got '" + s + "'");
+    if (std::fabs(v) > largest)
+        fail(std::string(what) + " is out of range (at most 1e9 either way): '" + s + "'");
     return v;
 }
 
 int integer(const std::string& s, const char* what) {
     const double v = number(s, what);
-    if (v != double(int(v)))
+    if (v != std::trunc(v))
         fail(std::string("expected a whole number for ") + what + ", got '" + s + "'");
     return int(v);
 }
@@ -84,9 +96,17 @@ void startProgram(kt::Program& app) {
 Replay::Replay(kt::Program& app, ktqt::Frontend& frontend, std::ostream& out)
     : app_(app)
     , frontend_(frontend)
-    , out_(out) {}
+    , out_(out)
+    , watch_(std::make_unique<InvariantWatch>(app)) {}
+
+Replay::~Replay() = default;
 
 void Replay::step(const std::string& raw) {
+    // No event loop runs under a script: the windows of closed forms, deleted later by design,
+    // are deleted here, between two lines, where none of them is in use.
+    struct Flush {
+        ~Flush() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    } flush;
     std::string line = raw;
     if (const size_t hash = line.find('#');
         hash != std::string::npos && line.find_first_not_of(" \t") == hash)
@@ -173,11 +193,20 @@ void Replay::step(const std::string& raw) {
         out_ << QJsonDocument(kt::describe(app_)).toJson(QJsonDocument::Compact).toStdString()
              << '\n';
         out_.flush();
+    } else if (cmd == "check") {
+        need(w, 1, 1, "check");
+        const std::vector<std::string> broken = watch_->check();
+        if (!broken.empty()) {
+            std::string all = "broken: " + broken[0];
+            for (size_t i = 1; i < broken.size(); ++i) all += "; " + broken[i];
+            fail(all);
+        }
     } else if (cmd == "shot") {
         if (w.words.size() < 3) fail("usage: shot FORM FILE.png");
         kt::Form& f = form(app_, w.words[1]);
         ktqt::FormView* v = frontend_.view(f);
         if (!v) fail(w.words[1] + " has no window");
+        if (!writeFiles) return;
         if (!v->grab().save(QString::fromStdString(rest(2)), "PNG"))
             fail("cannot write " + rest(2));
     } else {

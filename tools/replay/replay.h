@@ -3,6 +3,7 @@
 // clock that only the script advances, printing the program's state as JSON on `dump`.
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 namespace kt {
@@ -14,9 +15,16 @@ class Frontend;
 
 namespace kolvar {
 
+class InvariantWatch;
+
 class Replay {
 public:
+    /// Watches the program's invariants from here on, for `check`.
     Replay(kt::Program& app, ktqt::Frontend& frontend, std::ostream& out);
+    ~Replay();
+
+    /// Off: `shot` checks its line but writes no file (for runs over untrusted scripts).
+    bool writeFiles = true;
 
     /// Runs every line; returns 0, or 2 after writing "line N: message" to `err` for an unknown
     /// command or a malformed line.
@@ -28,6 +36,7 @@ private:
     kt::Program& app_;
     ktqt::Frontend& frontend_;
     std::ostream& out_;
+    std::unique_ptr<InvariantWatch> watch_;
 };
 
 /// Starts the program as the game does: the start menu shown.
