@@ -83,6 +83,8 @@ private:
     void fire(int16_t& index, float dx, float dy);
     void shoot(int16_t& index, float dx, float dy);
     void raid();
+    /// Whether the Timer1 tick just counted is an enemy turn: every fifth one after the attack.
+    bool turnDue() const { return clock > 250 && (clock + overtime) % 5 == 0; }
     void march(uint8_t& i);
     void spawn(int16_t k);
     /// Hides and unloads the battlefield and shows the start menu: the end of every battle.

@@ -148,7 +148,7 @@ void InvariantWatch::afterTick(kt::Timer& t) {
         if (f->Line3.Visible) seen_.push_back("the player's shot is still shown after a tick");
         if (f->uni[0].alive == 0) seen_.push_back("the commander is dead and the battle goes on");
     }
-    if (&t == &f->Timer1 && f->clock > 250 && (f->clock + f->overtime) % 5 == 0 && f->kills >= 50)
+    if (&t == &f->Timer1 && f->turnDue() && f->kills >= 50)
         seen_.push_back("an enemy turn with " + n(f->kills) + " kills did not end the battle");
 }
 

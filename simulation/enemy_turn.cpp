@@ -15,7 +15,7 @@ void Form1::Timer1_Timer() {
     if (held) overtime = uint8_t((overtime + 1) % 5);
     if (clock == 200) news.Caption = " lo scudo ha ceduto";
     if (clock == 250) news.Caption = "ALL ATTACCO";
-    if (clock > 250 && (clock + overtime) % 5 == 0) raid();
+    if (turnDue()) raid();
 }
 
 void Form1::raid() {
