@@ -47,7 +47,8 @@ void Form1::walk(int16_t& i) {
         return;
     }
     // 3. A step covers 1/k of the way, k = whole hundreds of twips left (at most 255).
-    const double d = std::sqrt(double(u.ty - u.y) * (u.ty - u.y) + double(u.tx - u.x) * (u.tx - u.x));
+    const double d =
+        std::sqrt(double(u.ty - u.y) * (u.ty - u.y) + double(u.tx - u.x) * (u.tx - u.x));
     const uint8_t k = kt::floor8(d / 100);
     if (k == 0) return;
     // 4.-5. x first; y then uses the old y.
@@ -56,7 +57,7 @@ void Form1::walk(int16_t& i) {
     u.y = kt::cint(double(u.ty - u.y) / k + u.y);
     ima[i].Top = u.y;
     // 6. The health caption follows the selected unit, whichever unit moved.
-    OK[sel].Caption = kt::plain(uni[size_t(sel)].hp);
+    kt::setPlain(OK[sel].Caption, uni[size_t(sel)].hp);
     OK[sel].Top = ima[sel].Top - ima[sel].Height;
     OK[sel].Left = ima[sel].Left;
     // 7. So does the marker, when the selected unit is the one that moved.
@@ -66,10 +67,18 @@ void Form1::walk(int16_t& i) {
     }
 }
 
+namespace {
+// Whole thousands of twips, floored; off the field's top or left edge a unit counts as in cell 0.
+// Integer division gives the same cell as flooring v / 1000.0 without two divisions per unit.
+uint8_t cellOf(int16_t v) {
+    return v < 0 ? 0 : uint8_t(v / 1000);
+}
+} // namespace
+
 void Form1::locate(int16_t& i) {
-    // Off the field's top or left edge a unit counts as in cell 0.
-    uni[size_t(i)].col = kt::floor8(uni[size_t(i)].x / 1000.0);
-    uni[size_t(i)].row = kt::floor8(uni[size_t(i)].y / 1000.0);
+    unirec& u = uni[size_t(i)];
+    u.col = cellOf(u.x);
+    u.row = cellOf(u.y);
 }
 
 } // namespace kolvar

@@ -6,10 +6,12 @@
 // rounding toward minus infinity (std::floor). Every conversion saturates at the bounds of its
 // type instead of wrapping, and a NaN becomes 0.
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace kt {
 
@@ -53,6 +55,14 @@ inline int16_t add16(int16_t a, int b) {
 /// Plain decimal digits, a minus sign when negative: 50 -> "50", -5 -> "-5".
 inline std::string plain(long v) {
     return std::to_string(v);
+}
+/// s = plain(v), without building a string when s already reads so: captions rewritten every
+/// tick with the same number cost a comparison.
+inline void setPlain(std::string& s, long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const std::string_view digits(buf, size_t(r.ptr - buf));
+    if (s != digits) s.assign(digits);
 }
 /// Decimal digits with one leading blank in place of the sign for 0 or more: 5 -> " 5", -5 -> "-5".
 inline std::string str(long v) {
