@@ -2,11 +2,13 @@
 // machine slows both alike, and reports each metric as a ratio of medians.
 //
 //   kolvar-bench --bin DIR [--out FILE] [--png DIR] [--runs N] [--cpu-seconds S]
-//                [--clock-seconds S] [--smoke]
+//                [--clock-seconds S] [--smoke] [--only GROUP]
 //
 // DIR holds the bench executables. The launch, battle and clock measurements need a display
 // (scripts/bench starts Xvfb); the frame and model benchmarks draw offscreen. --smoke runs each
 // measurement once, briefly, and fails only when a program fails: the numbers are not judged.
+// --only runs one group of measurements (model, frame, launch, cpu or clock), for a quick look
+// while working on one of them; it may be given more than once.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +40,10 @@ struct Options {
     int runs = 11;
     double cpuSeconds = 30, clockSeconds = 60;
     bool smoke = false;
+    std::vector<std::string> only; ///< empty: every group
+    bool wants(const std::string& group) const {
+        return only.empty() || std::find(only.begin(), only.end(), group) != only.end();
+    }
 };
 Options opt;
 
@@ -341,7 +347,8 @@ void writeJson() {
 
 int usage() {
     std::fprintf(stderr, "usage: kolvar-bench --bin DIR [--out FILE] [--png DIR] [--runs N] "
-                         "[--cpu-seconds S] [--clock-seconds S] [--smoke]\n");
+                         "[--cpu-seconds S] [--clock-seconds S] [--smoke] "
+                         "[--only model|frame|launch|cpu|clock]\n");
     return 2;
 }
 
@@ -370,6 +377,8 @@ int main(int argc, char** argv) {
                 opt.clockSeconds = std::stod(value());
             else if (a == "--smoke")
                 opt.smoke = true;
+            else if (a == "--only")
+                opt.only.push_back(value());
             else
                 return usage();
         } catch (const std::exception&) {
@@ -377,6 +386,9 @@ int main(int argc, char** argv) {
         }
     }
     if (opt.bin.empty() || opt.runs < 1) return usage();
+    for (const std::string& g : opt.only)
+        if (g != "model" && g != "frame" && g != "launch" && g != "cpu" && g != "clock")
+            return usage();
     opt.bin = QDir(QString::fromStdString(opt.bin)).absolutePath().toStdString();
     if (opt.smoke)
         opt.runs = 1, opt.cpuSeconds = std::min(opt.cpuSeconds, 1.0),
@@ -388,11 +400,11 @@ int main(int argc, char** argv) {
     try {
         std::printf("Kolvar benchmarks: %d run(s) each, battle %.0f s, clock %.0f s\n", opt.runs,
                     opt.cpuSeconds, opt.clockSeconds);
-        model();
-        frames();
-        launches();
-        battleCpu();
-        clockFidelity();
+        if (opt.wants("model")) model();
+        if (opt.wants("frame")) frames();
+        if (opt.wants("launch")) launches();
+        if (opt.wants("cpu")) battleCpu();
+        if (opt.wants("clock")) clockFidelity();
         table();
         if (!opt.out.empty()) writeJson();
     } catch (const std::exception& e) {
