@@ -10,12 +10,10 @@
 
 namespace kolvar {
 
-void identify() {
-    QApplication::setApplicationName(QStringLiteral("Kolvar"));
-    QApplication::setApplicationVersion(QStringLiteral("1.02.0045"));
-    QApplication::setOrganizationName(QStringLiteral("Drellmark"));
-    QApplication::setDesktopFileName(QStringLiteral("org.kolvar.Kolvar"));
-    // Every size, so the window manager never has to blur one into another.
+namespace {
+
+// Every size, so the window manager never has to blur one into another.
+void setWindowIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.kolvar.Kolvar.png").arg(size),
@@ -23,9 +21,24 @@ void identify() {
     QApplication::setWindowIcon(icon);
 }
 
+} // namespace
+
+void identify() {
+    QApplication::setApplicationName(QStringLiteral("Kolvar"));
+    QApplication::setApplicationVersion(QStringLiteral("1.02.0045"));
+    QApplication::setOrganizationName(QStringLiteral("Drellmark"));
+    QApplication::setDesktopFileName(QStringLiteral("org.kolvar.Kolvar"));
+}
+
 void start(kt::Program& app) {
     app.dispatch([&] { showStartMenu(app); });
-    QTimer::singleShot(250, [] { warmArt(); });
+    // Decoding eight icon sizes and the battlefield's art would hold up the menu's first paint;
+    // once the menu is up they are done while the player looks at it. Until then the taskbar
+    // names the game by its desktop id, which already carries the same icon.
+    QTimer::singleShot(250, [] {
+        setWindowIcon();
+        warmArt();
+    });
 }
 
 } // namespace kolvar

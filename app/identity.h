@@ -8,12 +8,13 @@ class Program;
 
 namespace kolvar {
 
-/// Gives the running QApplication the game's name, version "1.02.0045", desktop id
-/// org.kolvar.Kolvar and window icon in every installed size.
+/// Gives the running QApplication the game's name, version "1.02.0045" and desktop id
+/// org.kolvar.Kolvar.
 void identify();
 
-/// Shows the start menu, then, once it has had time to appear, decodes the battlefield's art
-/// while the player looks at the menu, so that "gioca" opens the battle at once.
+/// Shows the start menu, then, once it has had time to appear, gives the windows their icon in
+/// every installed size and decodes the battlefield's art while the player looks at the menu, so
+/// that "gioca" opens the battle at once.
 void start(kt::Program& app);
 
 } // namespace kolvar

@@ -7,8 +7,10 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    ktqt::FontConfigWarmup fontconfig;
     QApplication qapp(argc, argv);
     kolvar::identify();
+    fontconfig.join();
     kt::Program app;
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     kolvar::start(app);

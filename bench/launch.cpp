@@ -44,8 +44,10 @@ int main(int argc, char** argv) {
     if (mode != "menu" && mode != "gioca" && mode != "cpu" && mode != "clock") return usage();
 
     // ---- The game's own start-up (app/main.cpp) ----
+    ktqt::FontConfigWarmup fontconfig;
     QApplication qapp(argc, argv);
     kolvar::identify();
+    fontconfig.join();
     kt::Program app;
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     QElapsedTimer real; // started with the frontend's own real-time clock, to the microsecond

@@ -1,8 +1,13 @@
 // The start menu and the help dialog, as a player uses them.
 
+#include "app/identity.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
+#include "toolkit/qt/frontend.h"
+#include "toolkit/qt/view.h"
 
+#include <QApplication>
+#include <QIcon>
 #include <QTest>
 
 using kolvar::Game;
@@ -19,6 +24,26 @@ bool visible(Game& g, const QString& w) {
 class ShellTest : public QObject {
     Q_OBJECT
 private slots:
+    // The game as app/main.cpp starts it: the menu paints first; the window icon and the
+    // battlefield's art follow while the player looks at it.
+    void theRealStartPaintsTheMenuThenGivesTheIcon() {
+        QApplication::setWindowIcon(QIcon());
+        kolvar::identify();
+        QCOMPARE(QApplication::applicationName(), QStringLiteral("Kolvar"));
+        QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.02.0045"));
+        QCOMPARE(QApplication::desktopFileName(), QStringLiteral("org.kolvar.Kolvar"));
+        kt::Program app;
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
+        kolvar::start(app);
+        kt::Form* menu = app.formByName("frmSplash");
+        QVERIFY(menu && frontend.view(*menu) && frontend.view(*menu)->isVisible());
+        QVERIFY(QApplication::windowIcon().isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::windowIcon().isNull(), 5000);
+        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+        for (int side : {16, 22, 24, 32, 48, 64, 128, 256})
+            QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+        QCOMPARE(frontend.view(*menu)->windowIcon().availableSizes(), sizes);
+    }
     void theMenuShowsTitleAndVersionNotItsDesignedCaptions() {
         Game g;
         QVERIFY(visible(g, "frmSplash"));

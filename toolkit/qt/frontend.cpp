@@ -7,8 +7,23 @@
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <algorithm>
+#include <fontconfig/fontconfig.h>
 
 namespace ktqt {
+
+// Fontconfig keeps one process-wide configuration and builds it at most once; Qt's own FcInit
+// then finds it ready. Should Qt get there first, both build one and the loser's is dropped, so
+// the race costs time, never correctness.
+FontConfigWarmup::FontConfigWarmup()
+    : thread_([] { FcInit(); }) {}
+
+FontConfigWarmup::~FontConfigWarmup() {
+    join();
+}
+
+void FontConfigWarmup::join() {
+    if (thread_.joinable()) thread_.join();
+}
 
 void loadFonts() {
     static bool done = false;
