@@ -12,10 +12,13 @@ namespace kolvar {
 
 namespace {
 
-// Every size, so the window manager never has to blur one into another.
+// Every size a title bar, taskbar or switcher draws, so the window manager never has to blur one
+// into another. Each new window converts and sends all of them to the display server; the 256
+// one alone would be three quarters of that, and the menus and docks that show such a size take
+// it from the installed icon theme.
 void setWindowIcon() {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : {16, 22, 24, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.kolvar.Kolvar.png").arg(size),
                      QSize(size, size));
     QApplication::setWindowIcon(icon);
@@ -32,7 +35,7 @@ void identify() {
 
 void start(kt::Program& app) {
     app.dispatch([&] { showStartMenu(app); });
-    // Decoding eight icon sizes and the battlefield's art would hold up the menu's first paint;
+    // Decoding the icon's sizes and the battlefield's art would hold up the menu's first paint;
     // once the menu is up they are done while the player looks at it. Until then the taskbar
     // names the game by its desktop id, which already carries the same icon.
     QTimer::singleShot(250, [] {

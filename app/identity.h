@@ -12,9 +12,9 @@ namespace kolvar {
 /// org.kolvar.Kolvar.
 void identify();
 
-/// Shows the start menu, then, once it has had time to appear, gives the windows their icon in
-/// every installed size and decodes the battlefield's art while the player looks at the menu, so
-/// that "gioca" opens the battle at once.
+/// Shows the start menu, then, once it has had time to appear, gives the windows their icon (every
+/// size up to 128 pixels) and decodes the battlefield's art while the player looks at the menu,
+/// so that "gioca" opens the battle at once.
 void start(kt::Program& app);
 
 } // namespace kolvar
