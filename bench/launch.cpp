@@ -102,11 +102,16 @@ int main(int argc, char** argv) {
             quit();
         } else if (mode == "gioca") {
             // A player looks at the menu for a moment before pressing "gioca".
-            QTimer::singleShot(400, [&] {
+            // And each measurement starts from a quiet process: the one before it has tidied up
+            // (a closed window is destroyed, the display server has caught up).
+            auto pause = [](std::function<void()> next) {
+                return [next] { QTimer::singleShot(300, next); };
+            };
+            QTimer::singleShot(400, [&, pause] {
                 if (arg == 0)
-                    bare([&] { gioca(quit); });
+                    bare(pause([&] { gioca(quit); }));
                 else
-                    gioca([&] { bare(quit); });
+                    gioca(pause([&] { bare(quit); }));
             });
         } else if (mode == "cpu") {
             gioca([&] {
