@@ -1,6 +1,8 @@
 // The real Qt windows on the offscreen platform: what a player sees and what a click does.
 
 #include "harness.h"
+#include "toolkit/qt/frontend.h"
+#include "toolkit/qt/paint.h"
 #include "toolkit/qt/view.h"
 
 #include "shell/frmsplash.h"
@@ -181,6 +183,64 @@ private slots:
         QCOMPARE(clockAtClose, clockAtOpen); // no tick under the box
         QVERIFY(!app.loaded<kolvar::Form1>());
         QCOMPARE(app.messageLog, std::vector<std::string>{" Missione Fallita Game Over"});
+    }
+
+    // On a HiDPI screen an opaque background is enlarged while it is copied into the window; it
+    // must give exactly the pixels of Qt blitting a copy enlarged beforehand, whole or in part,
+    // with the form's colour where the picture ends.
+    void anOpaqueBackgroundIsEnlargedWhileCopied_data() {
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<QRect>("part"); // logical pixels; empty: the whole window
+        QTest::newRow("2, whole") << 2 << QRect();
+        QTest::newRow("2, a corner") << 2 << QRect(0, 0, 37, 21);
+        QTest::newRow("2, a middle strip") << 2 << QRect(101, 33, 250, 3);
+        QTest::newRow("2, past the picture") << 2 << QRect(700, 600, 94, 42);
+        QTest::newRow("3, whole") << 3 << QRect();
+        QTest::newRow("3, a middle block") << 3 << QRect(17, 41, 63, 29);
+    }
+    void anOpaqueBackgroundIsEnlargedWhileCopied() {
+        QFETCH(int, ratio);
+        QFETCH(QRect, part);
+        struct Backdrop : kt::Form {
+            using Form::Form;
+            const char* className() const override { return "Backdrop"; }
+        };
+        kt::Program app;
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
+        // Every pixel its own colour, so that a pixel taken from a neighbour shows; and smaller
+        // than the window, so that the form's colour fills the rest.
+        QImage noise(731, 611, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 13) & 255));
+        Backdrop* form = nullptr;
+        app.dispatch([&] {
+            form = &app.get<Backdrop>();
+            form->ScaleWidth = 794 * kt::twipsPerPixel, form->ScaleHeight = 642 * kt::twipsPerPixel;
+            form->BackColor = {10, 200, 30};
+            form->picture = kt::Picture(noise, "noise");
+            form->show();
+        });
+        QWidget* view = frontend.view(*form);
+        QVERIFY(view);
+        QCOMPARE(view->size(), QSize(794, 642));
+        const QRegion region = part.isEmpty() ? QRegion(view->rect()) : QRegion(part);
+        auto frame = [&] {
+            QImage img(view->size() * ratio, QImage::Format_RGB32);
+            img.setDevicePixelRatio(ratio);
+            img.fill(Qt::black);
+            return img;
+        };
+        QImage direct = frame();
+        view->render(&direct, region.boundingRect().topLeft(), region);
+        QImage expected = frame();
+        {
+            QPainter p(&expected);
+            p.setClipRegion(region);
+            p.fillRect(view->rect(), QColor(10, 200, 30));
+            p.drawPixmap(0, 0, ktqt::pixmapOf(form->picture, ratio));
+        }
+        QCOMPARE(direct, expected);
     }
 
     void theViewFollowsTheModelAndRetiresWithItsForm() {

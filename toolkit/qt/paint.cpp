@@ -13,6 +13,10 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <tuple>
 
 namespace ktqt {
@@ -152,19 +156,85 @@ Look lookOf(const kt::Widget& w) {
 /// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
 /// line pixel by pixel through its span machinery, several times slower than these stores, and
 /// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
-bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
+QImage* rasterTarget(QPainter& p) {
     QPaintEngine* engine = p.paintEngine();
-    if (!engine || engine->type() != QPaintEngine::Raster || scale == 0 || p.hasClipping() ||
+    if (!engine || engine->type() != QPaintEngine::Raster || p.hasClipping() ||
         p.opacity() != 1.0 || p.compositionMode() != QPainter::CompositionMode_SourceOver)
-        return false;
+        return nullptr;
     QPaintDevice* device = engine->paintDevice();
-    if (!device || device->devType() != QInternal::Image) return false;
+    if (!device || device->devType() != QInternal::Image) return nullptr;
     auto* img = static_cast<QImage*>(device);
     const QImage::Format f = img->format();
     if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
          f != QImage::Format_ARGB32_Premultiplied) ||
         !img->isDetached())
+        return nullptr;
+    return img;
+}
+
+namespace {
+
+/// One row of `n` source pixels, each repeated `scale` times, the first `skip` copies left out.
+void enlargeRow(quint32* out, const quint32* in, int n, int scale, int skip, int width) {
+    if (scale == 2 && skip == 0) {
+        int i = 0;
+#ifdef __SSE2__
+        for (; i + 4 <= n && 2 * i + 8 <= width; i += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi32(v, v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 4), _mm_unpackhi_epi32(v, v));
+        }
+#endif
+        for (int x = 2 * i; x < width; ++x) out[x] = in[x / 2];
+        return;
+    }
+    for (int x = 0; x < width; ++x) out[x] = in[(x + skip) / scale];
+}
+
+} // namespace
+
+bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale) {
+    QImage* img = rasterTarget(p);
+    if (!img || scale < 2 || wholeScale(p) != scale || src.format() != QImage::Format_RGB32)
         return false;
+    const QRect from = r & src.rect();
+    if (from.isEmpty()) return true;
+    const QTransform t = p.deviceTransform();
+    const QPoint origin(int(t.dx()), int(t.dy()));
+    const QRect to(from.topLeft() * scale + origin, from.size() * scale);
+    QRegion clip = p.paintEngine()->systemClip();
+    if (clip.isEmpty()) clip = img->rect();
+    uchar* bits = img->bits();
+    const qsizetype stride = img->bytesPerLine();
+    for (const QRect& c : clip) {
+        const QRect box = c & to & img->rect();
+        if (box.isEmpty()) continue;
+        // Device pixel (x, y) shows source pixel ((x - origin.x) / scale, (y - origin.y) / scale).
+        const int x0 = box.left() - origin.x(), sx0 = x0 / scale;
+        const int sx1 = (box.right() - origin.x()) / scale;
+        const quint32* built = nullptr;
+        int builtFor = -1;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            const int sy = (y - origin.y()) / scale;
+            auto* out = reinterpret_cast<quint32*>(bits + y * stride) + box.left();
+            // The rows that show the same source row are copies of the first one built.
+            if (sy == builtFor) {
+                std::memcpy(out, built, size_t(box.width()) * sizeof(quint32));
+                continue;
+            }
+            const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(sy)) + sx0;
+            enlargeRow(out, in, sx1 - sx0 + 1, scale, x0 - sx0 * scale, box.width());
+            built = out;
+            builtFor = sy;
+        }
+    }
+    return true;
+}
+
+bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
+    QImage* img = scale == 0 ? nullptr : rasterTarget(p);
+    if (!img) return false;
+    QPaintEngine* engine = p.paintEngine();
     const QTransform t = p.deviceTransform();
     const QPointF a = t.map(QPointF(ln.X1 / twips, ln.Y1 / twips));
     const QPointF b = t.map(QPointF(ln.X2 / twips, ln.Y2 / twips));

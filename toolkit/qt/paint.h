@@ -51,6 +51,15 @@ Qt::PenStyle penStyle(int borderStyle);
 /// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
 QRect rectOf(const kt::Widget& w);
 Look lookOf(const kt::Widget& w);
+/// The raster image under the painter when its pixels may be written directly: a 32-bit image
+/// the painter alone holds, with no clipping, opacity or composition mode to honour; else null.
+QImage* rasterTarget(QPainter& p);
+/// Copies the rectangle `r` of an opaque RGB32 picture to the same place under a painter whose
+/// transform is a whole `scale` (2 or more) and a translation, every pixel enlarged to a block,
+/// straight into the raster image beneath. Reading the picture at its own size and writing each
+/// row once costs far less than blitting a pre-enlarged copy, a quarter of whose bytes would have
+/// to come from memory. Returns false when the painter must draw it instead.
+bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale);
 /// Draws a solid line straight into the raster image under the painter, when there is one and
 /// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
 /// line pixel by pixel through its span machinery, several times slower than these stores, and

@@ -506,10 +506,17 @@ void FormView::paintEvent(QPaintEvent* e) {
     for (const QRect& r : covered.isEmpty() ? region : region.subtracted(covered))
         p.fillRect(r, qc(form_->BackColor));
     if (!covered.isEmpty()) {
-        const int s = std::max(scale, 1);
-        const QPixmap pm = pixmapOf(pic, s);
-        for (const QRect& r : region.intersected(covered))
-            p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
+        const QRegion shown = region.intersected(covered);
+        // On a HiDPI screen an opaque background is enlarged while it is copied.
+        const QImage plain = scale >= 2 ? pixmapOf(pic).toImage() : QImage();
+        if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
+                return rasterEnlarge(p, plain, r, scale);
+            })) {
+            const int s = std::max(scale, 1);
+            const QPixmap pm = pixmapOf(pic, s);
+            for (const QRect& r : shown)
+                p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
+        }
     }
     paintLayer(p, *form_, region, scale);
     ++paints_;
