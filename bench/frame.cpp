@@ -3,6 +3,9 @@
 //   BackgroundBlit      QPainter draws the decoded 794 x 642 JPEG into a QImage (the floor)
 //   FullFrame/1         the whole battlefield window, children and all, rendered into a QImage
 //   FullFrame/2         the same into a QImage of device pixel ratio 2 (a HiDPI screen)
+//   IdleTick            not judged, for looking into the idle battle's CPU: 50 ms of a battle
+//                       left alone (Timer3, and Timer1 and Timer2 every other time) with the
+//                       view brought up to date and what changed repainted into a QImage
 //
 // Both targets are RGB32 images, the format of a 24-bit X11 window's backing store.
 // `--png=DIR` also writes the two frames as DIR/frame-1x.png and DIR/frame-2x.png.
@@ -54,6 +57,24 @@ void FullFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(FullFrame)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+void IdleTick(benchmark::State& state) {
+    kolvar::Game g;
+    kolvar::Form1& f = g.battle();
+    QWidget* view = g.frontend->view(f);
+    QImage img = frameImage(1);
+    for (auto _ : state) {
+        kolvar::BattleProbe{f}.uni()[0].hp = 255; // no defeat box stops the clock
+        g.wait(50);
+        auto* fv = static_cast<ktqt::FormView*>(view);
+        if (!fv->lastDirty().isEmpty())
+            view->render(&img, fv->lastDirty().boundingRect().topLeft(), fv->lastDirty(),
+                         QWidget::DrawChildren);
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+// 30 s of a battle, as the CPU benchmark leaves one alone.
+BENCHMARK(IdleTick)->Iterations(600)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -411,16 +411,30 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
 void FormView::syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty,
                          const QPoint& origin) {
     QRegion local;
-    for (const kt::Widget* w : layers.graphic) {
-        Look now = lookOf(*w);
-        auto it = looks_.find(w);
-        if (it == looks_.end()) {
+    LayerLooks& last = looks_[&layers];
+    if (!std::equal(last.widgets.begin(), last.widgets.end(), layers.graphic.begin(),
+                    layers.graphic.end())) {
+        // Widgets were loaded or unloaded: carry over the looks of those that stay; a new one
+        // starts with no look, so that it is painted.
+        std::unordered_map<const kt::Widget*, Look> kept;
+        for (size_t i = 0; i < last.widgets.size(); ++i)
+            kept.emplace(last.widgets[i], std::move(last.looks[i]));
+        last.widgets.assign(layers.graphic.begin(), layers.graphic.end());
+        last.looks.assign(last.widgets.size(), Look());
+        for (size_t i = 0; i < last.widgets.size(); ++i)
+            if (auto it = kept.find(last.widgets[i]); it != kept.end()) {
+                last.looks[i] = std::move(it->second);
+                kept.erase(it);
+            }
+        // Where a widget that went away was shown must be repainted too.
+        for (const auto& [gone, look] : kept) local += look.rect;
+    }
+    for (size_t i = 0; i < last.widgets.size(); ++i) {
+        Look now = lookOf(*last.widgets[i]);
+        if (!(last.looks[i] == now)) {
+            local += last.looks[i].rect;
             local += now.rect;
-            looks_.emplace(w, std::move(now));
-        } else if (!(it->second == now)) {
-            local += it->second.rect;
-            local += now.rect;
-            it->second = std::move(now);
+            last.looks[i] = std::move(now);
         }
     }
     if (!local.isEmpty()) {
@@ -452,8 +466,10 @@ void FormView::sync() {
         lastDirty_ = QRegion();
         return;
     }
-    const QString title = QString::fromStdString(f.Caption);
-    if (windowTitle() != title) setWindowTitle(title);
+    if (title_ != f.Caption) {
+        title_ = f.Caption;
+        setWindowTitle(QString::fromStdString(f.Caption));
+    }
     const QSize client(px(f.ScaleWidth), px(f.ScaleHeight));
     if (!placed_) {
         placed_ = true;

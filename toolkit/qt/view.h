@@ -13,6 +13,7 @@
 #include <QRegion>
 #include <QWidget>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 namespace kt {
@@ -61,7 +62,13 @@ private:
     kt::Form* form_;
     uint64_t serial_;
     std::map<kt::Widget*, QPointer<QWidget>> natives_;
-    std::unordered_map<const kt::Widget*, Look> looks_;
+    /// The graphic widgets of each container as last synced, with their looks in the same order:
+    /// a tick compares them front to back through two flat arrays, not a lookup per widget.
+    struct LayerLooks {
+        std::vector<const kt::Widget*> widgets;
+        std::vector<Look> looks;
+    };
+    std::unordered_map<const kt::Layers*, LayerLooks> looks_;
     std::map<const kt::Layers*, std::vector<kt::Widget*>> orders_;
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
     std::map<const kt::Widget*, std::vector<std::string>> rows_; ///< list rows as last shown
@@ -72,6 +79,7 @@ private:
         const void* picture = nullptr;
         bool operator==(const Backdrop&) const = default;
     } backdrop_;
+    std::optional<std::string> title_; ///< the caption the window title was last set from
     uint64_t raised_ = 0;
     bool placed_ = false;
     kt::Widget* pressed_ = nullptr;
