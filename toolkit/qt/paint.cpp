@@ -152,10 +152,6 @@ Look lookOf(const kt::Widget& w) {
     return l;
 }
 
-/// Draws a solid line straight into the raster image under the painter, when there is one and
-/// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
-/// line pixel by pixel through its span machinery, several times slower than these stores, and
-/// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
 QImage* rasterTarget(QPainter& p) {
     QPaintEngine* engine = p.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || p.hasClipping() ||
@@ -231,6 +227,10 @@ bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale) {
     return true;
 }
 
+/// Draws a solid line straight into the raster image under the painter, when there is one and
+/// nothing but a whole scale and a translation lies between: QPainter rasterizes a thin diagonal
+/// line pixel by pixel through its span machinery, several times slower than these stores, and
+/// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
 bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
     QImage* img = scale == 0 ? nullptr : rasterTarget(p);
     if (!img) return false;

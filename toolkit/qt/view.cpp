@@ -523,7 +523,8 @@ void FormView::paintEvent(QPaintEvent* e) {
         p.fillRect(r, qc(form_->BackColor));
     if (!covered.isEmpty()) {
         const QRegion shown = region.intersected(covered);
-        // On a HiDPI screen an opaque background is enlarged while it is copied.
+        // On a HiDPI screen an opaque background is enlarged while it is copied. Whether the
+        // target can take that does not depend on the rectangle: the first one decides.
         const QImage plain = scale >= 2 ? pixmapOf(pic).toImage() : QImage();
         if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
                 return rasterEnlarge(p, plain, r, scale);
