@@ -243,6 +243,93 @@ private slots:
         QCOMPARE(direct, expected);
     }
 
+    // A caption that fits on one line is drawn without Qt's text layout, from glyphs looked up
+    // once: it must give exactly the pixels the layout would, at any alignment, font and scale.
+    // Captions that wrap, or hold other characters, go through the layout as before. A border is
+    // the ring of logical pixels just inside the label, on a doubled screen too.
+    void aCaptionIsDrawnAsQtLaysItOut_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<float>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<int>("align"); // kt::Align
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("border");
+        QTest::addColumn<int>("ratio");
+        const int left = int(kt::Align::Left), right = int(kt::Align::Right),
+                  centre = int(kt::Align::Center);
+        QTest::newRow("money") << " 2001000 euri" << 8.25f << false << left << QSize(121, 17) << 1
+                               << 1;
+        QTest::newRow("money, HiDPI")
+            << "-50000 euri" << 8.25f << false << left << QSize(121, 17) << 1 << 2;
+        QTest::newRow("news") << " lo scudo ha ceduto" << 8.25f << false << left << QSize(281, 17)
+                              << 0 << 1;
+        QTest::newRow("a count, centred")
+            << "17" << 8.25f << false << centre << QSize(31, 17) << 0 << 1;
+        QTest::newRow("centred, odd room, HiDPI")
+            << "ALL ATTACCO" << 8.25f << false << centre << QSize(90, 17) << 0 << 2;
+        QTest::newRow("centred, bold, ratio 3")
+            << "ALL ATTACCO" << 12.0f << true << centre << QSize(107, 21) << 1 << 3;
+        QTest::newRow("right, bold")
+            << " for pc" << 15.75f << true << right << QSize(65, 24) << 0 << 1;
+        QTest::newRow("right, trailing blanks")
+            << "2.4  " << 12.0f << true << right << QSize(40, 19) << 0 << 3;
+        QTest::newRow("large, cut below")
+            << "Velkarion" << 32.25f << true << left << QSize(312, 30) << 0 << 1;
+        QTest::newRow("wraps: laid out")
+            << "Drellmark Velkarion Ondrasti" << 18.0f << true << left << QSize(120, 60) << 0 << 1;
+        QTest::newRow("accented: laid out")
+            << "citt\u00e0 perduta" << 8.25f << false << centre << QSize(100, 17) << 1 << 2;
+    }
+    void aCaptionIsDrawnAsQtLaysItOut() {
+        QFETCH(QString, caption);
+        QFETCH(float, points);
+        QFETCH(bool, bold);
+        QFETCH(int, align);
+        QFETCH(QSize, size);
+        QFETCH(int, border);
+        QFETCH(int, ratio);
+        kt::Label lb;
+        lb.Caption = caption.toStdString();
+        lb.font = {"Arial", points, bold};
+        lb.Alignment = kt::Align(align);
+        lb.BorderStyle = border;
+        lb.BackColor = {255, 255, 128};
+        const QRect r(QPoint(16, 3), size);
+        auto canvas = [&] {
+            QImage img(QSize(200, 100) * ratio + QSize(300, 0), QImage::Format_RGB32);
+            img.setDevicePixelRatio(ratio);
+            img.fill(Qt::white);
+            return img;
+        };
+        QImage drawn = canvas();
+        {
+            QPainter p(&drawn);
+            ktqt::drawLabel(p, lb, r);
+        }
+        // What Qt's text layout draws for the label.
+        QImage laidOut = canvas();
+        {
+            QPainter p(&laidOut);
+            p.fillRect(r, ktqt::qc(lb.BackColor));
+            QRect text = r;
+            if (border) {
+                // The border is the ring of logical pixels just inside the rectangle.
+                for (const QRect& ring : QRegion(r).subtracted(r.adjusted(1, 1, -1, -1)))
+                    p.fillRect(ring, Qt::black);
+                text = r.adjusted(2, 1, -2, -1);
+            }
+            p.setFont(ktqt::qtFont(lb.font));
+            p.setPen(Qt::black);
+            const int h = lb.Alignment == kt::Align::Right    ? Qt::AlignRight
+                          : lb.Alignment == kt::Align::Center ? Qt::AlignHCenter
+                                                              : Qt::AlignLeft;
+            p.setClipRect(r);
+            p.drawText(text, Qt::AlignTop | Qt::TextWordWrap | h, caption);
+        }
+        QVERIFY(drawn != canvas()); // something was drawn at all
+        QCOMPARE(drawn, laidOut);
+    }
+
     void theViewFollowsTheModelAndRetiresWithItsForm() {
         Game g;
         g.run("click frmSplash Command4");

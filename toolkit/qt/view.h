@@ -52,7 +52,9 @@ private:
     void syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty, const QPoint& origin);
     /// Draws the graphic widgets of one container (the window or a frame) that meet `region`, at
     /// `scale` whole device pixels per pixel (0: a fractional scale, drawn without caches).
-    void paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale);
+    /// The widgets before `from` in z-order are left out, when an opaque one hides them.
+    void paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale,
+                    size_t from = 0);
     void paintGraphic(QPainter& p, const kt::Widget& w, int scale);
     void press(QMouseEvent* e, QPoint formPixel);
     void release(QMouseEvent* e, QPoint formPixel);
@@ -69,6 +71,10 @@ private:
         std::vector<Look> looks;
     };
     std::unordered_map<const kt::Layers*, LayerLooks> looks_;
+    /// The looks of a container's graphic widgets, when the last sync saw them as they are now.
+    const LayerLooks* synced(const kt::Layers& layers) const;
+    /// The topmost opaque label that covers `bounds` whole, by its index in z-order.
+    std::optional<size_t> coveredBy(const kt::Layers& layers, const QRect& bounds) const;
     std::map<const kt::Layers*, std::vector<kt::Widget*>> orders_;
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
     std::map<const kt::Widget*, std::vector<std::string>> rows_; ///< list rows as last shown
