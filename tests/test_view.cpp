@@ -117,6 +117,40 @@ private slots:
         QCOMPARE(int(g.probe().uni()[0].hp), 255);
     }
 
+    // The box shows what the model makes of the typing, and what the model writes by itself.
+    void aTextBoxShowsWhatTheModelMakesOfIt() {
+        struct Boxed : kt::Form {
+            using Form::Form;
+            const char* className() const override { return "Boxed"; }
+            kt::TextBox box;
+        };
+        kt::Program app;
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
+        Boxed* form = nullptr;
+        app.dispatch([&] {
+            form = &app.get<Boxed>();
+            form->ScaleWidth = 200 * kt::twipsPerPixel, form->ScaleHeight = 50 * kt::twipsPerPixel;
+            form->add(form->box, "box");
+            kt::place(form->box, 0, 0, 1500, 300);
+            // A box that refuses the letter x: typing it takes the text back to what it was.
+            form->box.Change = [form] {
+                const std::string t = form->box.text();
+                if (t.find('x') != std::string::npos) form->box.setText(t.substr(0, t.find('x')));
+            };
+            form->show();
+        });
+        auto* edit = frontend.view(*form)->findChildren<QLineEdit*>().at(0);
+        QTest::keyClicks(edit, "ab");
+        QCOMPARE(edit->text(), QString("ab"));
+        QTest::keyClicks(edit, "x");
+        QCOMPARE(form->box.text(), std::string("ab"));
+        QCOMPARE(edit->text(), QString("ab"));
+        app.dispatch([&] { form->box.setText("cd"); });
+        QCOMPARE(edit->text(), QString("cd"));
+        QTest::keyClicks(edit, "e");
+        QCOMPARE(form->box.text(), std::string("cde"));
+    }
+
     void aPressOnTheCanvasIsRoutedThroughTheModel() {
         Game g;
         g.battle();

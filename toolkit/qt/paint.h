@@ -30,6 +30,7 @@ struct Look {
 struct Drawn {
     std::string key;
     QImage image;
+    bool kept = false; ///< the image shows `key`; else that look went straight to the window
 };
 
 /// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
@@ -82,8 +83,9 @@ template <class... T> std::string keyOf(const T&... parts) {
 template <class Draw>
 void throughImage(QPainter& p, Drawn& cache, std::string key, const QRect& area, int scale,
                   bool isOpaque, Draw draw) {
-    if (cache.key != key || cache.image.isNull()) {
+    if (cache.key != key || !cache.kept || cache.image.isNull()) {
         cache.key = std::move(key);
+        cache.kept = true;
         const QImage::Format format =
             isOpaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
         QImage& img = cache.image;

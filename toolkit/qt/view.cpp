@@ -86,7 +86,16 @@ void FormView::paintGraphic(QPainter& p, const kt::Widget& w, int scale) {
             keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
                   lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
         key += lb.font.name + '\n' + lb.Caption;
-        throughImage(p, drawn_[&w], std::move(key), r, scale, lb.opaque,
+        Drawn& cache = drawn_[&w];
+        if (lb.opaque && cache.key != key) {
+            // A caption that changes from one paint to the next (the money, ten times a second)
+            // goes straight to the window: an opaque label fills its rectangle, so the pixels
+            // are those a copy would give. It is kept once it stands for a second paint.
+            cache.key = std::move(key);
+            cache.kept = false;
+            return drawLabel(p, lb, r);
+        }
+        throughImage(p, cache, std::move(key), r, scale, lb.opaque,
                      [&](QPainter& q) { drawLabel(q, lb, r); });
         break;
     }
@@ -309,6 +318,7 @@ void FormView::detach() {
     drawn_.clear();
     rows_.clear();
     bases_.clear();
+    texts_.clear();
     hide();
     deleteLater();
 }
@@ -334,7 +344,10 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
         e->setFrame(false);
         e->setFocusPolicy(Qt::ClickFocus); // a text box takes the focus when clicked, not by itself
         connect(e, &QLineEdit::textEdited, this, [this, &w](const QString& t) {
-            if (alive()) app_.setText(static_cast<kt::TextBox&>(w), t.toStdString());
+            if (!alive()) return;
+            const std::string typed = t.toStdString();
+            texts_[&w] = typed;
+            app_.setText(static_cast<kt::TextBox&>(w), typed);
         });
         q = e;
         break;
@@ -400,10 +413,12 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
     case kt::Kind::TextBox: {
         auto& t = static_cast<kt::TextBox&>(w);
         auto* e = static_cast<QLineEdit*>(q);
-        const QString s = QString::fromStdString(t.text());
-        if (e->text() != s) {
+        // Compared as the model holds it, not through a QString at every tick: the cheat box
+        // sits on the battlefield throughout.
+        if (auto [it, fresh] = texts_.try_emplace(&w, t.text()); fresh || it->second != t.text()) {
+            it->second = t.text();
             QSignalBlocker block(e);
-            e->setText(s);
+            e->setText(QString::fromStdString(t.text()));
         }
         if (auto [it, fresh] = bases_.try_emplace(&w, t.BackColor);
             fresh || it->second != t.BackColor) {

@@ -79,6 +79,7 @@ private:
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
     std::map<const kt::Widget*, std::vector<std::string>> rows_; ///< list rows as last shown
     std::map<const kt::Widget*, kt::Color> bases_;               ///< text box colours as last set
+    std::map<const kt::Widget*, std::string> texts_;             ///< what each text box shows
     const QEvent* lastKey_ = nullptr;
     struct Backdrop {
         kt::Color color;
