@@ -138,6 +138,29 @@ private slots:
         QCOMPARE(drives[size_t(kt::files::driveOf(drives, "/etc"))].root, std::string("/"));
     }
 
+    void theDrivesAreTheVolumesAPlayerWouldRecognise() {
+        // Blanks in mount points come escaped; tabs may separate fields; system mounts, the
+        // bare /media and /mnt, a second mount on the same point and blank lines are left out.
+        const std::string table = "/dev/vda1 / ext4 rw,relatime 0 0\n"
+                                  "proc /proc proc rw 0 0\n"
+                                  "\n"
+                                  "/dev/vdb1\t/home\text4 rw 0 0\n"
+                                  "tmpfs /media tmpfs rw 0 0\n"
+                                  "/dev/sdc1 /media/My\\040Stick vfat rw 0 0\n"
+                                  "/dev/sdc1 /media/My\\040Stick vfat rw 0 0\n"
+                                  "/dev/sdd /mnt/backup ext4 rw 0 0\n"
+                                  "/dev/sde1 /run/media/ann/CAMERA exfat rw 0 0\n"
+                                  "/dev/sdf1 /srv/data ext4 rw 0 0";
+        std::string listed;
+        for (const auto& d : kt::files::drivesIn(table, "/home/ann"))
+            listed += d.root + "=" + d.name + ";";
+        QCOMPARE(listed, std::string("/=vda1;/home=vdb1;/media/My Stick=sdc1;/mnt/backup=sdd;"
+                                     "/run/media/ann/CAMERA=sde1;"));
+        // Without a readable mount table there is still the root.
+        QCOMPARE(kt::files::drivesIn("", "").size(), size_t(1));
+        QCOMPARE(kt::files::drivesIn("", "")[0].root, std::string("/"));
+    }
+
     void aDriveChangeMovesTheFolderListWhichMovesTheFileList() {
         Tree t;
         Game g;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,16 +59,51 @@ bool lessByName(const std::string& a, const std::string& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
+// The whole of a small system file such as /proc/self/mounts, whose size stat cannot tell; empty
+// when it cannot be read. Plain read(2): an iostream here would set up the C++ locales, which
+// costs more than the rest of listing the drives when the battle starts.
+std::string readSmallFile(const char* path) {
+    std::string text;
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            text.append(buf, size_t(n));
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
 } // namespace
 
 std::vector<Drive> drives() {
+    return drivesIn(readSmallFile("/proc/self/mounts"),
+                    canonical(QString::fromLocal8Bit(qgetenv("HOME")).toStdString()));
+}
+
+std::vector<Drive> drivesIn(const std::string& mounts, const std::string& home) {
     std::vector<Drive> out;
-    std::ifstream mounts("/proc/self/mounts");
-    const std::string home = canonical(QString::fromLocal8Bit(qgetenv("HOME")).toStdString());
-    std::string device, point, type, rest;
+    // One mount a line: device, mount point, type and options, separated by blanks.
     std::vector<Drive> all;
-    while (mounts >> device >> point >> type && std::getline(mounts, rest))
-        all.push_back({unescape(point), device});
+    for (size_t at = 0; at < mounts.size();) {
+        size_t end = mounts.find('\n', at);
+        if (end == std::string::npos) end = mounts.size();
+        std::string fields[2];
+        size_t k = 0;
+        for (size_t i = at; i < end && k < 2;) {
+            while (i < end && (mounts[i] == ' ' || mounts[i] == '\t')) ++i;
+            const size_t start = i;
+            while (i < end && mounts[i] != ' ' && mounts[i] != '\t') ++i;
+            if (i > start) fields[k++] = mounts.substr(start, i - start);
+        }
+        if (k == 2) all.push_back({unescape(fields[1]), fields[0]});
+        at = end + 1;
+    }
     // The home folder's volume is the mount with the longest root above the home folder.
     std::string homeRoot;
     for (const Drive& d : all)

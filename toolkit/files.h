@@ -16,6 +16,9 @@ struct Drive {
 /// mounted disks under /media, /mnt and /run/media. Read from the mount table without touching
 /// any mount, so a slow network mount cannot block the list.
 std::vector<Drive> drives();
+/// The same drives picked from a mount table in the format of /proc/self/mounts, for a home
+/// folder given as its canonical path.
+std::vector<Drive> drivesIn(const std::string& mountTable, const std::string& home);
 /// Index of the drive holding `path` (the longest matching root), or -1.
 int driveOf(const std::vector<Drive>& drives, const std::string& path);
 
