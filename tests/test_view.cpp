@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <array>
+#include <functional>
 
 using kolvar::Game;
 
@@ -39,6 +41,35 @@ QPushButton* button(QWidget* w, const QString& text) {
     for (auto* b : w->findChildren<QPushButton*>())
         if (b->text() == text) return b;
     return nullptr;
+}
+
+// A view at `ratio` device pixels per pixel, rendered whole (an empty `part`) or only in part,
+// as a repaint of that part would paint it.
+QImage blankFrame(QWidget* view, int ratio) {
+    QImage img(view->size() * ratio, QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
+    img.fill(Qt::black);
+    return img;
+}
+QRegion partOf(QWidget* view, const QRect& part) {
+    return part.isEmpty() ? QRegion(view->rect()) : QRegion(part);
+}
+QImage rendered(QWidget* view, const QRect& part, int ratio) {
+    QImage img = blankFrame(view, ratio);
+    const QRegion region = partOf(view, part);
+    view->render(&img, region.boundingRect().topLeft(), region);
+    return img;
+}
+/// The same frame as Qt's own painter draws it with `draw`, clipped to the same part.
+QImage drawnByQt(QWidget* view, const QRect& part, int ratio,
+                 const std::function<void(QPainter&)>& draw) {
+    QImage img = blankFrame(view, ratio);
+    {
+        QPainter p(&img);
+        p.setClipRegion(partOf(view, part));
+        draw(p);
+    }
+    return img;
 }
 
 } // namespace
@@ -258,23 +289,74 @@ private slots:
         QWidget* view = frontend.view(*form);
         QVERIFY(view);
         QCOMPARE(view->size(), QSize(794, 642));
-        const QRegion region = part.isEmpty() ? QRegion(view->rect()) : QRegion(part);
-        auto frame = [&] {
-            QImage img(view->size() * ratio, QImage::Format_RGB32);
-            img.setDevicePixelRatio(ratio);
-            img.fill(Qt::black);
-            return img;
+        QCOMPARE(rendered(view, part, ratio), drawnByQt(view, part, ratio, [&](QPainter& p) {
+                     p.fillRect(view->rect(), QColor(10, 200, 30));
+                     p.drawPixmap(0, 0, ktqt::pixmapOf(form->picture, ratio));
+                 }));
+    }
+
+    // Pixel art is copied straight into the window, pixel by pixel, not blended through
+    // QPainter: the window must look exactly as Qt would draw the same pixmaps, whole or in
+    // part, at any scale, for sprites off the window's edges, over one another, and for a
+    // picture with soft edges (which Qt still blends).
+    void aSpriteIsCopiedAsQtDrawsIt_data() {
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<QRect>("part"); // logical pixels; empty: the whole window
+        QTest::addColumn<bool>("soft");
+        QTest::newRow("1, whole") << 1 << QRect() << false;
+        QTest::newRow("1, a strip through the sprites") << 1 << QRect(3, 9, 70, 4) << false;
+        QTest::newRow("1, soft edges") << 1 << QRect() << true;
+        QTest::newRow("2, whole") << 2 << QRect() << false;
+        QTest::newRow("2, a corner") << 2 << QRect(0, 0, 11, 7) << false;
+        QTest::newRow("3, a middle block, soft") << 3 << QRect(20, 5, 31, 19) << true;
+    }
+    void aSpriteIsCopiedAsQtDrawsIt() {
+        QFETCH(int, ratio);
+        QFETCH(QRect, part);
+        QFETCH(bool, soft);
+        // Holes, an opaque black pixel (which is not transparency) and, with soft edges, one
+        // half-transparent pixel.
+        QImage art(13, 11, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < art.height(); ++y)
+            for (int x = 0; x < art.width(); ++x)
+                art.setPixel(x, y, (x * y + x) % 5 == 0 ? 0u : qRgb(x * 19, y * 23, 90));
+        art.setPixel(4, 4, qRgb(0, 0, 0));
+        if (soft) art.setPixel(6, 3, qPremultiply(qRgba(200, 40, 10, 128)));
+        const kt::Picture picture(art, soft ? "soft" : "hard");
+        struct Field : kt::Form {
+            using Form::Form;
+            const char* className() const override { return "Field"; }
+            std::array<kt::Image, 4> sprites;
         };
-        QImage direct = frame();
-        view->render(&direct, region.boundingRect().topLeft(), region);
-        QImage expected = frame();
-        {
-            QPainter p(&expected);
-            p.setClipRegion(region);
-            p.fillRect(view->rect(), QColor(10, 200, 30));
-            p.drawPixmap(0, 0, ktqt::pixmapOf(form->picture, ratio));
-        }
-        QCOMPARE(direct, expected);
+        kt::Program app;
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
+        Field* form = nullptr;
+        app.dispatch([&] {
+            form = &app.get<Field>();
+            form->ScaleWidth = 80 * kt::twipsPerPixel, form->ScaleHeight = 30 * kt::twipsPerPixel;
+            form->BackColor = {10, 200, 30};
+            // Inside, across the right and the bottom edge, and over the first one, narrowed.
+            const QPoint at[] = {{5, 6}, {74, 2}, {30, 24}, {9, 8}};
+            for (size_t i = 0; i < form->sprites.size(); ++i) {
+                kt::Image& im = form->sprites[i];
+                form->add(im, "sprite" + std::to_string(i));
+                im.setPicture(picture);
+                im.Left = float(at[i].x()) * kt::twipsPerPixel;
+                im.Top = float(at[i].y()) * kt::twipsPerPixel;
+                im.Visible = true;
+            }
+            form->sprites[3].Width = 7 * kt::twipsPerPixel;
+            form->show();
+        });
+        QWidget* view = frontend.view(*form);
+        QVERIFY(view);
+        QCOMPARE(rendered(view, part, ratio), drawnByQt(view, part, ratio, [&](QPainter& p) {
+                     p.fillRect(view->rect(), QColor(10, 200, 30));
+                     for (const kt::Image& im : form->sprites)
+                         p.drawPixmap(QPoint(ktqt::px(im.Left), ktqt::px(im.Top)),
+                                      ktqt::pixmapOf(picture, ratio),
+                                      QRect(0, 0, ktqt::px(im.Width) * ratio, 11 * ratio));
+                 }));
     }
 
     // A caption that fits on one line is drawn without Qt's text layout, from glyphs looked up

@@ -48,6 +48,23 @@ bool opaque(const QImage& img);
 /// than blended; at a whole device scale every art pixel is enlarged once, nearest-neighbour, to
 /// an s x s block, so that drawing it is a 1:1 copy that stays crisp.
 QPixmap pixmapOf(const kt::Picture& pic, int scale = 1);
+/// A picture prepared for one device scale, as `pixmapOf` makes it, with the same pixels as an
+/// image and what its transparency allows.
+struct Sprite {
+    QPixmap pixmap;
+    QImage image; ///< shares the pixmap's pixels
+    int scale = 1;
+    /// Every pixel either opaque or fully transparent (GIF art): drawing it is a choice per
+    /// pixel, not a blend.
+    bool binary = false;
+};
+const Sprite& spriteOf(const kt::Picture& pic, int scale = 1);
+/// Draws the device pixels `source` of a sprite whose transparency is binary with its top-left
+/// corner at the logical point `at`, straight into the raster image under the painter, whose
+/// transform must be the sprite's own whole scale and a translation. Each call through QPainter
+/// costs more in its set-up than a small sprite's pixels do. Returns false when the painter must
+/// draw it instead.
+bool rasterSprite(QPainter& p, const Sprite& sprite, QPoint at, const QRect& source);
 Qt::PenStyle penStyle(int borderStyle);
 /// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
 QRect rectOf(const kt::Widget& w);

@@ -73,8 +73,10 @@ void FormView::paintGraphic(QPainter& p, const kt::Widget& w, int scale) {
         const int hpx = int(std::ceil(std::min<double>(im.picture.height(), w.Height / twips)));
         if (wpx <= 0 || hpx <= 0) return;
         const int s = std::max(scale, 1);
-        p.drawPixmap(QPoint(px(w.Left), px(w.Top)), pixmapOf(im.picture, s),
-                     QRect(0, 0, wpx * s, hpx * s));
+        const Sprite& sprite = spriteOf(im.picture, s);
+        const QPoint at(px(w.Left), px(w.Top));
+        const QRect source(0, 0, wpx * s, hpx * s);
+        if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
         break;
     }
     case kt::Kind::Label: {
