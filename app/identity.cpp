@@ -3,10 +3,12 @@
 #include "assets/assets.h"
 #include "shell/frmsplash.h"
 #include "toolkit/program.h"
+#include "toolkit/qt/paint.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+#include <cmath>
 
 namespace kolvar {
 
@@ -40,7 +42,11 @@ void start(kt::Program& app) {
     // names the game by its desktop id, which already carries the same icon.
     QTimer::singleShot(250, [] {
         setWindowIcon();
-        warmArt();
+        // The sprites as the battlefield will draw them on this screen.
+        const qreal ratio = qApp->devicePixelRatio();
+        warmArt([ratio](const kt::Picture& p) {
+            ktqt::spriteOf(p, ratio == std::floor(ratio) ? int(ratio) : 1);
+        });
     });
 }
 

@@ -22,10 +22,12 @@ kt::Picture art(const std::string& name) {
     return it->second;
 }
 
-void warmArt() {
+void warmArt(const std::function<void(const kt::Picture&)>& prepare) {
     for (const QString& file :
-         QDir(QStringLiteral(":/assets")).entryList({QStringLiteral("*.gif")}))
-        art(QFileInfo(file).completeBaseName().toStdString());
+         QDir(QStringLiteral(":/assets")).entryList({QStringLiteral("*.gif")})) {
+        const kt::Picture picture = art(QFileInfo(file).completeBaseName().toStdString());
+        if (prepare && !picture.empty()) prepare(picture);
+    }
 }
 
 } // namespace kolvar

@@ -3,6 +3,7 @@
 
 #include "toolkit/picture.h"
 
+#include <functional>
 #include <string>
 
 namespace kolvar {
@@ -11,7 +12,8 @@ namespace kolvar {
 /// by the tests; here it yields an empty picture.
 kt::Picture art(const std::string& name);
 
-/// Decodes every embedded picture into the cache, so that the first battle need not wait for it.
-void warmArt();
+/// Decodes every embedded picture into the cache, so that the first battle need not wait for it,
+/// and hands each to `prepare` (a view makes its pixmaps there).
+void warmArt(const std::function<void(const kt::Picture&)>& prepare = {});
 
 } // namespace kolvar
