@@ -64,10 +64,6 @@ bool opaque(const QImage& img) {
     return true;
 }
 
-/// Pixmaps made once per picture and device scale. Premultiplied pixels blit fastest; a picture
-/// without transparency (a background photograph) becomes plain RGB so that it is copied rather
-/// than blended; at a whole device scale every art pixel is enlarged once, nearest-neighbour, to
-/// an s x s block, so that drawing it is a 1:1 copy that stays crisp.
 namespace {
 
 bool binaryAlpha(const QImage& img) {
@@ -82,6 +78,10 @@ bool binaryAlpha(const QImage& img) {
 
 } // namespace
 
+/// Pixmaps made once per picture and device scale. Premultiplied pixels blit fastest; a picture
+/// without transparency (a background photograph) becomes plain RGB so that it is copied rather
+/// than blended; at a whole device scale every art pixel is enlarged once, nearest-neighbour, to
+/// an s x s block, so that drawing it is a 1:1 copy that stays crisp.
 const Sprite& spriteOf(const kt::Picture& pic, int scale) {
     // Node-based: a sprite stays where it is while others are added.
     static std::unordered_map<qint64, std::array<std::unique_ptr<Sprite>, 8>> cache;
