@@ -44,6 +44,9 @@ brow::brow(kt::Program& app)
     Label1.Caption = "Label1";
     Label1.font = font;
     Label1.opaque = false;
+    // A path rarely fits: its two ends say the most, the tooltip has the whole.
+    Label1.wordWrap = false;
+    Label1.ellipsis = true;
 
     auto fail = [this](const std::string& where, const std::string& why) {
         unreadable(where, why);
@@ -59,10 +62,11 @@ brow::brow(kt::Program& app)
 
 void brow::Drive1_Change() {
     // The folder list moves to the drive; if the drive cannot be read, both stay where they were.
-    if (!Dir1.setPath(Drive1.Drive())) Drive1.follow(Dir1.Path);
+    if (!Dir1.setPath(Drive1.folder())) Drive1.follow(Dir1.Path);
 }
 
 void brow::Dir1_Change() {
+    Drive1.remember(Dir1.Path);
     File1.setPath(Dir1.Path);
 }
 

@@ -19,11 +19,16 @@ Dialog::Dialog(kt::Program& app)
     ScaleWidth = 6030, ScaleHeight = 3195;
     border = kt::Border::FixedDialog;
     position = {2760.0f, 3750.0f};
+    // The help is read beside the game: a battle started under it does not bury it.
+    floating = true;
 
     add(OKButton, "OKButton");
     OKButton.Left = 4680, OKButton.Top = 120, OKButton.Width = 1215, OKButton.Height = 375;
     OKButton.Caption = "OK";
     OKButton.Click = [this](int) { OKButton_Click(); };
+    // Enter and Escape close the help as OK does, as in any dialog.
+    OKButton.Default = true;
+    OKButton.Cancel = true;
 
     add(Label1, "Label1");
     Label1.Left = 120, Label1.Top = 120, Label1.Width = 4335, Label1.Height = 2775;

@@ -2,7 +2,10 @@
 
 #include "toolkit/describe.h"
 
+#include <QBackingStore>
+#include <QCoreApplication>
 #include <QJsonDocument>
+#include <QWidget>
 
 namespace kolvar {
 
@@ -41,6 +44,40 @@ Form1& Game::battle() {
     if (auto* f = app.loaded<Form1>()) return *f;
     run("click frmSplash Command1");
     return *app.loaded<Form1>();
+}
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+QString unlikeFullPaint(QWidget& view) {
+    settle();
+    if (!view.isVisible()) return {};
+    QBackingStore* store = view.backingStore();
+    QPaintDevice* device = store ? store->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return "the window has no raster image";
+    const QImage& held = *static_cast<QImage*>(device);
+    const qreal ratio = view.devicePixelRatioF();
+    QImage full((QSizeF(view.size()) * ratio).toSize(), QImage::Format_RGB32);
+    full.setDevicePixelRatio(ratio);
+    full.fill(Qt::black);
+    view.render(&full, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QImage shown = held.copy(QRect(QPoint(), full.size())).convertToFormat(full.format());
+    for (int y = 0; y < full.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(full.constScanLine(y));
+        for (int x = 0; x < full.width(); ++x)
+            if ((a[x] | 0xff000000) != (b[x] | 0xff000000))
+                return QStringLiteral("shown %1 where a full paint gives %2 at device pixel %3,%4")
+                    .arg(a[x] & 0xffffff, 6, 16, QLatin1Char('0'))
+                    .arg(b[x] & 0xffffff, 6, 16, QLatin1Char('0'))
+                    .arg(x)
+                    .arg(y);
+    }
+    return {};
 }
 
 } // namespace kolvar

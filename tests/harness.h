@@ -70,6 +70,13 @@ public:
     void wait(int ms) { app.advance(ms); }
 };
 
+/// Lets every pending event and repaint of the windows happen.
+void settle();
+/// What a window shows, its backing store as the last repaints left it, against a full paint of
+/// the model as it is now, after every pending repaint: empty when the two are the same, else
+/// where they first differ. A hidden window shows nothing and always passes.
+QString unlikeFullPaint(QWidget& view);
+
 /// Script errors from Game::run, caught by the test framework as failures.
 struct ScriptError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -163,16 +163,49 @@ private slots:
 
     void aDriveChangeMovesTheFolderListWhichMovesTheFileList() {
         Tree t;
+        QDir(t.root()).mkpath("stick/photos");
+        QDir(t.root()).mkdir(".cache");
+        write(t.root() + "/stick/photos/a.jpg", jpegBytes(10, 10, Qt::red));
         Game g;
         kolvar::brow& b = openBrowser(g, t.root());
+        // Hidden folders are not listed.
+        QVERIFY(!g.widget("brow", "Dir1")["List"].toArray().contains(".cache"));
+        QVERIFY(g.widget("brow", "Dir1")["List"].toArray().contains("stick"));
+        // Two drives: the program's own (the root file system, which holds the current folder)
+        // and a stick mounted inside the tree.
+        const std::string stick = t.root().toStdString() + "/stick";
+        g.app.dispatch([&] {
+            b.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
+            b.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
+            b.Drive1.follow(b.Dir1.Path);
+        });
+        QCOMPARE(b.Drive1.ListIndex, 0);
+
+        // Picking the drive already shown changes nothing.
         g.run("choose brow drive /");
-        QCOMPARE(b.Dir1.Path, std::string("/"));
-        QCOMPARE(b.File1.Path, std::string("/"));
-        // Opening folders walks back down, each opening listing its files.
-        for (const QString& part : t.root().split('/', Qt::SkipEmptyParts))
-            g.run(("choose brow dir " + part).toStdString());
-        QCOMPARE(QString::fromStdString(b.File1.Path), t.root());
-        QCOMPARE(g.widget("brow", "File1")["List"].toArray().size(), 2);
+        QCOMPARE(QString::fromStdString(b.Dir1.Path), t.root());
+        // A drive never opened: its root; the files follow the folders.
+        g.run("choose brow drive " + stick);
+        QCOMPARE(b.Dir1.Path, stick);
+        QCOMPARE(b.File1.Path, stick);
+        g.run("choose brow dir photos");
+        QCOMPARE(g.widget("brow", "File1")["List"].toArray(), QJsonArray{"a.jpg"});
+        // Back on the program's drive: its current folder, not the root and not the tree.
+        g.run("choose brow drive /");
+        QCOMPARE(b.Dir1.Path, kt::files::current());
+        // The stick again: the folder last opened on it, also in a browser opened anew.
+        g.run("choose brow drive " + stick);
+        QCOMPARE(b.Dir1.Path, stick + "/photos");
+        g.run("click brow OK");
+        kolvar::brow& again = openBrowser(g, t.root());
+        g.app.dispatch([&] {
+            again.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
+            again.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
+            again.Drive1.follow(again.Dir1.Path);
+        });
+        g.run("choose brow drive " + stick);
+        QCOMPARE(again.Dir1.Path, stick + "/photos");
+        QCOMPARE(again.File1.Path, stick + "/photos");
     }
 
     void unusablePicturesChangeNothing_data() {

@@ -30,13 +30,7 @@ protected:
     }
 };
 
-/// Lets every pending repaint happen.
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
+using kolvar::settle;
 
 ktqt::FormView& battlefield(Game& g) {
     g.battle();
@@ -151,6 +145,31 @@ private slots:
             QVERIFY2(shown == whole(), qPrintable("after " + step));
         }
         QVERIFY(partial > 0);
+    }
+
+    // What the window holds after the repaints of a walk equals a full paint at every step. A
+    // freshly trained soldier's image is 350 twips wide, narrower than its picture; walking down
+    // and to the left, it once left its rightmost pixel column behind at every step.
+    void aWalkingSoldierLeavesNoTrail_data() {
+        QTest::addColumn<QString>("order");
+        QTest::newRow("down-left, on the ground") << "press Form1 600 4400";
+        QTest::newRow("down-left, to an enemy") << "wait 20000\npress Form1 1620 6300";
+        QTest::newRow("up-right") << "press Form1 7000 1500";
+    }
+    void aWalkingSoldierLeavesNoTrail() {
+        QFETCH(QString, order);
+        Game g;
+        ktqt::FormView& view = battlefield(g);
+        g.run("click Form1 Image2\ndown Form1 Command1(0) 1 0 100 100\nwait 800");
+        QCOMPARE(g.state()["c"].toInt(), 1);
+        g.run("click Form1 Image2\nclick Form1 ima(1)\n" + order.toStdString());
+        const double left = g.widget("Form1", "ima(1)")["Left"].toDouble();
+        for (int tick = 0; tick < 80; ++tick) {
+            g.wait(100);
+            const QString diff = kolvar::unlikeFullPaint(view);
+            QVERIFY2(diff.isEmpty(), qPrintable(QString("tick %1: %2").arg(tick).arg(diff)));
+        }
+        QVERIFY(g.widget("Form1", "ima(1)")["Left"].toDouble() != left);
     }
 };
 

@@ -42,6 +42,9 @@ public:
     Color BackColor = colors::buttonFace;
     Picture picture; ///< drawn at natural size from the top-left corner, behind the widgets
     bool KeyPreview = false;
+    /// A modeless dialog that stays above the program's other windows, as a tool window does:
+    /// showing another window does not hide it.
+    bool floating = false;
     Font font{"MS Sans Serif", 8.25f, false};
     bool Enabled = true;
 

@@ -1,4 +1,6 @@
 #include "files.h"
+#include "form.h"
+#include "program.h"
 #include "widgets.h"
 
 namespace kt {
@@ -21,8 +23,23 @@ std::string DriveList::Drive() const {
                                                                : std::string("/");
 }
 
+std::string DriveList::folder() const {
+    const std::string root = Drive();
+    const std::string here = files::current();
+    if (ListIndex >= 0 && files::driveOf(drives, here) == ListIndex) return here;
+    if (!form) return root;
+    const auto& known = form->app.driveFolders;
+    const auto it = known.find(root);
+    return it == known.end() ? root : it->second;
+}
+
+void DriveList::remember(const std::string& path) {
+    const int drive = files::driveOf(drives, path);
+    if (drive >= 0 && form) form->app.driveFolders[drives[size_t(drive)].root] = path;
+}
+
 void DriveList::activate(int row) {
-    if (row < 0 || size_t(row) >= drives.size()) return;
+    if (row < 0 || size_t(row) >= drives.size() || row == ListIndex) return;
     ListIndex = row;
     if (Change) Change();
 }
@@ -51,6 +68,8 @@ bool DirList::load(const std::string& path) {
     }
     ListIndex = int(entries.size()) - 1;
     for (const auto& f : listing.folders) {
+        // Hidden folders stay hidden, as in every file chooser of the desktop.
+        if (!f.empty() && f.front() == '.') continue;
         entries.push_back(files::display(f));
         paths.push_back(files::join(place, f));
         depth.push_back(level);

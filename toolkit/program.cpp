@@ -151,7 +151,18 @@ void Program::keyPress(Form& f, int code) {
         if (!f.Enabled || !f.visible()) return; // a hidden window has no keyboard
         int key = code;
         if (f.KeyPreview) f.Form_KeyPress(key);
-        if (key == 0 || f.unloaded() || !f.focus || f.focus->kind != Kind::TextBox) return;
+        if (key == 0 || f.unloaded()) return;
+        if (key == 13 || key == 27) {
+            for (Widget* w : f.widgets()) {
+                if (w->kind != Kind::Button || !w->shown() || !w->Enabled || !w->Click) continue;
+                auto& b = static_cast<CommandButton&>(*w);
+                if (key == 13 ? b.Default : b.Cancel) {
+                    b.Click(b.index);
+                    return;
+                }
+            }
+        }
+        if (!f.focus || f.focus->kind != Kind::TextBox) return;
         auto& box = static_cast<TextBox&>(*f.focus);
         std::string t = box.text();
         if (key == 8) {

@@ -7,6 +7,7 @@
 #include "form.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <typeindex>
@@ -64,8 +65,9 @@ public:
     void mouseDownOn(Widget& w, int button, int shift, float x, float y);
     /// Click straight to a widget.
     void click(Widget& w);
-    /// A character key pressed in form `f`: the form first when it has key preview, then the
-    /// focused text box (printable characters are typed into it).
+    /// A character key pressed in form `f`: the form first when it has key preview; then Enter
+    /// clicks the form's Default button and Escape its Cancel button, if it has one; any other
+    /// character goes to the focused text box (printable characters are typed into it).
     void keyPress(Form& f, int code);
     /// Replaces a text box's text (Change runs when it differs).
     void setText(TextBox& box, const std::string& text);
@@ -76,6 +78,10 @@ public:
 
     /// The topmost widget of `f` that takes a press at (x, y), form twips; null: the form.
     Widget* hit(Form& f, float x, float y) const;
+
+    /// The current folder of each drive but the one holding the program's current folder, by the
+    /// drive's root: a drive list chosen again returns there while the program runs.
+    std::map<std::string, std::string> driveFolders;
 
     // Time.
     Clock clock;

@@ -132,6 +132,9 @@ struct Label : WidgetOf<Label> {
     Font font;
     bool wordWrap = true;
     bool autoSize = false; ///< sized to its caption by Program::fitToCaption, Left kept
+    /// A caption too wide for the label is shown on one line, shortened in its middle, with the
+    /// whole caption as the label's tooltip; Caption itself keeps every character.
+    bool ellipsis = false;
 };
 
 struct Line : WidgetOf<Line> {
@@ -175,6 +178,8 @@ struct CommandButton : WidgetOf<CommandButton> {
     Picture picture; ///< shown by a graphical button
     bool graphical = false;
     Font font;
+    bool Default = false; ///< Enter anywhere in its form clicks it
+    bool Cancel = false;  ///< Escape anywhere in its form clicks it
 };
 
 struct TextBox : WidgetOf<TextBox> {
@@ -245,8 +250,14 @@ struct DriveList : WidgetOf<DriveList>, ListBase {
     void refresh(const std::string& path);
     /// The chosen drive's root folder.
     std::string Drive() const;
+    /// The chosen drive's current folder: the program's current folder on the drive that holds
+    /// it; on another drive the folder last opened there while the program runs, else the root.
+    std::string folder() const;
+    /// Notes `path` as the current folder of the drive that holds it.
+    void remember(const std::string& path);
     /// Shows the drive holding `path` as chosen, without running Change.
     void follow(const std::string& path);
+    /// Chooses a drive; choosing the one already chosen changes nothing and runs no handler.
     void activate(int row) override;
 };
 

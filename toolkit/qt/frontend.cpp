@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <algorithm>
 #include <fontconfig/fontconfig.h>
@@ -73,15 +74,19 @@ FormView* Frontend::view(const kt::Form& f) const {
 
 void Frontend::sync() {
     std::map<uint64_t, FormView*> next;
+    bool raised = false;
     for (kt::Form* f : app_.forms()) {
         auto it = views_.find(f->serial());
         FormView* v = it != views_.end() ? it->second : new FormView(app_, *f);
         if (it != views_.end()) views_.erase(it);
         next[f->serial()] = v;
-        v->sync();
+        raised = v->sync() || raised;
     }
     for (auto& [serial, v] : views_) v->detach(); // their forms are gone
     views_ = std::move(next);
+    // A window brought to the front goes under the floating ones (the help).
+    if (raised)
+        for (auto& [serial, v] : views_) v->keepAbove();
     if (mode_ == Mode::RealTime) arm();
 }
 
@@ -108,6 +113,15 @@ void Frontend::onDriver() {
     arm();
 }
 
+int messageBoxWidth(const std::string& title) {
+    // The title bar's font is the window manager's: allow half again the application's bold
+    // font, and room for a title bar's icon and three buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int text = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title));
+    return std::max(240, text * 3 / 2 + 160);
+}
+
 void Frontend::show(kt::Form* owner, const std::string& text, const std::string& title) {
     QElapsedTimer open;
     open.start();
@@ -115,6 +129,11 @@ void Frontend::show(kt::Form* owner, const std::string& text, const std::string&
     QWidget* parent = owner ? static_cast<QWidget*>(view(*owner)) : nullptr;
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
+    // Qt sizes the box to its text; a window manager shows no title in a box narrower than the
+    // title and its buttons ("Hai vinto!!" alone gave 102 pixels).
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(messageBoxWidth(title), 0, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     paused_ += open.elapsed();
 }

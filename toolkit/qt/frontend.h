@@ -35,6 +35,9 @@ private:
 /// Adds the embedded Liberation Sans (standing in for Arial) and makes it the application font.
 void loadFonts();
 
+/// The least width of a message box, in pixels, for the window manager to show `title` whole.
+int messageBoxWidth(const std::string& title);
+
 class Frontend : public QObject, public kt::MessageBoxPort {
 public:
     enum class Mode {

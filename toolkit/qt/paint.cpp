@@ -126,14 +126,20 @@ Qt::PenStyle penStyle(int borderStyle) {
 }
 
 /// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
+QRect imageRect(const kt::Image& im) {
+    if (im.picture.empty()) return {};
+    // Natural size from the left edge, never stretched; a narrower widget clips the picture, and
+    // a pixel it covers only in part is drawn whole.
+    const int w = int(std::ceil(std::min<double>(im.picture.width(), im.Width / twips)));
+    const int h = int(std::ceil(std::min<double>(im.picture.height(), im.Height / twips)));
+    if (w <= 0 || h <= 0) return {};
+    return QRect(px(im.Left), px(im.Top), w, h);
+}
+
 QRect rectOf(const kt::Widget& w) {
     switch (w.kind) {
-    case kt::Kind::Image: {
-        auto& im = static_cast<const kt::Image&>(w);
-        if (im.picture.empty()) return {};
-        return pxRect(w.Left, w.Top, w.Width, w.Height) &
-               QRect(px(w.Left), px(w.Top), im.picture.width(), im.picture.height());
-    }
+    case kt::Kind::Image:
+        return imageRect(static_cast<const kt::Image&>(w));
     case kt::Kind::Label:
         return pxRect(w.Left, w.Top, w.Width, w.Height);
     case kt::Kind::Line: {
@@ -482,6 +488,13 @@ bool drawRun(QPainter& p, const kt::Label& lb, const QRect& r, const QRect& text
 
 } // namespace
 
+bool elided(const kt::Label& lb, const QRect& r) {
+    if (!lb.ellipsis) return false;
+    const int room = r.width() - (lb.BorderStyle == 1 ? 4 : 0);
+    return QFontMetrics(qtFont(lb.font)).horizontalAdvance(QString::fromStdString(lb.Caption)) >
+           room;
+}
+
 void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
     if (lb.opaque) p.fillRect(r, qc(lb.BackColor));
     QRect text = r;
@@ -495,6 +508,17 @@ void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
         text = r.adjusted(2, 1, -2, -1);
     }
     p.setPen(qc(lb.ForeColor));
+    if (lb.ellipsis && elided(lb, r)) {
+        const QFont f = qtFont(lb.font);
+        p.setFont(f);
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+        p.drawText(text, Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine,
+                   QFontMetrics(f).elidedText(QString::fromStdString(lb.Caption), Qt::ElideMiddle,
+                                              text.width()));
+        p.restore();
+        return;
+    }
     if (drawRun(p, lb, r, text)) return;
     p.setFont(qtFont(lb.font));
     int flags = Qt::AlignTop | (lb.wordWrap ? Qt::TextWordWrap : 0);

@@ -66,6 +66,10 @@ const Sprite& spriteOf(const kt::Picture& pic, int scale = 1);
 /// draw it instead.
 bool rasterSprite(QPainter& p, const Sprite& sprite, QPoint at, const QRect& source);
 Qt::PenStyle penStyle(int borderStyle);
+/// The pixels an image widget draws: its picture from the top-left corner, clipped by the
+/// widget's size, a partly covered pixel drawn whole. Painting and repainting both use it, so a
+/// moving image leaves nothing behind.
+QRect imageRect(const kt::Image& im);
 /// The pixels a graphic widget covers when shown (empty for none): what a paint culls with.
 QRect rectOf(const kt::Widget& w);
 Look lookOf(const kt::Widget& w);
@@ -84,6 +88,8 @@ bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale);
 /// strokes a wide one as a polygon. Returns false when the painter must draw it instead.
 bool rasterLine(QPainter& p, const kt::Line& ln, int scale);
 void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r);
+/// Whether a label with an ellipsis shows its caption shortened in the rectangle `r`.
+bool elided(const kt::Label& lb, const QRect& r);
 void drawShape(QPainter& p, const kt::Shape& sh, const QRect& r);
 
 /// Everything a label's or shape's pixels depend on, as one comparable string.

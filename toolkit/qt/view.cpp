@@ -1,6 +1,7 @@
 #include "view.h"
 
 #include "paint.h"
+#include "rowlist.h"
 
 #include "toolkit/program.h"
 
@@ -16,6 +17,7 @@
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolTip>
 #include <cmath>
 #include <tuple>
 
@@ -67,15 +69,12 @@ void FormView::paintGraphic(QPainter& p, const kt::Widget& w, int scale) {
     switch (w.kind) {
     case kt::Kind::Image: {
         auto& im = static_cast<const kt::Image&>(w);
-        if (im.picture.empty()) return;
-        // Natural size from the left edge, never stretched; a narrower widget clips the picture.
-        const int wpx = int(std::ceil(std::min<double>(im.picture.width(), w.Width / twips)));
-        const int hpx = int(std::ceil(std::min<double>(im.picture.height(), w.Height / twips)));
-        if (wpx <= 0 || hpx <= 0) return;
+        const QRect r = imageRect(im);
+        if (r.isEmpty()) return;
         const int s = std::max(scale, 1);
         const Sprite& sprite = spriteOf(im.picture, s);
-        const QPoint at(px(w.Left), px(w.Top));
-        const QRect source(0, 0, wpx * s, hpx * s);
+        const QPoint at = r.topLeft();
+        const QRect source(QPoint(0, 0), r.size() * s);
         if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
         break;
     }
@@ -319,6 +318,7 @@ void FormView::detach() {
     looks_.clear();
     drawn_.clear();
     rows_.clear();
+    chosen_.clear();
     bases_.clear();
     texts_.clear();
     hide();
@@ -362,23 +362,13 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
         q = c;
         break;
     }
-    case kt::Kind::DirList: {
-        // A folder opens on activation (double click or Enter), as a classic folder list does.
-        auto* lw = new QListWidget(parent);
-        connect(lw, &QListWidget::itemActivated, this, [this, &w, lw](QListWidgetItem* item) {
-            const int row = lw->row(item);
-            if (alive()) app_.dispatch([&w, row] { static_cast<kt::DirList&>(w).activate(row); });
-        });
-        q = lw;
-        break;
-    }
+    case kt::Kind::DirList:
     case kt::Kind::FileList: {
-        // A file is chosen as soon as it is selected, by mouse or keyboard.
-        auto* lw = new QListWidget(parent);
-        connect(lw, &QListWidget::currentRowChanged, this, [this, &w](int row) {
-            if (alive() && row >= 0)
-                app_.dispatch([&w, row] { static_cast<kt::FileList&>(w).activate(row); });
-        });
+        auto* lw = new RowList(
+            w.kind == kt::Kind::DirList ? RowList::Choose::Open : RowList::Choose::Pick, parent);
+        lw->chosen = [this, &w](int row) {
+            if (alive()) app_.dispatch([&w, row] { dynamic_cast<kt::ListBase&>(w).activate(row); });
+        };
         q = lw;
         break;
     }
@@ -446,17 +436,23 @@ void FormView::syncNative(kt::Widget& w, QWidget* q) {
     case kt::Kind::DirList:
     case kt::Kind::FileList: {
         auto& l = dynamic_cast<kt::ListBase&>(w);
-        auto* lw = static_cast<QListWidget*>(q);
+        auto* lw = static_cast<RowList*>(q);
         QSignalBlocker block(lw);
-        // The rows with their indentation: a folder list can change depths alone.
+        // The rows with their indentation and the chosen one: a folder list can change depths
+        // alone. The list is set only when the model changed it since the last sync, so that a
+        // folder the player has only pressed stays shown until he opens it.
         std::vector<std::string> now = l.entries;
         for (int d : l.depth) now.push_back(std::to_string(d));
+        auto [index, fresh] = chosen_.try_emplace(&w, l.ListIndex);
         if (auto& shown = rows_[&w]; shown != now) {
             shown = std::move(now);
-            lw->clear();
-            lw->addItems(rows(l));
+            lw->setRows(l.entries, l.depth, l.ListIndex);
+            fresh = true;
         }
-        if (lw->currentRow() != l.ListIndex) lw->setCurrentRow(l.ListIndex);
+        if (fresh || index->second != l.ListIndex) {
+            index->second = l.ListIndex;
+            lw->setCurrentRow(l.ListIndex);
+        }
         break;
     }
     default:
@@ -518,13 +514,13 @@ void FormView::syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty
     }
 }
 
-void FormView::sync() {
-    if (!form_) return;
+bool FormView::sync() {
+    if (!form_) return false;
     kt::Form& f = *form_;
     // A hidden window is brought up to date when it shows (a battle keeps the browser hidden).
     if (!f.visible() && !isVisible()) {
         lastDirty_ = QRegion();
-        return;
+        return false;
     }
     if (title_ != f.Caption) {
         title_ = f.Caption;
@@ -533,18 +529,22 @@ void FormView::sync() {
     const QSize client(px(f.ScaleWidth), px(f.ScaleHeight));
     if (!placed_) {
         placed_ = true;
-        if (f.border == kt::Border::Sizable)
-            resize(client);
-        else
-            setFixedSize(client);
+        if (f.border != kt::Border::Sizable) setFixedSize(client);
+        // The designed place is the client area's, not the frame's: setGeometry places the
+        // client area (move() would place the frame there) and leaves the frame to the window
+        // manager. Without a place, the window manager chooses one.
+        std::optional<QPoint> at;
         if (f.position) {
-            move(px(f.position->first), px(f.position->second));
+            at = QPoint(px(f.position->first), px(f.position->second));
         } else if (f.centred) {
-            if (QScreen* s = QGuiApplication::primaryScreen()) {
-                const QRect a = s->availableGeometry();
-                move(a.center() - QPoint(client.width() / 2, client.height() / 2));
-            }
+            if (QScreen* s = QGuiApplication::primaryScreen())
+                at = s->availableGeometry().center() -
+                     QPoint(client.width() / 2, client.height() / 2);
         }
+        if (at)
+            setGeometry(QRect(*at, client));
+        else
+            resize(client);
     }
     QRegion dirty;
     const Backdrop now{f.BackColor, f.picture.image()};
@@ -556,15 +556,26 @@ void FormView::sync() {
     syncLayer(f, this, dirty, QPoint(0, 0));
     lastDirty_ = dirty;
     if (f.visible() != isVisible()) setVisible(f.visible());
+    bool raisedNow = false;
     if (f.visible() && raised_ != f.raiseCount()) {
         raised_ = f.raiseCount();
-        // The offscreen platform has no stacking to change, and says so on every call.
-        static const bool stacking = QGuiApplication::platformName() != QLatin1String("offscreen");
-        if (stacking) {
+        raisedNow = true;
+        if (stacking()) {
             raise();
             activateWindow();
         }
     }
+    return raisedNow;
+}
+
+bool FormView::stacking() {
+    // The offscreen platform has no stacking to change, and says so on every call.
+    static const bool has = QGuiApplication::platformName() != QLatin1String("offscreen");
+    return has;
+}
+
+void FormView::keepAbove() {
+    if (alive() && form_->floating && isVisible() && stacking()) raise();
 }
 
 void FormView::paintEvent(QPaintEvent* e) {
@@ -636,16 +647,30 @@ void FormView::closeEvent(QCloseEvent* e) {
     if (alive()) app_.closeBox(*form_);
 }
 
+bool FormView::key(QKeyEvent* k) {
+    // Tab and Shift+Tab move the focus, as on every desktop; a key that types nothing (Shift,
+    // an arrow) is no character at all.
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->text().isEmpty()) return false;
+    const int code = k->text().at(0).unicode();
+    bool mine = form_->KeyPreview;
+    for (kt::Widget* w : form_->widgets())
+        if (w->kind == kt::Kind::Button) {
+            const auto& b = static_cast<const kt::CommandButton&>(*w);
+            mine = mine || (code == 13 && b.Default) || (code == 27 && b.Cancel);
+        }
+    if (!mine) return false;
+    app_.keyPress(*form_, code);
+    return true;
+}
+
 bool FormView::eventFilter(QObject* watched, QEvent* e) {
     if (!alive()) return false;
-    if (e->type() == QEvent::KeyPress && form_->KeyPreview && e != lastKey_) {
-        // A key a child ignores travels on to its parent: preview it once.
-        lastKey_ = e;
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (!k->text().isEmpty()) {
-            app_.keyPress(*form_, k->text().at(0).unicode());
-            return !alive(); // the key started something that closed this window: swallow it
-        }
+    // A key reaches the focused widget first and travels up to its parents when ignored: only its
+    // first delivery is the player's key.
+    if (e->type() == QEvent::KeyPress) {
+        QWidget* focused = QApplication::focusWidget();
+        if (watched != (focused ? focused : this)) return false;
+        return key(static_cast<QKeyEvent*>(e));
     }
     if (watched == this) return false;
     kt::Widget* w = nullptr;
@@ -653,14 +678,42 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
         if (q == watched) w = model;
     if (!w) return false;
     if (e->type() == QEvent::FocusIn) form_->focus = w;
-    if (e->type() == QEvent::MouseButtonPress && w->kind == kt::Kind::Button && w->MouseDown) {
+    // Qt delivers the second press of a double click as a double click alone: it is a press
+    // all the same, one MouseDown each.
+    const bool pressed =
+        e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick;
+    if (pressed && w->kind == kt::Kind::Button) {
         auto* m = static_cast<QMouseEvent*>(e);
-        if (const int b = buttonOf(m->button()))
+        const int b = buttonOf(m->button());
+        if (b && w->MouseDown)
             app_.mouseDownOn(*w, b, shiftOf(m->modifiers()), float(m->position().x() * twips),
                              float(m->position().y() * twips));
-        return !alive();
+        // A push button takes the left button alone; any other press would travel on to the
+        // panel beneath, whose routing would find this button and press it a second time.
+        return !alive() || m->button() != Qt::LeftButton;
     }
     return false;
+}
+
+bool FormView::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && alive()) {
+        // A label that shortens its caption tells the whole of it on hover.
+        auto* help = static_cast<QHelpEvent*>(e);
+        const kt::Widget* w =
+            app_.hit(*form_, float(help->pos().x() * twips), float(help->pos().y() * twips));
+        if (w && w->kind == kt::Kind::Label) {
+            const auto& lb = static_cast<const kt::Label&>(*w);
+            const QRect r = pxRect(w->formLeft(), w->formTop(), w->Width, w->Height);
+            if (elided(lb, r)) {
+                QToolTip::showText(help->globalPos(), QString::fromStdString(lb.Caption), this, r);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        e->ignore();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 } // namespace ktqt

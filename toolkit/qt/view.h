@@ -29,7 +29,12 @@ public:
     ~FormView() override;
 
     /// Brings the window, its native widgets and its repaint regions up to date with the model.
-    void sync();
+    /// Returns whether the window was brought to the front.
+    bool sync();
+    /// Raises a floating window again, after another window came to the front.
+    void keepAbove();
+    /// Whether the platform stacks windows (the offscreen one does not).
+    static bool stacking();
     /// Called when the form has been unloaded: the view lets go of it and closes.
     void detach();
     kt::Form* form() const { return form_; }
@@ -44,6 +49,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     friend class FrameView;
@@ -56,6 +62,10 @@ private:
     void paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale,
                     size_t from = 0);
     void paintGraphic(QPainter& p, const kt::Widget& w, int scale);
+    /// A key the player pressed in this window: a character goes to the model when the form
+    /// previews keys, or when it is Enter or Escape and the form has a button for it. Returns
+    /// whether the key was taken.
+    bool key(QKeyEvent* k);
     void press(QMouseEvent* e, QPoint formPixel);
     void release(QMouseEvent* e, QPoint formPixel);
     bool alive() const;
@@ -78,9 +88,9 @@ private:
     std::map<const kt::Layers*, std::vector<kt::Widget*>> orders_;
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
     std::map<const kt::Widget*, std::vector<std::string>> rows_; ///< list rows as last shown
-    std::map<const kt::Widget*, kt::Color> bases_;               ///< text box colours as last set
-    std::map<const kt::Widget*, std::string> texts_;             ///< what each text box shows
-    const QEvent* lastKey_ = nullptr;
+    std::map<const kt::Widget*, int> chosen_;        ///< each list's chosen row as last synced
+    std::map<const kt::Widget*, kt::Color> bases_;   ///< text box colours as last set
+    std::map<const kt::Widget*, std::string> texts_; ///< what each text box shows
     struct Backdrop {
         kt::Color color;
         const void* picture = nullptr;

@@ -1,0 +1,93 @@
+#include "rowlist.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolTip>
+
+namespace ktqt {
+
+namespace {
+constexpr int depthRole = Qt::UserRole;
+}
+
+void RowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->rect.setLeft(option->rect.left() + indent * index.data(depthRole).toInt());
+    // Rows are as wide as the list shows, never wider: a long name is elided, not scrolled.
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(option->widget))
+        option->rect.setRight(std::min(option->rect.right(), view->viewport()->width() - 1));
+}
+
+bool RowDelegate::helpEvent(QHelpEvent* e, QAbstractItemView* view,
+                            const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (!e || !view || e->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(e, view, option, index);
+    QStyleOptionViewItem o = option;
+    initStyleOption(&o, index);
+    const QRect text = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &o, view);
+    if (o.fontMetrics.horizontalAdvance(o.text) > text.width()) {
+        QToolTip::showText(e->globalPos(), o.text, view);
+    } else {
+        QToolTip::hideText();
+        e->ignore();
+    }
+    return true;
+}
+
+RowList::RowList(Choose mode, QWidget* parent)
+    : QListWidget(parent)
+    , mode_(mode) {
+    setItemDelegate(new RowDelegate(this));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTextElideMode(Qt::ElideRight);
+    setUniformItemSizes(true);
+}
+
+void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth,
+                      int open) {
+    clear();
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+    const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto* item = new QListWidgetItem(QString::fromStdString(text[i]), this);
+        item->setData(depthRole, i < depth.size() ? depth[i] : 0);
+        if (mode_ == Choose::Open) item->setIcon(int(i) <= open ? opened : closed);
+    }
+}
+
+void RowList::mousePressEvent(QMouseEvent* e) {
+    // Only the left button chooses; another press must not move what the list shows either.
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(e);
+    const int row = indexAt(e->position().toPoint()).row();
+    if (mode_ == Choose::Pick && row >= 0 && chosen) chosen(row);
+}
+
+void RowList::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) {
+        e->accept();
+        return;
+    }
+    const int row = indexAt(e->position().toPoint()).row();
+    // Qt delivers the second press of a double click as this event alone: it is a press too.
+    if (mode_ == Choose::Pick) return mousePressEvent(e);
+    if (row >= 0 && chosen) chosen(row);
+}
+
+void RowList::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (currentRow() >= 0 && chosen) chosen(currentRow());
+        e->accept();
+        return;
+    }
+    const int before = currentRow();
+    QListWidget::keyPressEvent(e);
+    if (mode_ == Choose::Pick && currentRow() != before && currentRow() >= 0 && chosen)
+        chosen(currentRow());
+}
+
+} // namespace ktqt

@@ -1,0 +1,53 @@
+#pragma once
+// The browser's folder and file lists as native list widgets. A row is chosen only by what a
+// player means as a choice: a press on it, a keyboard move onto it or Enter on it (files), a
+// double click or Enter (folders). The keyboard focus alone, which Qt answers by making the first
+// row current, chooses nothing.
+
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ktqt {
+
+/// Indents a row by its depth without blanks in its text, so that typing a name finds it, and
+/// shortens a row too long for the list with "…", its whole text in a tooltip, where a horizontal
+/// scroll bar would take a row's height.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int indent = 12; ///< pixels per level of depth
+    bool helpEvent(QHelpEvent* e, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+class RowList : public QListWidget {
+public:
+    enum class Choose {
+        Open, ///< a double click or Enter opens a row (folders); a press only shows it
+        Pick, ///< every press, a keyboard move onto a row, and Enter choose it (files)
+    };
+    RowList(Choose mode, QWidget* parent);
+
+    /// Runs when the player chooses a row.
+    std::function<void(int row)> chosen;
+
+    /// Shows the rows (runs no `chosen`); rows up to `open` are drawn as open folders when the
+    /// list shows folders.
+    void setRows(const std::vector<std::string>& text, const std::vector<int>& depth, int open);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    Choose mode_;
+};
+
+} // namespace ktqt
