@@ -174,6 +174,44 @@ private slots:
         QCOMPARE(seen.size(), 4);
     }
 
+    // The browser's lists keep all four borders: at 1.5 the file list once lost its bottom one
+    // under its own rows.
+    void theBrowsersListsKeepTheirBorders() {
+        Game g;
+        g.run("click frmSplash Command3");
+        ktqt::FormView* v = viewOf(g, "brow");
+        QVERIFY(v);
+        const QImage shot = deviceShot(v);
+        for (const char* name : {"File1", "Dir1"}) {
+            const kt::Widget& w = *g.app.formByName("brow")->find(name);
+            const QRect r = device(pxRect(w, true));
+            const QPoint mid = r.center();
+            // Somewhere within a device pixel and a half of each edge, a line darker than the
+            // white inside and the grey outside.
+            auto edge = [&](QPoint from, QPoint step) {
+                int darkest = 255;
+                for (int i = -2; i <= 2; ++i) {
+                    const QPoint p = from + step * i;
+                    if (shot.rect().contains(p))
+                        darkest = std::min(darkest, maxChannel(shot.pixel(p)));
+                }
+                return darkest;
+            };
+            const QString where = QString("%1 at %2,%3 %4x%5")
+                                      .arg(name)
+                                      .arg(r.x())
+                                      .arg(r.y())
+                                      .arg(r.width())
+                                      .arg(r.height());
+            QVERIFY2(edge(QPoint(mid.x(), r.top()), {0, 1}) < 225, qPrintable("top of " + where));
+            QVERIFY2(edge(QPoint(mid.x(), r.bottom()), {0, 1}) < 225,
+                     qPrintable("bottom of " + where));
+            QVERIFY2(edge(QPoint(r.left(), mid.y()), {1, 0}) < 225, qPrintable("left of " + where));
+            QVERIFY2(edge(QPoint(r.right(), mid.y()), {1, 0}) < 225,
+                     qPrintable("right of " + where));
+        }
+    }
+
     void theStartMenusCaptionsFit() {
         Game g;
         ktqt::FormView* menu = viewOf(g, "frmSplash");

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
+#include <cmath>
 
 namespace ktqt {
 
@@ -42,6 +43,16 @@ RowList::RowList(Choose mode, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideRight);
     setUniformItemSizes(true);
+}
+
+bool RowList::event(QEvent* e) {
+    // At a fractional scale the viewport, half a device pixel off the frame, is painted out to
+    // whole device pixels and covers the frame's bottom line: it then stops a pixel short.
+    if (e->type() == QEvent::Polish || e->type() == QEvent::ScreenChangeInternal) {
+        const qreal ratio = devicePixelRatioF();
+        setViewportMargins(0, 0, 0, ratio == std::floor(ratio) ? 0 : 1);
+    }
+    return QListWidget::event(e);
 }
 
 void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth,

@@ -695,6 +695,15 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
     return false;
 }
 
+void FormView::changeEvent(QEvent* e) {
+    // The window manager brings an activated window to the front when it gets to it, after any
+    // raise asked for alongside: the floating windows go back above once it has.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && alive() && !form_->floating)
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* v = qobject_cast<FormView*>(w)) v->keepAbove();
+    QWidget::changeEvent(e);
+}
+
 bool FormView::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip && alive()) {
         // A label that shortens its caption tells the whole of it on hover.

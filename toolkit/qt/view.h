@@ -50,6 +50,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     friend class FrameView;

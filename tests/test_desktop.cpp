@@ -1,0 +1,489 @@
+// The game as a player meets it: the real windows on an X server of the test's own, under a
+// window manager, driven by real X input. Every press and key must reach the game exactly once,
+// windows must stand where they were designed, and what they show must equal a full paint.
+
+#include "desktop.h"
+#include "harness.h"
+#include "shell/brow.h"
+#include "shell/dialog.h"
+#include "shell/frmsplash.h"
+#include "toolkit/qt/frontend.h"
+#include "toolkit/qt/view.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <algorithm>
+#include <cstdio>
+
+using kolvar::Game;
+
+namespace {
+
+kolvar::Desktop* desk = nullptr;
+
+ktqt::FormView* viewOf(Game& g, const char* name) {
+    kt::Form* f = g.app.formByName(name);
+    return f ? g.frontend->view(*f) : nullptr;
+}
+
+/// The window of a form once the window manager has shown it and given it the focus.
+ktqt::FormView* shown(Game& g, const char* name) {
+    ktqt::FormView* v = nullptr;
+    if (!QTest::qWaitFor([&] { return (v = viewOf(g, name)) && v->isVisible(); }, 5000))
+        return nullptr;
+    if (!QTest::qWaitForWindowExposed(v) || !QTest::qWaitForWindowActive(v)) return nullptr;
+    return v;
+}
+
+/// The middle of a designed widget in its window, pixels.
+QPoint middle(const kt::Widget& w) {
+    return QPoint(int((w.formLeft() + w.Width / 2) / kt::twipsPerPixel),
+                  int((w.formTop() + w.Height / 2) / kt::twipsPerPixel));
+}
+
+/// The native widget of class T that shows a windowed widget of the model.
+template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
+    for (QWidget* q = view->childAt(middle(w)); q && q != view; q = q->parentWidget())
+        if (auto* t = qobject_cast<T*>(q)) return t;
+    return nullptr;
+}
+
+int queued(Game& g, int kind) {
+    return g.state()["queue"].toArray()[kind].toInt();
+}
+
+QString focusedText() {
+    auto* b = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    return b ? b->text() : QString();
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QByteArray jpeg(QColor c) {
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(c);
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPG");
+    return out;
+}
+
+} // namespace
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // ---- Start menu ---------------------------------------------------------------------
+
+    // Every key that types a character starts a battle, whatever came before it and whichever
+    // button has the focus. A key that typed nothing once stopped every later key, and Space
+    // then pressed the focused button: Right then Space quit the game.
+    void startMenuKeys_data() {
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("g") << QStringList{"g"};
+        QTest::newRow("shift+g") << QStringList{"shift+g"};
+        QTest::newRow("Shift, then g") << QStringList{"Shift_L", "g"};
+        QTest::newRow("Ctrl, then Return") << QStringList{"Control_L", "Return"};
+        QTest::newRow("Alt, then Escape") << QStringList{"Alt_L", "Escape"};
+        QTest::newRow("Right, then space") << QStringList{"Right", "space"};
+        QTest::newRow("Left, then space") << QStringList{"Left", "space"};
+        QTest::newRow("Tab twice, then Return") << QStringList{"Tab", "Tab", "Return"};
+        QTest::newRow("BackSpace") << QStringList{"BackSpace"};
+        QTest::newRow("a digit") << QStringList{"7"};
+    }
+    void startMenuKeys() {
+        QFETCH(QStringList, keys);
+        Game g;
+        QVERIFY(shown(g, "frmSplash"));
+        QVERIFY(desk->keys(keys));
+        QTRY_VERIFY(g.exists("Form1"));
+        QVERIFY(shown(g, "Form1"));
+        QVERIFY(!g.exists("frmSplash"));
+        QVERIFY(!g.exists("brow") || !g.window("brow")["visible"].toBool());
+        QVERIFY(!g.exists("Dialog"));
+        QVERIFY(!g.app.ended());
+    }
+
+    // Tab and Shift+Tab move the focus between the four buttons, as on every desktop; they
+    // start nothing.
+    void tabMovesTheFocusAndStartsNothing() {
+        Game g;
+        QVERIFY(shown(g, "frmSplash"));
+        QCOMPARE(focusedText(), QString("gioca"));
+        const QStringList forward{"esci", "sfondo...", "Help", "gioca"};
+        for (const QString& next : forward) {
+            QVERIFY(desk->keys({"Tab"}));
+            QTRY_COMPARE(focusedText(), next);
+        }
+        QVERIFY(desk->keys({"shift+Tab"}));
+        QTRY_COMPARE(focusedText(), QString("Help"));
+        QVERIFY(!g.exists("Form1"));
+        QVERIFY(g.window("frmSplash")["visible"].toBool());
+        // With the focus on "Help", a character still starts a battle rather than the help.
+        QVERIFY(desk->keys({"space"}));
+        QTRY_VERIFY(g.exists("Form1"));
+        QVERIFY(!g.exists("Dialog"));
+    }
+
+    // ---- Training -----------------------------------------------------------------------
+
+    // Each physical press is one MouseDown: a right press takes back its amount once (it once
+    // reached the panel beneath too, and took it back twice), and the second press of a double
+    // press counts (Qt delivers it as a double click alone).
+    void trainingButtonPresses_data() {
+        QTest::addColumn<QString>("first"); // modifiers of a first left press; "-" for none
+        QTest::addColumn<int>("button");    // then this X button
+        QTest::addColumn<QString>("shift"); // with these modifiers
+        QTest::addColumn<int>("times");     // pressed this many times, 100 ms apart
+        QTest::addColumn<int>("expected");
+        QTest::newRow("left") << "-" << 1 << "" << 1 << 1;
+        QTest::newRow("a double click") << "-" << 1 << "" << 2 << 2;
+        QTest::newRow("three quick presses") << "-" << 1 << "" << 3 << 3;
+        QTest::newRow("Shift+Ctrl twice, 0.1 s apart") << "-" << 1 << "ctrl+shift" << 2 << 40;
+        QTest::newRow("Shift double click") << "-" << 1 << "shift" << 2 << 10;
+        QTest::newRow("20, then right") << "ctrl+shift" << 3 << "" << 1 << 19;
+        QTest::newRow("20, then Shift right") << "ctrl+shift" << 3 << "shift" << 1 << 15;
+        QTest::newRow("20, then a right double click") << "ctrl+shift" << 3 << "" << 2 << 18;
+        QTest::newRow("20, then Shift+Ctrl right") << "ctrl+shift" << 3 << "ctrl+shift" << 1 << 20;
+        QTest::newRow("20, then middle") << "ctrl+shift" << 2 << "" << 1 << 20;
+        // Alt with a button alone belongs to the window manager (it moves the window).
+        QTest::newRow("Ctrl+Alt") << "-" << 1 << "ctrl+alt" << 1 << 1;
+        QTest::newRow("Shift+Ctrl+Alt") << "-" << 1 << "ctrl+shift+alt" << 1 << 1;
+    }
+    void trainingButtonPresses() {
+        QFETCH(QString, first);
+        QFETCH(int, button);
+        QFETCH(QString, shift);
+        QFETCH(int, times);
+        QFETCH(int, expected);
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        auto& splash = *g.app.loaded<kolvar::frmSplash>();
+        QVERIFY(desk->click(menu, middle(splash.Command1)));
+        ktqt::FormView* field = shown(g, "Form1");
+        QVERIFY(field);
+        kolvar::Form1& f = g.battle();
+        QVERIFY(desk->click(field, middle(f.Image2)));
+        QTRY_VERIFY(f.Frame1.Visible);
+        settleNatives();
+        QWidget* tank = nativeOf<QPushButton>(field, f.Command1[2]);
+        QVERIFY(tank);
+        if (first != "-") {
+            QVERIFY(desk->click(tank, QPoint(5, 5), 1, first));
+            QTRY_COMPARE(queued(g, 2), 20);
+        }
+        QVERIFY(desk->click(tank, QPoint(5, 5), button, shift, times, 100));
+        QTest::qWait(300);
+        QCOMPARE(queued(g, 2), expected);
+        QCOMPARE(f.mk[2].Caption,
+                 expected == 0 ? std::string("0") : " " + std::to_string(expected));
+        QVERIFY2(kolvar::unlikeFullPaint(*field).isEmpty(), "the window shows the model");
+    }
+
+    // The same holds for images on the window itself: a double press on an enemy is two
+    // MouseDowns, a right one too.
+    void everyPressOnAnImageIsOneMouseDown() {
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        QVERIFY(desk->keys({"g"}));
+        ktqt::FormView* field = shown(g, "Form1");
+        QVERIFY(field);
+        kolvar::Form1& f = g.battle();
+        std::vector<int> seen;
+        auto inner = f.ene[5].MouseDown;
+        f.ene[5].MouseDown = [&](int i, int b, int s, float x, float y) {
+            seen.push_back(b);
+            inner(i, b, s, x, y);
+        };
+        QVERIFY(desk->click(field, middle(f.ene[5]), 1, "", 2));
+        QVERIFY(desk->click(field, middle(f.ene[5]), 3, "", 2));
+        QVERIFY(desk->click(field, middle(f.ene[5]), 2));
+        QTRY_COMPARE(seen.size(), size_t(5));
+        QCOMPARE(seen, (std::vector<int>{1, 1, 2, 2, 4}));
+    }
+
+    // ---- Background browser -------------------------------------------------------------
+
+    // The keyboard focus alone chooses no file: moving to the file list once chose its first
+    // file, set up a hidden battle and closed the start menu.
+    void browserFocusChoosesNothing() {
+        QTemporaryDir tree;
+        write(tree.path() + "/a.jpg", jpeg(Qt::red));
+        write(tree.path() + "/b.jpg", jpeg(Qt::blue));
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command3)));
+        ktqt::FormView* browser = shown(g, "brow");
+        QVERIFY(browser);
+        auto& b = *g.app.loaded<kolvar::brow>();
+        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
+        auto* files = nativeOf<QListWidget>(browser, b.File1);
+        QVERIFY(files);
+        QTRY_COMPARE(files->count(), 2);
+        QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
+        // Tab from the drives to the files, on to the folders and Shift+Tab back.
+        QVERIFY(desk->keys({"Tab"}));
+        QTRY_COMPARE(QApplication::focusWidget(), files);
+        QVERIFY(desk->keys({"Tab", "shift+Tab"}));
+        QTRY_COMPARE(QApplication::focusWidget(), files);
+        QCOMPARE(b.Label1.Caption, std::string("Label1"));
+        QVERIFY(!g.exists("Form1"));
+        QVERIFY(g.window("frmSplash")["visible"].toBool());
+        // A key that moves the current row chooses, and so does Enter.
+        QVERIFY(desk->keys({"Down"}));
+        QTRY_VERIFY(g.exists("Form1"));
+        QCOMPARE(QString::fromStdString(b.doko), tree.path() + "/" + files->currentItem()->text());
+        QVERIFY(desk->keys({"Up", "Return"}));
+        QTRY_COMPARE(QString::fromStdString(b.doko), tree.path() + "/a.jpg");
+        // And a press on a row.
+        QVERIFY(desk->click(files->viewport(), files->visualItemRect(files->item(1)).center()));
+        QTRY_COMPARE(QString::fromStdString(b.doko), tree.path() + "/b.jpg");
+        QCOMPARE(g.window("Form1")["Picture"].toString(), QString("b"));
+    }
+
+    void browserLists() {
+        QTemporaryDir tree;
+        QDir(tree.path()).mkpath("sub/inner");
+        QDir(tree.path()).mkdir("summer");
+        QDir(tree.path()).mkdir(".hidden");
+        const QString longName =
+            "a_picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
+        write(tree.path() + "/" + longName, jpeg(Qt::green));
+        write(tree.path() + "/short.jpg", jpeg(Qt::green));
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command3)));
+        ktqt::FormView* browser = shown(g, "brow");
+        QVERIFY(browser);
+        auto& b = *g.app.loaded<kolvar::brow>();
+        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
+        auto* folders = nativeOf<QListWidget>(browser, b.Dir1);
+        auto* files = nativeOf<QListWidget>(browser, b.File1);
+        auto* drives = nativeOf<QComboBox>(browser, b.Drive1);
+        QVERIFY(folders && files && drives);
+        QTRY_COMPARE(files->count(), 2);
+        QStringList rows;
+        for (int i = 0; i < folders->count(); ++i) rows << folders->item(i)->text();
+        QVERIFY2(!rows.contains(".hidden"), qPrintable(rows.join(',')));
+        QVERIFY(rows.contains("sub") && rows.contains("summer"));
+        QVERIFY2(!rows.join("").startsWith(' '), "rows are indented without blanks");
+
+        // Picking the drive already shown leaves the folder list where it is.
+        QVERIFY(desk->click(drives, QPoint(10, drives->height() / 2)));
+        QTRY_VERIFY(drives->view()->isVisible());
+        QVERIFY(desk->keys({"Return"}));
+        QTRY_VERIFY(!drives->view()->isVisible());
+        QCOMPARE(QString::fromStdString(b.Dir1.Path), tree.path());
+
+        // Typing a name in the folder list jumps to it; Enter opens it.
+        QVERIFY(desk->click(folders->viewport(),
+                            folders->visualItemRect(folders->currentItem()).center()));
+        QTRY_COMPARE(QApplication::focusWidget(), folders);
+        QVERIFY(desk->keys({"s", "u", "b"}));
+        QTRY_COMPARE(folders->currentItem()->text(), QString("sub"));
+        QCOMPARE(QString::fromStdString(b.Dir1.Path), tree.path()); // a jump opens nothing
+        QVERIFY(desk->keys({"Return"}));
+        QTRY_COMPARE(QString::fromStdString(b.Dir1.Path), tree.path() + "/sub");
+        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
+        QTRY_COMPARE(files->count(), 2);
+
+        // A long name is shortened, not scrolled: all rows keep their height, the whole name
+        // is in a tooltip.
+        QVERIFY(!files->horizontalScrollBar()->isVisible());
+        QListWidgetItem* long_ = files->findItems(longName, Qt::MatchExactly).value(0);
+        QVERIFY(long_);
+        QVERIFY(desk->hover(files->viewport(), files->visualItemRect(long_).center()));
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
+        QCOMPARE(QToolTip::text(), longName);
+
+        // Label1 shows a long path shortened in its middle, the whole path in its tooltip.
+        QVERIFY(desk->click(files->viewport(), files->visualItemRect(long_).center()));
+        const QString path = tree.path() + "/" + longName;
+        QTRY_COMPARE(QString::fromStdString(b.Label1.Caption), path);
+        QVERIFY(desk->hover(browser, middle(b.Label1) - QPoint(60, 0)));
+        QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == path, 5000);
+        QVERIFY2(kolvar::unlikeFullPaint(*browser).isEmpty(), "the window shows the model");
+    }
+
+    // ---- Windows ------------------------------------------------------------------------
+
+    // The designed place is the client area's: the frame once stood where the client area
+    // belongs. The start menu is centred on the screen.
+    void windowPlaces() {
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect m = desk->clientArea(menu);
+        QCOMPARE(m.size(), QSize(491, 284));
+        QVERIFY2((m.center() - screen.center()).manhattanLength() <= 2,
+                 qPrintable(QString("the menu at %1,%2").arg(m.x()).arg(m.y())));
+        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command4)));
+        ktqt::FormView* help = shown(g, "Dialog");
+        QVERIFY(help);
+        QTRY_COMPARE(desk->clientArea(help), QRect(184, 250, 402, 213));
+        QVERIFY(desk->keys({"Return"})); // closes the help, back to the menu
+        QTRY_VERIFY(!g.exists("Dialog"));
+        QVERIFY(shown(g, "frmSplash"));
+        QVERIFY(desk->keys({"g"}));
+        ktqt::FormView* field = shown(g, "Form1");
+        QVERIFY(field);
+        QTRY_COMPARE(desk->clientArea(field), QRect(3, 22, 794, 642));
+        QVERIFY(desk->frame(field).top() < 22);
+    }
+
+    // Enter and Escape close the help as OK does.
+    void helpKeys_data() {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("Return") << "Return";
+        QTest::newRow("Escape") << "Escape";
+        QTest::newRow("space on OK") << "space";
+    }
+    void helpKeys() {
+        QFETCH(QString, key);
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command4)));
+        QVERIFY(shown(g, "Dialog"));
+        QVERIFY(desk->keys({key}));
+        QTRY_VERIFY(!g.exists("Dialog"));
+        QVERIFY(g.window("frmSplash")["visible"].toBool());
+        QVERIFY(!g.exists("Form1"));
+    }
+
+    // "gioca" with the help open shows the battle, and the help stays above it.
+    void theHelpStaysAboveTheBattle() {
+        Game g;
+        ktqt::FormView* menu = shown(g, "frmSplash");
+        QVERIFY(menu);
+        auto& splash = *g.app.loaded<kolvar::frmSplash>();
+        QVERIFY(desk->click(menu, middle(splash.Command4)));
+        ktqt::FormView* help = shown(g, "Dialog");
+        QVERIFY(help);
+        QVERIFY(desk->click(menu, middle(splash.Command1)));
+        QTRY_VERIFY(g.exists("Form1") && g.window("Form1")["visible"].toBool());
+        ktqt::FormView* field = viewOf(g, "Form1");
+        QVERIFY(QTest::qWaitForWindowExposed(field));
+        auto above = [&] {
+            const auto order = desk->stacking();
+            const auto at = [&](QWidget* w) {
+                return std::find(order.begin(), order.end(), w->winId()) - order.begin();
+            };
+            return at(field) < long(order.size()) && at(help) < long(order.size()) &&
+                   at(help) > at(field);
+        };
+        QTRY_VERIFY(above());
+        QVERIFY(help->isVisible());
+        // OK in the help brings the start menu back over the running battle.
+        QVERIFY(desk->click(help, middle(g.app.loaded<kolvar::Dialog>()->OKButton)));
+        QTRY_VERIFY(g.exists("frmSplash") && g.window("frmSplash")["visible"].toBool());
+        QVERIFY(!g.exists("Dialog"));
+        QVERIFY(g.window("Form1")["visible"].toBool());
+    }
+
+    // Every message box is wide enough for the window manager to show its title; a real click
+    // on OK closes it.
+    void messageBoxesShowTheirTitle_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("victory") << "Hai vinto!!";
+        QTest::newRow("defeat") << "Hai perso Tovo e morto";
+    }
+    void messageBoxesShowTheirTitle() {
+        QFETCH(QString, text);
+        Game g;
+        QVERIFY(desk->keys({"g"}));
+        ktqt::FormView* field = shown(g, "Form1");
+        QVERIFY(field);
+        QRect client, frame;
+        bool clicked = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!QTest::qWaitFor([&] {
+                    box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
+                }))
+                return;
+            QTest::qWait(200);
+            client = desk->clientArea(box);
+            frame = desk->frame(box);
+            clicked = desk->click(box->button(QMessageBox::Ok), QPoint(10, 8));
+        });
+        QTimer guard; // never wait for ever on a box the click missed
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        guard.start(15000);
+        g.frontend->show(g.app.loaded<kolvar::Form1>(), text.toStdString(), "Kolvar");
+        QVERIFY2(guard.isActive(), "the box was closed by the click on OK");
+        QVERIFY(clicked);
+        QVERIFY2(client.width() >= ktqt::messageBoxWidth("Kolvar"),
+                 qPrintable(QString("the box is %1 px wide").arg(client.width())));
+        QVERIFY(frame.width() >= client.width());
+    }
+    void noDisplayMeansOneLineAndStatusOne_data() {
+        QTest::addColumn<QString>("display");
+        QTest::newRow("no DISPLAY") << "";
+        QTest::newRow("a display nobody serves") << ":7";
+    }
+    // Started from an ssh shell or a text console, the game once aborted with a core file after
+    // Qt advised reinstalling it.
+    void noDisplayMeansOneLineAndStatusOne() {
+        QFETCH(QString, display);
+        QProcess game;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        if (!display.isEmpty()) env.insert("DISPLAY", display);
+        game.setProcessEnvironment(env);
+        game.start(qEnvironmentVariable("KOLVAR_GAME"), {});
+        QVERIFY(game.waitForFinished(20000));
+        QCOMPARE(game.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(game.exitCode(), 1);
+        const QStringList lines =
+            QString::fromLocal8Bit(game.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines[0].contains("no graphical display"));
+    }
+
+private:
+    static void settleNatives() { QTest::qWait(150); }
+};
+
+int main(int argc, char** argv) {
+    kolvar::Desktop desktop;
+    if (!desktop.error().isEmpty()) {
+        std::fprintf(stderr, "SKIP: %s\n", qPrintable(desktop.error()));
+        return 77;
+    }
+    desk = &desktop;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_SCALE_FACTOR", "1");
+    QApplication app(argc, argv);
+    DesktopTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_desktop.moc"
