@@ -66,18 +66,29 @@ QString unlikeFullPaint(QWidget& view) {
     full.fill(Qt::black);
     view.render(&full, QPoint(), QRegion(), QWidget::DrawChildren);
     const QImage shown = held.copy(QRect(QPoint(), full.size())).convertToFormat(full.format());
+    QRect unlike;
+    QPoint first;
+    QRgb was = 0, is = 0;
     for (int y = 0; y < full.height(); ++y) {
         const auto* a = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
         const auto* b = reinterpret_cast<const QRgb*>(full.constScanLine(y));
         for (int x = 0; x < full.width(); ++x)
-            if ((a[x] | 0xff000000) != (b[x] | 0xff000000))
-                return QStringLiteral("shown %1 where a full paint gives %2 at device pixel %3,%4")
-                    .arg(a[x] & 0xffffff, 6, 16, QLatin1Char('0'))
-                    .arg(b[x] & 0xffffff, 6, 16, QLatin1Char('0'))
-                    .arg(x)
-                    .arg(y);
+            if ((a[x] | 0xff000000) != (b[x] | 0xff000000)) {
+                if (unlike.isNull()) first = QPoint(x, y), was = a[x], is = b[x];
+                unlike |= QRect(x, y, 1, 1);
+            }
     }
-    return {};
+    if (unlike.isNull()) return {};
+    return QStringLiteral("shown %1 where a full paint gives %2 at device pixel %3,%4; unlike "
+                          "within %5,%6 %7x%8")
+        .arg(was & 0xffffff, 6, 16, QLatin1Char('0'))
+        .arg(is & 0xffffff, 6, 16, QLatin1Char('0'))
+        .arg(first.x())
+        .arg(first.y())
+        .arg(unlike.x())
+        .arg(unlike.y())
+        .arg(unlike.width())
+        .arg(unlike.height());
 }
 
 } // namespace kolvar

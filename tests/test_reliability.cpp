@@ -7,6 +7,8 @@
 #include "shell/frmsplash.h"
 #include "toolkit/describe.h"
 #include "toolkit/numbers.h"
+#include "toolkit/qt/frontend.h"
+#include "toolkit/qt/view.h"
 
 #include <QApplication>
 #include <QTest>
@@ -46,12 +48,21 @@ QString joined(const std::vector<std::string>& broken) {
     return l.join("; ");
 }
 
-/// The battle through the program's own entry points, without drawing.
+/// The battle through the program's own entry points, drawn in its windows when `shown`.
 struct Session {
     kt::Program app;
     InvariantWatch watch{app};
-    Session() {
+    std::unique_ptr<ktqt::Frontend> frontend;
+    explicit Session(bool shown = false) {
+        if (shown) frontend = std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted);
         app.dispatch([&] { showStartMenu(app); });
+    }
+    ~Session() { frontend.reset(); } // the windows go before the forms they show
+    /// What the battlefield's window shows against a full paint (empty when they agree).
+    QString unlike() {
+        kt::Form* f = app.formByName("Form1");
+        ktqt::FormView* v = f && frontend ? frontend->view(*f) : nullptr;
+        return v ? unlikeFullPaint(*v) : QString();
     }
     Form1& gioca() {
         app.click(*app.formByName("frmSplash")->find("Command1"));
@@ -217,12 +228,15 @@ private slots:
         // Every limit at once: 80 units trained, 254 mines built, the building evolved as far as
         // the money's range allows, the commander kept alive with the cheat codes, and two
         // hours of play, far past the clock's limit, with the enemies gone off the right edge.
-        Session s;
+        // The battlefield's window shows it all, and what it shows must stay a full paint.
+        Session s(true);
         Form1& f = s.gioca();
         BattleProbe p{f};
         auto fine = [&](const char* when) {
             const auto broken = s.check();
             QVERIFY2(broken.empty(), qPrintable(QString(when) + ": " + joined(broken)));
+            const QString shown = s.unlike();
+            QVERIFY2(shown.isEmpty(), qPrintable(QString(when) + ": " + shown));
         };
         // A builder first, then 79 soldiers (20 a press; the 81st is refused).
         s.app.click(f.Image2);
@@ -232,6 +246,7 @@ private slots:
         for (int t = 0; t < 100; ++t) {
             s.type(f, "vildra"); // one enemy turn's hits are far below 255
             s.app.advance(2000);
+            fine(qPrintable(QString("training, %1 s").arg(2 * t + 2)));
             // Once the force field is down, the builder walks to the bottom-right corner, below
             // every enemy, and Tovo beside it.
             if (t == 11) {
@@ -251,6 +266,7 @@ private slots:
                 s.app.advance(2000);
                 if (!s.app.loaded<Form1>()) QFAIL("the battle ended by itself");
                 s.type(f, "vildra");
+                if (second % 20 == 0) fine(qPrintable(QString("minute %1").arg(minute)));
             }
             // A mine a minute under the builder until there are 254, and, once the money is up
             // again, an evolution a minute until the price would leave the money's range.

@@ -446,6 +446,44 @@ private slots:
         QCOMPARE(drawn, laidOut);
     }
 
+    // A repaint of any part of the window puts every pixel of a line where a whole paint puts
+    // it: long shallow lines once stepped from the repainted part's edge and strayed by a pixel.
+    void aLineRepaintedInPartMatchesTheWholePaint_data() {
+        QTest::addColumn<QLineF>("line"); // twips
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("ratio");
+        QTest::newRow("shallow, thin") << QLineF(107, 5003, 11803, 6917) << 1 << 1;
+        QTest::newRow("steep, thin") << QLineF(7293, 9401, 6011, 1207) << 1 << 1;
+        QTest::newRow("shallow, wide") << QLineF(11803, 8917, 113, 6003) << 4 << 1;
+        QTest::newRow("shallow, thin, HiDPI") << QLineF(107, 5003, 11803, 6917) << 1 << 2;
+    }
+    void aLineRepaintedInPartMatchesTheWholePaint() {
+        QFETCH(QLineF, line);
+        QFETCH(int, width);
+        QFETCH(int, ratio);
+        Game g;
+        kolvar::Form1& f = g.battle();
+        g.app.dispatch([&] {
+            f.Line3.X1 = float(line.x1()), f.Line3.Y1 = float(line.y1());
+            f.Line3.X2 = float(line.x2()), f.Line3.Y2 = float(line.y2());
+            f.Line3.BorderWidth = width;
+            f.Line3.Visible = true;
+        });
+        ktqt::FormView* field = viewOf(g, "Form1");
+        const QImage whole = rendered(field, QRect(), ratio);
+        const QRect span = QRectF(line.p1() / 15, line.p2() / 15).normalized().toAlignedRect();
+        for (int k = 0; k < 24; ++k) {
+            // Strips across the line at odd places, as a moving sprite's repaint cuts them.
+            const QRect part = QRect(span.left() + k * span.width() / 24 - 3,
+                                     span.top() + (k * 7) % std::max(1, span.height()), 37, 29) &
+                               field->rect();
+            const QImage partial = rendered(field, part, ratio);
+            const QRect device(part.topLeft() * ratio, part.size() * ratio);
+            QVERIFY2(partial.copy(device) == whole.copy(device),
+                     qPrintable(QString("part %1,%2").arg(part.x()).arg(part.y())));
+        }
+    }
+
     void theViewFollowsTheModelAndRetiresWithItsForm() {
         Game g;
         g.run("click frmSplash Command4");

@@ -174,7 +174,7 @@ Look lookOf(const kt::Widget& w) {
     }
     case kt::Kind::Line: {
         auto& ln = static_cast<const kt::Line&>(w);
-        l.from = QPoint(px(ln.X1), px(ln.Y1));
+        l.ends = {ln.X1, ln.Y1, ln.X2, ln.Y2};
         l.color1 = ln.BorderColor;
         l.style = ln.BorderWidth * 8 + ln.BorderStyle;
         break;
@@ -385,6 +385,7 @@ bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
     const double lead = width == 1 ? 0 : width / 2.0 + 0.5;
     const auto fixed = [](double v) { return int64_t(std::llround(v * 65536)); };
     const int64_t step = fixed(slope);
+    const int64_t origin = fixed(c0 + (first + 0.5 - a0) * slope - lead);
     for (const QRect& r : clip) {
         const QRect box = r & img->rect();
         const int acrossLo = flat ? box.top() : box.left();
@@ -400,7 +401,9 @@ bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
         } else if (c0 + width < acrossLo || c0 - width > acrossHi + 1) {
             continue;
         }
-        int64_t at = fixed(c0 + (lo + 0.5 - a0) * slope - lead);
+        // Stepped from the line's first pixel, not from the box's: a repaint of any part of the
+        // window must put each pixel where a whole paint puts it.
+        int64_t at = origin + int64_t(lo - first) * step;
         for (int i = lo; i <= hi; ++i, at += step) {
             // Floor of a 16.16 number (an arithmetic shift), or the ceiling past the lead.
             const int from = int(width == 1 ? at >> 16 : (at + 65535) >> 16);

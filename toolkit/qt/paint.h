@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QRect>
+#include <array>
 #include <string>
 
 namespace ktqt {
@@ -20,7 +21,9 @@ struct Look {
     QRect rect; ///< device-independent pixels covered, empty when not shown
     const void* picture = nullptr;
     std::string caption;
-    QPoint from; ///< a line's first end: the rectangle alone misses a line flipped within it
+    /// A line's ends, in twips as the painter takes them: its pixels move with a change far
+    /// smaller than a pixel of its rectangle, and the rectangle misses a line flipped within it.
+    std::array<float, 4> ends{};
     kt::Color color1, color2;
     int style = 0;
     bool operator==(const Look&) const = default;
