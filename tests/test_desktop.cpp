@@ -85,6 +85,18 @@ QByteArray jpeg(QColor c) {
     return out;
 }
 
+/// The browser opened by a real click on "sfondo...", its lists on `folder`.
+ktqt::FormView* openBrowser(Game& g, const QString& folder) {
+    ktqt::FormView* menu = shown(g, "frmSplash");
+    if (!menu || !desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command3)))
+        return nullptr;
+    ktqt::FormView* browser = shown(g, "brow");
+    if (!browser) return nullptr;
+    auto& b = *g.app.loaded<kolvar::brow>();
+    g.app.dispatch([&] { b.Dir1.setPath(folder.toStdString()); });
+    return browser;
+}
+
 } // namespace
 
 class DesktopTest : public QObject {
@@ -231,13 +243,9 @@ private slots:
         write(tree.path() + "/a.jpg", jpeg(Qt::red));
         write(tree.path() + "/b.jpg", jpeg(Qt::blue));
         Game g;
-        ktqt::FormView* menu = shown(g, "frmSplash");
-        QVERIFY(menu);
-        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command3)));
-        ktqt::FormView* browser = shown(g, "brow");
+        ktqt::FormView* browser = openBrowser(g, tree.path());
         QVERIFY(browser);
         auto& b = *g.app.loaded<kolvar::brow>();
-        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
         auto* files = nativeOf<QListWidget>(browser, b.File1);
         QVERIFY(files);
         QTRY_COMPARE(files->count(), 2);
@@ -272,13 +280,9 @@ private slots:
         write(tree.path() + "/" + longName, jpeg(Qt::green));
         write(tree.path() + "/short.jpg", jpeg(Qt::green));
         Game g;
-        ktqt::FormView* menu = shown(g, "frmSplash");
-        QVERIFY(menu);
-        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command3)));
-        ktqt::FormView* browser = shown(g, "brow");
+        ktqt::FormView* browser = openBrowser(g, tree.path());
         QVERIFY(browser);
         auto& b = *g.app.loaded<kolvar::brow>();
-        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
         auto* folders = nativeOf<QListWidget>(browser, b.Dir1);
         auto* files = nativeOf<QListWidget>(browser, b.File1);
         auto* drives = nativeOf<QComboBox>(browser, b.Drive1);
