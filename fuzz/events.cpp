@@ -1,0 +1,737 @@
+// Plays arbitrary bytes as a session of real Qt events on the program's real windows (offscreen):
+// presses and releases, a quick second press delivered as Qt delivers it (a double click alone),
+// right and middle presses with any modifiers on buttons, labels, pictures and lists, keys with
+// and without modifiers, Tab, keyboard moves in the browser's lists, close boxes and time. The
+// same session, as the presses, keys and choices the player meant, goes through the model's input
+// functions of a second copy of the program that has no windows. After every event each shown
+// window must hold what a full paint of its form gives; after every gesture both programs must
+// dump the same state. Otherwise the run stops with the session so far and the difference.
+
+#include "harness.h"
+
+#include "shell/brow.h"
+#include "toolkit/describe.h"
+#include "toolkit/files.h"
+#include "toolkit/qt/paint.h"
+#include "toolkit/qt/view.h"
+
+#include <QApplication>
+#include <QBackingStore>
+#include <QBuffer>
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QWindow>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <malloc.h>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string tree;    // the browser's playground, canonical
+std::string outside; // the folder the process started in
+
+void writeFile(const fs::path& p, const QByteArray& bytes) {
+    std::ofstream(p, std::ios::binary).write(bytes.constData(), bytes.size());
+}
+
+// Pictures good and bad, nested folders, a name that is not UTF-8, a link that loops, and a
+// folder with more files than the file list shows at once, so that it scrolls.
+void makeTree() {
+    char pattern[] = "/tmp/kolvar-events-fuzz-XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    const fs::path root = fs::canonical(pattern);
+    tree = root.string();
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(Qt::darkGreen);
+    QByteArray jpeg;
+    {
+        QBuffer buf(&jpeg);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "JPG");
+    }
+    fs::create_directories(root / "sub" / "deeper");
+    fs::create_directories(root / "many");
+    writeFile(root / "a.jpg", jpeg);
+    writeFile(root / "B.JPG", jpeg);
+    writeFile(root / "cut.jpg", jpeg.left(jpeg.size() / 2));
+    writeFile(root / "empty.jpg", {});
+    writeFile(root / "text.jpg", "not a picture");
+    writeFile(root / "sub" / "c.jpg", jpeg);
+    writeFile(root / "sub" / "deeper" / "d.jpg", jpeg);
+    writeFile(root / "sub" / "\xff\xfe.jpg", jpeg);
+    fs::create_directory_symlink(".", root / "sub" / "loop");
+    for (int i = 0; i < 24; ++i)
+        writeFile(root / "many" / ("p" + std::to_string(100 + i) + ".jpg"), i % 3 ? jpeg : "");
+}
+
+void removeTree() {
+    std::error_code ignored;
+    fs::remove_all(tree, ignored);
+}
+
+// Only the tree and what lies in it; its ancestors would list folders other programs change.
+bool inTree(const std::string& path) {
+    return path == tree || path.compare(0, tree.size() + 1, tree + "/") == 0;
+}
+
+// The input, read a byte at a time; zeros once it is used up.
+struct Bytes {
+    const uint8_t* p;
+    size_t n;
+    bool done() const { return n == 0; }
+    unsigned byte() {
+        if (!n) return 0;
+        --n;
+        return *p++;
+    }
+    unsigned word() { return byte() << 8 | byte(); }
+};
+
+// The keys of a US keyboard that a player may press, and the text X11 gives each.
+const Qt::Key keys[] = {
+    Qt::Key_A,         Qt::Key_B,        Qt::Key_D,      Qt::Key_E,       Qt::Key_I,
+    Qt::Key_L,         Qt::Key_M,        Qt::Key_O,      Qt::Key_R,       Qt::Key_S,
+    Qt::Key_V,         Qt::Key_X,        Qt::Key_Z,      Qt::Key_0,       Qt::Key_1,
+    Qt::Key_7,         Qt::Key_Space,    Qt::Key_Return, Qt::Key_Enter,   Qt::Key_Escape,
+    Qt::Key_Backspace, Qt::Key_Delete,   Qt::Key_Tab,    Qt::Key_Backtab, Qt::Key_Up,
+    Qt::Key_Down,      Qt::Key_Left,     Qt::Key_Right,  Qt::Key_Home,    Qt::Key_End,
+    Qt::Key_PageUp,    Qt::Key_PageDown, Qt::Key_Shift,  Qt::Key_Control, Qt::Key_Alt,
+    Qt::Key_F4,
+};
+
+// The key and text a press gives with these modifiers: Shift turns a digit into its symbol,
+// Control a letter into its control character.
+std::pair<Qt::Key, QString> typed(Qt::Key k, Qt::KeyboardModifiers m) {
+    const bool shift = m & Qt::ShiftModifier, ctrl = m & Qt::ControlModifier;
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) {
+        const int letter = k - Qt::Key_A;
+        if (ctrl) return {k, QString(QChar(letter + 1))};
+        return {k, QString(QChar((shift ? 'A' : 'a') + letter))};
+    }
+    if (k >= Qt::Key_0 && k <= Qt::Key_9) {
+        const char digit = char('0' + (k - Qt::Key_0));
+        if (!shift) return {k, QString(QChar(digit))};
+        const char symbol = ")!@#$%^&*("[digit - '0'];
+        return {Qt::Key(symbol), QString(QChar(symbol))};
+    }
+    switch (k) {
+    case Qt::Key_Space:
+        return {k, ctrl ? QString() : QStringLiteral(" ")};
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return {k, QStringLiteral("\r")};
+    case Qt::Key_Escape:
+        return {k, QStringLiteral("\x1b")};
+    case Qt::Key_Backspace:
+        return {k, QStringLiteral("\b")};
+    case Qt::Key_Delete:
+        return {k, QStringLiteral("\x7f")};
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return {k, QStringLiteral("\t")};
+    default:
+        return {k, QString()};
+    }
+}
+
+int shiftOf(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? kt::ShiftMask : 0) |
+           (m & Qt::ControlModifier ? kt::CtrlMask : 0) | (m & Qt::AltModifier ? kt::AltMask : 0);
+}
+
+QString cheatCode(unsigned b) {
+    static const char* const codes[] = {"vildra", "pelmantra gox", "dek mova", "frastol"};
+    return codes[b % 4];
+}
+
+// Qt Test's remark on every key or press a widget leaves to its parent, which is routine here.
+QtMessageHandler qtHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("not accepted by receiving widget"))) return;
+    if (qtHandler) qtHandler(type, context, message);
+}
+
+// The program without windows: the model, driven through its input functions as the player
+// meant. Its Frontend measures text as the real one does; its views are never made, so that no
+// window of it takes the keyboard from the program under test, and nothing of it is painted.
+struct Model {
+    kt::Program app;
+    std::unique_ptr<ktqt::Frontend> frontend;
+    Model()
+        : frontend(std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted)) {
+        app.afterDispatch = nullptr;
+        kolvar::startProgram(app);
+    }
+    ~Model() { frontend.reset(); }
+};
+
+// What the player meant by one event, for the windowless program, and how the session reads it.
+struct Meant {
+    std::string what;
+    std::function<void(kt::Program&)> act;
+};
+
+struct Session {
+    explicit Session(Bytes bytes)
+        : in(bytes) {}
+
+    kolvar::Game a; // the program with its windows, under real events
+    Model b;
+    Bytes in;
+    std::string log;
+    QLineEdit shadow; // edits as the cheat box does, to know what a key makes of its text
+    ulong stamp = 1;  // event time, ms
+
+    void note(const std::string& s) { log += s + "\n"; }
+
+    [[noreturn]] void fail(const std::string& why) {
+        std::fprintf(stderr, "session:\n%sBROKEN: %s\n", log.c_str(), why.c_str());
+        std::abort();
+    }
+
+    ktqt::FormView* viewOf(const kt::Form& f) const { return a.frontend->view(f); }
+
+    // The windowed model widget a native widget of a view stands for: same kind, same place in
+    // its container. A native shown where the model has no shown widget is a fault in itself.
+    kt::Widget* modelOf(kt::Form& f, QWidget* q, kt::Kind kind) {
+        ktqt::FormView* v = viewOf(f);
+        for (kt::Widget* w : f.widgets()) {
+            if (w->kind != kind || !w->shown()) continue;
+            if (q->geometry() != ktqt::pxRect(w->Left, w->Top, w->Width, w->Height)) continue;
+            if ((w->container == nullptr) != (q->parentWidget() == v)) continue;
+            return w;
+        }
+        fail("a shown " + std::string(q->metaObject()->className()) + " at " +
+             std::to_string(q->x()) + "," + std::to_string(q->y()) + " in " + f.className() +
+             " stands for no shown widget of the form");
+    }
+
+    // Runs the player's meaning on the windowless program, on its form of the same class.
+    void mean(const Meant& m) {
+        if (!m.act) return;
+        note("  meant: " + m.what);
+        m.act(b.app);
+    }
+
+    static kt::Form& formIn(kt::Program& app, const std::string& cls) {
+        kt::Form* f = app.formByName(cls);
+        if (!f) throw std::runtime_error("no form " + cls);
+        return *f;
+    }
+    static kt::Widget& widgetIn(kt::Program& app, const std::string& cls, const std::string& key) {
+        kt::Widget* w = formIn(app, cls).find(key);
+        if (!w) throw std::runtime_error("no widget " + key);
+        return *w;
+    }
+
+    static Meant pressAt(const kt::Form& f, QPoint p, int button, int shift) {
+        const std::string cls = f.className();
+        const float x = float(p.x()) * kt::twipsPerPixel, y = float(p.y()) * kt::twipsPerPixel;
+        return {"press " + cls + " " + std::to_string(int(x)) + " " + std::to_string(int(y)) + " " +
+                    std::to_string(button) + " " + std::to_string(shift),
+                [=](kt::Program& app) { app.press(formIn(app, cls), x, y, button, shift); }};
+    }
+    static Meant choose(const std::string& cls, const std::string& key, int row) {
+        return {"choose " + key + " row " + std::to_string(row), [=](kt::Program& app) {
+                    auto& l = dynamic_cast<kt::ListBase&>(widgetIn(app, cls, key));
+                    app.dispatch([&] { l.activate(row); });
+                }};
+    }
+
+    // The shown forms of the program under test, each with its shown window.
+    std::vector<kt::Form*> shown() {
+        std::vector<kt::Form*> out;
+        for (kt::Form* f : a.app.forms())
+            if (f->visible() && viewOf(*f) && viewOf(*f)->isVisible()) out.push_back(f);
+        return out;
+    }
+
+    // A player works in the window that has the keyboard, as the window manager gives it.
+    void activate(QWidget* v) {
+        if (QApplication::activeWindow() == v) return;
+        v->activateWindow();
+        QCoreApplication::processEvents();
+        if (QApplication::activeWindow() != v) fail("the window manager did not activate a window");
+    }
+
+    // After every event: a window is shown exactly when its form is, and shows what a full
+    // paint of the model gives. A window whose backing store nothing has painted into (its
+    // image's cache key moves with every paint) while the model stayed as it was when the window
+    // last passed cannot have changed either; painting it again would only cost the time.
+    struct Passed {
+        qint64 image = 0;
+        QJsonObject model;
+    };
+    std::map<const QWidget*, Passed> passed;
+    int skips = 0, checks = 0;
+
+    void checkWindows() {
+        kolvar::settle();
+        const QJsonObject model = kt::describe(a.app);
+        for (kt::Form* f : a.app.forms()) {
+            ktqt::FormView* v = viewOf(*f);
+            if (!v) fail(std::string("form ") + f->className() + " has no window");
+            if (v->isVisible() != f->visible())
+                fail(std::string("the window of ") + f->className() +
+                     (f->visible() ? " is hidden while its form is shown"
+                                   : " is shown while its form is hidden"));
+            if (!f->visible()) continue;
+            auto* held = static_cast<QImage*>(v->backingStore()->paintDevice());
+            Passed& last = passed[v];
+            if (last.image == held->cacheKey() && last.model == model) {
+                if (std::getenv("DBGVERIFY")) {
+                    ++skips;
+                    if (!kolvar::unlikeFullPaint(*v).isEmpty()) fail("WRONG SKIP");
+                }
+                continue;
+            }
+            ++checks;
+            const QString unlike = kolvar::unlikeFullPaint(*v);
+            if (unlike.isEmpty()) {
+                last = {held->cacheKey(), model};
+                continue;
+            }
+            if (const char* dir = std::getenv("KOLVAR_FUZZ_SHOTS")) { // both images, to look at
+                held->copy(v->rect()).save(QString(dir) + "/shown.png");
+                v->grab().save(QString(dir) + "/full.png");
+            }
+            fail(std::string("window ") + f->className() + ": " + unlike.toStdString());
+        }
+    }
+
+    // After every gesture: both programs in the same state.
+    void compare() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const QJsonObject x = kt::describe(a.app), y = kt::describe(b.app);
+        if (x == y) return;
+        std::string diff;
+        differences(x, y, "", diff);
+        fail("the two programs differ (with windows / without):\n" + diff);
+    }
+    static void differences(const QJsonValue& x, const QJsonValue& y, const std::string& at,
+                            std::string& out) {
+        if (x == y || out.size() > 4000) return;
+        if (x.isObject() && y.isObject()) {
+            const QJsonObject ox = x.toObject(), oy = y.toObject();
+            QStringList keys = ox.keys() + oy.keys();
+            keys.removeDuplicates();
+            for (const QString& k : keys)
+                differences(ox.value(k), oy.value(k), at + "/" + k.toStdString(), out);
+            return;
+        }
+        auto text = [](const QJsonValue& v) {
+            return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).toStdString();
+        };
+        out += "  " + at + ": " + text(x) + " / " + text(y) + "\n";
+    }
+
+    void sendMouse(QWidget* r, QEvent::Type type, QPoint local, Qt::MouseButton button,
+                   Qt::KeyboardModifiers mods) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+        QMouseEvent e(type, local, r->mapToGlobal(local), button, held, mods,
+                      QPointingDevice::primaryPointingDevice());
+        e.setTimestamp(stamp);
+        QSpontaneKeyEvent::setSpontaneous(&e);
+        QApplication::instance()->notify(r, &e);
+    }
+
+    // The list a widget belongs to: its viewport, its scroll bars, its frame.
+    static QListWidget* listOf(QWidget* r) {
+        for (; r; r = r->parentWidget())
+            if (auto* l = qobject_cast<QListWidget*>(r)) return l;
+        return nullptr;
+    }
+    static bool inCombo(QWidget* r) {
+        for (; r; r = r->parentWidget())
+            if (qobject_cast<QComboBox*>(r)) return true;
+        return false;
+    }
+
+    // One press and its release at a form pixel, the second of a double click delivered as the
+    // double click alone. Returns false when the press was not made.
+    bool press(kt::Form& f, QPoint p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
+               bool second) {
+        ktqt::FormView* v = viewOf(f);
+        activate(v);
+        QWidget* r = v->childAt(p);
+        if (!r) r = v;
+        // The drive list opens a popup on a press, which takes the mouse from every window.
+        if (inCombo(r)) return false;
+        const QPoint local = r->mapFrom(v, p);
+        const int b = button == Qt::LeftButton    ? kt::LeftButton
+                      : button == Qt::RightButton ? kt::RightButton
+                                                  : kt::MiddleButton;
+        Meant meant = pressAt(f, p, b, shiftOf(mods));
+        QListWidget* l = listOf(r);
+        if (l && r == l->viewport()) {
+            kt::Widget* w = modelOfList(f, l);
+            const int row = l->indexAt(local).row();
+            checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
+            meant = {};
+            // A file is chosen by every left press on it; a folder opens on the second.
+            if (button == Qt::LeftButton && row >= 0) {
+                if (w->kind == kt::Kind::FileList) meant = choose(f.className(), w->key(), row);
+                if (w->kind == kt::Kind::DirList && second) {
+                    if (!inTree(static_cast<kt::DirList&>(*w).paths[size_t(row)])) return false;
+                    meant = choose(f.className(), w->key(), row);
+                }
+            }
+        } else if (l && r != l) {
+            meant = {}; // its scroll bar: the player scrolls
+        }
+        note(std::string(second ? "double " : "press ") + f.className() + " " +
+             std::to_string(p.x()) + "," + std::to_string(p.y()) + " button " + std::to_string(b) +
+             " shift " + std::to_string(shiftOf(mods)) + " on " + r->metaObject()->className());
+        QPointer<QWidget> target(r);
+        stamp += second ? 90 : 700;
+        sendMouse(r, second ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress, local, button,
+                  mods);
+        checkWindows();
+        stamp += 40;
+        // The release goes where the press went, unless that is no longer shown.
+        if (target && target->isVisible()) {
+            sendMouse(target, QEvent::MouseButtonRelease, local, button, mods);
+            checkWindows();
+        }
+        mean(meant);
+        compare();
+        return true;
+    }
+
+    kt::Widget* modelOfList(kt::Form& f, QListWidget* l) {
+        for (kt::Kind kind : {kt::Kind::FileList, kt::Kind::DirList})
+            for (kt::Widget* w : f.widgets())
+                if (w->kind == kind && w->shown() &&
+                    l->geometry() == ktqt::pxRect(w->Left, w->Top, w->Width, w->Height))
+                    return w;
+        fail(std::string("a list in ") + f.className() + " stands for no shown list of the form");
+    }
+
+    // A list shows the model's rows: a player presses on what he sees.
+    void checkRows(QListWidget& l, const kt::ListBase& rows, const std::string& key) {
+        bool same = size_t(l.count()) == rows.entries.size();
+        for (int i = 0; same && i < l.count(); ++i)
+            same = l.item(i)->text() == QString::fromStdString(rows.entries[size_t(i)]);
+        if (!same) fail("list " + key + " shows other rows than its model");
+    }
+
+    void mouse(kt::Form& f, QPoint p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
+               bool twice) {
+        const std::string cls = f.className();
+        const uint64_t serial = f.serial();
+        if (!press(f, p, button, mods, false) || !twice) return;
+        // The second press reaches the same window only while it stays there.
+        kt::Form* now = a.app.formByName(cls);
+        if (!now || now->serial() != serial || !now->visible() || a.app.ended()) return;
+        press(*now, p, button, mods, true);
+    }
+
+    // The widget that has the keyboard in window v: its focus widget, else the window itself.
+    static QWidget* keyboardOf(ktqt::FormView* v) {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && focus->window() == v ? focus : v;
+    }
+
+    // What a key means to the form: a character it previews, or Enter and Escape for its
+    // Default and Cancel buttons; Tab only moves the focus.
+    static bool formTakes(const kt::Form& f, Qt::Key k, const QString& text) {
+        if (k == Qt::Key_Tab || k == Qt::Key_Backtab || text.isEmpty()) return false;
+        const int code = text.at(0).unicode();
+        if (f.KeyPreview) return true;
+        for (const kt::Widget* w : f.widgets())
+            if (w->kind == kt::Kind::Button) {
+                const auto& b = static_cast<const kt::CommandButton&>(*w);
+                if ((code == 13 && b.Default) || (code == 27 && b.Cancel)) return true;
+            }
+        return false;
+    }
+
+    // One key pressed and released in a window. Returns false when it was not pressed.
+    bool key(kt::Form& f, Qt::Key k, Qt::KeyboardModifiers mods) {
+        const auto [code, text] = typed(k, mods);
+        if (code == Qt::Key_Backtab) mods |= Qt::ShiftModifier;
+        QPointer<ktqt::FormView> v = viewOf(f);
+        activate(v);
+        QWidget* r = keyboardOf(v);
+        const std::string cls = f.className();
+        Meant meant;
+        QMetaObject::Connection moved;
+        int movedTo = -1;
+        std::string list; // the key of the list the keyboard moves in
+        if (formTakes(f, code, text)) {
+            const int c = text.at(0).unicode();
+            meant = {"key " + cls + " " + std::to_string(c),
+                     [=](kt::Program& app) { app.keyPress(formIn(app, cls), c); }};
+        } else if (auto* e = qobject_cast<QLineEdit*>(r)) {
+            // Undo has a history the shadow does not share.
+            if ((mods & Qt::ControlModifier) && (code == Qt::Key_Z || code == Qt::Key_Y))
+                return false;
+            shadow.setText(e->text());
+            if (e->hasSelectedText()) {
+                const int s = e->selectionStart(), n = int(e->selectedText().size());
+                if (e->cursorPosition() == s)
+                    shadow.setSelection(s + n, -n);
+                else
+                    shadow.setSelection(s, n);
+            } else {
+                shadow.setCursorPosition(e->cursorPosition());
+            }
+            QTest::sendKeyEvent(QTest::Press, &shadow, code, text, mods);
+            QTest::sendKeyEvent(QTest::Release, &shadow, code, text, mods);
+            if (shadow.text() != e->text()) {
+                const std::string key = modelOf(f, e, kt::Kind::TextBox)->key();
+                const std::string now = shadow.text().toStdString();
+                meant = {"type " + key + " '" + now + "'", [=](kt::Program& app) {
+                             app.setText(static_cast<kt::TextBox&>(widgetIn(app, cls, key)), now);
+                         }};
+            }
+        } else if (auto* pb = qobject_cast<QPushButton*>(r)) {
+            if (code == Qt::Key_Space) {
+                const std::string key = modelOf(f, pb, kt::Kind::Button)->key();
+                meant = {"click " + key,
+                         [=](kt::Program& app) { app.click(widgetIn(app, cls, key)); }};
+            }
+        } else if (auto* l = qobject_cast<QListWidget*>(r)) {
+            kt::Widget* w = modelOfList(f, l);
+            checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
+            if (code == Qt::Key_Return || code == Qt::Key_Enter) {
+                const int row = l->currentRow();
+                if (row >= 0) {
+                    if (w->kind == kt::Kind::DirList &&
+                        !inTree(static_cast<kt::DirList&>(*w).paths[size_t(row)]))
+                        return false;
+                    meant = choose(cls, w->key(), row);
+                }
+            } else if (w->kind == kt::Kind::FileList) {
+                // A file is chosen by the keyboard moving onto it: the row the list moves to.
+                list = w->key();
+                moved = QObject::connect(l, &QListWidget::currentRowChanged,
+                                         [&movedTo](int row) { movedTo = row; });
+            }
+        } else if (auto* c = qobject_cast<QComboBox*>(r)) {
+            list = modelOf(f, c, kt::Kind::DriveList)->key();
+            moved = QObject::connect(c, &QComboBox::currentIndexChanged,
+                                     [&movedTo](int row) { movedTo = row; });
+        }
+        note("key " + cls + " " +
+             QKeySequence(QKeyCombination(mods, code)).toString().toStdString() + " text " +
+             QByteArray(text.toUtf8().toHex()).toStdString() + " to " +
+             r->metaObject()->className());
+        QPointer<QWidget> target(r);
+        QTest::sendKeyEvent(QTest::Press, r, code, text, mods);
+        QObject::disconnect(moved);
+        checkWindows();
+        // The release goes to whatever has the keyboard now.
+        if (v && v->isVisible()) {
+            QTest::sendKeyEvent(QTest::Release, keyboardOf(v), code, text, mods);
+            checkWindows();
+        }
+        closePopup();
+        if (movedTo >= 0) meant = choose(cls, list, movedTo);
+        mean(meant);
+        compare();
+        return true;
+    }
+
+    // A popup the keyboard opened (the drive list's) goes away with Escape, choosing nothing.
+    void closePopup() {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup) return;
+        note("  escape from the popup");
+        QWidget* r = popup->focusWidget() ? popup->focusWidget() : popup;
+        QTest::sendKeyEvent(QTest::Click, r, Qt::Key_Escape, QStringLiteral("\x1b"), {});
+        if (QApplication::activePopupWidget()) fail("a popup stays open after Escape");
+        checkWindows();
+    }
+
+    kt::Form* pickForm() {
+        const std::vector<kt::Form*> forms = shown();
+        if (std::getenv("DBG")) {
+            std::string t = "  shown:";
+            for (auto* f : a.app.forms())
+                t += std::string(" ") + f->className() + (f->visible() ? "+" : "-");
+            note(t);
+        }
+        const unsigned b = in.byte();
+        return forms.empty() ? nullptr : forms[b % forms.size()];
+    }
+
+    // A point of the window, on a shown widget that takes the mouse or anywhere.
+    QPoint pickPoint(kt::Form& f, bool onWidget) {
+        ktqt::FormView* v = viewOf(f);
+        QRect area = v->rect();
+        if (onWidget) {
+            std::vector<kt::Widget*> ws;
+            for (kt::Widget* w : f.widgets())
+                if (w->shown() && w->takesMouse()) ws.push_back(w);
+            if (!ws.empty()) {
+                const kt::Widget& w = *ws[in.word() % ws.size()];
+                const QRect r = ktqt::pxRect(w.formLeft(), w.formTop(), w.Width, w.Height);
+                if (r.intersects(area)) area &= r;
+            }
+        }
+        const int x = area.left() + int(in.byte() * unsigned(area.width()) / 256);
+        const int y = area.top() + int(in.byte() * unsigned(area.height()) / 256);
+        return {x, y};
+    }
+
+    static Qt::KeyboardModifiers modifiers(unsigned bits) {
+        Qt::KeyboardModifiers m;
+        if (bits & 1) m |= Qt::ShiftModifier;
+        if (bits & 2) m |= Qt::ControlModifier;
+        if (bits & 4) m |= Qt::AltModifier;
+        return m;
+    }
+
+    void wait(int ms) {
+        note("wait " + std::to_string(ms));
+        a.app.advance(ms);
+        b.app.advance(ms);
+        checkWindows();
+    }
+
+    void play() {
+        const unsigned op = in.byte() % 16;
+        kt::Form* f = pickForm();
+        if (!f) fail("no window is shown");
+        switch (op) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4: // a press on a widget
+        case 5:
+        case 6: { // or anywhere
+            const QPoint p = pickPoint(*f, op <= 4);
+            static const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::LeftButton,
+                                                      Qt::RightButton, Qt::MiddleButton};
+            const Qt::MouseButton button = buttons[in.byte() % 4];
+            const Qt::KeyboardModifiers mods = modifiers(in.byte());
+            mouse(*f, p, button, mods, in.byte() % 4 == 0);
+            break;
+        }
+        case 7:
+        case 8:
+        case 9: { // a key
+            const Qt::Key k = keys[in.byte() % std::size(keys)];
+            const unsigned m = in.byte();
+            key(*f, k, m < 128 ? Qt::KeyboardModifiers() : modifiers(m));
+            break;
+        }
+        case 10: { // the cheat box: pressed, then a code or some letters typed into it
+            auto* battle = a.app.loaded<kolvar::Form1>();
+            if (!battle || !battle->visible()) break;
+            const QRect box = ktqt::pxRect(battle->cheater.Left, battle->cheater.Top,
+                                           battle->cheater.Width, battle->cheater.Height);
+            press(*battle, box.center(), Qt::LeftButton, {}, false);
+            const unsigned b = in.byte();
+            // A code replaces the whole text, as the player types it over what he selected.
+            if (b < 128 && (battle = a.app.loaded<kolvar::Form1>()) && battle->visible())
+                key(*battle, Qt::Key_A, Qt::ControlModifier);
+            const QString word = b < 128 ? cheatCode(b) : QString(QChar('a' + int(b % 26)));
+            for (QChar ch : word) {
+                battle = a.app.loaded<kolvar::Form1>();
+                if (!battle || !battle->visible()) break;
+                const Qt::Key k =
+                    ch == ' ' ? Qt::Key_Space : Qt::Key(Qt::Key_A + (ch.unicode() - 'a'));
+                key(*battle, k, {});
+            }
+            break;
+        }
+        case 11: { // Tab until a list of the browser has the keyboard, then a key there
+            auto* br = a.app.loaded<kolvar::brow>();
+            if (!br || !br->visible()) break;
+            for (int i = 0; i < 8 && !a.app.ended(); ++i) {
+                QWidget* r = keyboardOf(viewOf(*br));
+                if (qobject_cast<QListWidget*>(r) || qobject_cast<QComboBox*>(r)) break;
+                key(*br, Qt::Key_Tab, {});
+                br = a.app.loaded<kolvar::brow>();
+                if (!br || !br->visible()) return;
+            }
+            static const Qt::Key moves[] = {
+                Qt::Key_Up,       Qt::Key_Down,   Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp,
+                Qt::Key_PageDown, Qt::Key_Return, Qt::Key_B,    Qt::Key_P,   Qt::Key_Tab};
+            key(*br, moves[in.byte() % std::size(moves)], {});
+            break;
+        }
+        case 12: { // the close box, now and then
+            if (in.byte() % 8) break;
+            note(std::string("close ") + f->className());
+            const std::string cls = f->className();
+            viewOf(*f)->windowHandle()->close();
+            checkWindows();
+            mean({"close " + cls, [=](kt::Program& app) { app.closeBox(formIn(app, cls)); }});
+            break;
+        }
+        default: // time
+            wait(int(in.word() % 2001));
+            break;
+        }
+        compare();
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // Qt's caches grow during a session, so libFuzzer would run nearly every input a second time
+    // to look for a leak that the sanitizer options of our runs do not report anyway. Given first,
+    // the flag yields to one on the command line. (libFuzzer reads its flags after this call.)
+    static char noLeakRerun[] = "-detect_leaks=0";
+    static std::vector<char*> args(*argv, *argv + *argc);
+    args.insert(args.begin() + (args.empty() ? 0 : 1), noLeakRerun);
+    args.push_back(nullptr);
+    *argc = int(args.size()) - 1;
+    *argv = args.data();
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_SCALE_FACTOR", "1", 1);
+    // Never destroyed: Qt cannot tear down an application from an exit handler.
+    static auto* qapp = new QApplication(*argc, *argv);
+    (void)qapp;
+    qtHandler = qInstallMessageHandler(quietHandler);
+    // Every check paints a window into fresh images of two megabytes: kept in the heap rather
+    // than mapped and faulted in anew each time, they cost a quarter of the time.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    makeTree();
+    std::atexit(removeTree);
+    outside = kt::files::current();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The browser opens on the current folder, and a drive chosen in it returns to the folder
+    // last opened there: both lead into the tree, whichever drive the player picks.
+    if (::chdir(tree.c_str()) != 0) std::abort();
+    {
+        Session s(Bytes{data, size});
+        const std::vector<kt::files::Drive> drives = kt::files::drives();
+        const int home = kt::files::driveOf(drives, tree);
+        for (auto* app : {&s.a.app, &s.b.app})
+            for (size_t d = 0; d < drives.size(); ++d)
+                if (int(d) != home) app->driveFolders[drives[d].root] = tree + "/sub";
+        s.checkWindows();
+        // Each input is a short session: a longer one is a longer input, up to this many gestures.
+        for (int step = 0; step < 60 && !s.in.done() && !s.a.app.ended(); ++step) s.play();
+        if (std::getenv("KOLVAR_FUZZ_TRACE")) std::fprintf(stderr, "%s", s.log.c_str());
+        if (std::getenv("DBGVERIFY"))
+            std::fprintf(stderr, "skips %d checks %d\n", s.skips, s.checks);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (::chdir(outside.c_str()) != 0) std::abort();
+    return 0;
+}
