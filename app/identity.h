@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's start-up: its identity as the desktop sees it (name, version, desktop entry,
 // window icon) and its first window.

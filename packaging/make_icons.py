@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Kolvar developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """The desktop icons of Kolvar, in every hicolor size from 16 to 256 px.
 
 Run from the project root, after assets/draw_art.py has drawn assets/icon.png:

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Kolvar developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The game as a desktop installs it: install_test.sh metadata|install|package BUILD SOURCE VERSION
 #
 #   metadata  the desktop entry and the AppStream metainfo validate, and they, the icons and the
