@@ -12,7 +12,7 @@ class Program;
 namespace kolvar {
 
 /// Gives the running QApplication the game's name, version "1.02.0045" and desktop id
-/// org.kolvar.Kolvar.
+/// org.kolvar.kolvar.
 void identify();
 
 /// Shows the start menu, then, once it has had time to appear, gives the windows their icon (every
