@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "identity.h"
 
 #include "assets/assets.h"
@@ -21,7 +24,7 @@ namespace {
 void setWindowIcon() {
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.kolvar.Kolvar.png").arg(size),
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/org.kolvar.kolvar.png").arg(size),
                      QSize(size, size));
     QApplication::setWindowIcon(icon);
 }
@@ -32,7 +35,7 @@ void identify() {
     QApplication::setApplicationName(QStringLiteral("Kolvar"));
     QApplication::setApplicationVersion(QStringLiteral("1.02.0045"));
     QApplication::setOrganizationName(QStringLiteral("Drellmark"));
-    QApplication::setDesktopFileName(QStringLiteral("org.kolvar.Kolvar"));
+    QApplication::setDesktopFileName(QStringLiteral("org.kolvar.kolvar"));
 }
 
 void start(kt::Program& app) {

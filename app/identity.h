@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's start-up: its identity as the desktop sees it (name, version, desktop entry,
 // window icon) and its first window.
@@ -9,7 +12,7 @@ class Program;
 namespace kolvar {
 
 /// Gives the running QApplication the game's name, version "1.02.0045" and desktop id
-/// org.kolvar.Kolvar.
+/// org.kolvar.kolvar.
 void identify();
 
 /// Shows the start menu, then, once it has had time to appear, gives the windows their icon (every

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Kolvar: the program starts by showing its start menu; the model decides when it ends.
 
 #include "app/identity.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The embedded artwork, by file base name ("front_4", "ene").
 

@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Kolvar developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Pixel artwork for Kolvar, drawn entirely in code.
 
 Run from the project root:

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battle state as JSON for the script runner and the tests, keyed by the state's own names.
 
 #include "battle/form1.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The battlefield window. It owns the whole battle: the state below and the widgets that show it
 // (unit positions live in the Left/Top of the unit images, as the game has always kept them).

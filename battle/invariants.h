@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // What must hold between any two inputs, whatever the player did: the checker that tests, the
 // fuzzers and kolvar-replay's `check` run after every input. An empty list means all is well;

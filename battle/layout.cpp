@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battlefield as designed: every widget at its place with its designed properties. The order
 // of creation is the drawing order: buildings and labels at the back, the selection marker under
 // the units, enemies, then the lines (force field, destination cross, shots) over everything.

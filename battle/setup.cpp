@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battle set-up: the battlefield's load handler, run once each time the window is created,
 // which starts a battle. The steps run in this order on purpose: the background is read first
 // (which may create the browser hidden) and the start menu is closed last.

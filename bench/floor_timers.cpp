@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Floor: a bare 794 x 642 window with the battlefield's three timers (100, 100 and 50 ms), each
 // tick repainting the whole window. `kolvar-floor-timers SECONDS` reports the CPU time it used
 // over that many seconds once shown: what a battle would cost if every tick repainted everything.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Floor: a bare 794 x 642 Qt Widgets window that paints once and quits. It reports the moment its
 // first paint is done and its peak memory, the least any Qt Widgets program can cost at launch.
 

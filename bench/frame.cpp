@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battlefield's frame against its floor, the bare blit of a window-sized JPEG:
 //
 //   BackgroundBlit      QPainter draws the decoded 794 x 642 JPEG into a QImage (the floor)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real game started as app/main.cpp starts it, measured from inside. One mode per run:
 //
 //   kolvar-bench-launch menu            the start menu's first paint: "painted_ns", "peak_rss_kb"

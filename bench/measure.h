@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // What the bench programs report about themselves: a monotonic clock shared by every process (so a
 // parent can time a child's launch), the peak resident set, the CPU time used, and a watcher that

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battle's model alone, without drawing (absolute targets, Release build):
 //
 //   Timer2_80Walking   one movement tick with 80 trained units and the commander all walking

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // kolvar-bench: runs every benchmark against its floor, interleaved in the same run so that a busy
 // machine slows both alike, and reports each metric as a ratio of medians.
 //

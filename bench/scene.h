@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Battle situations the benchmarks start from, set up through the real program (kolvar::Game:
 // the model with its Qt views on the offscreen platform).

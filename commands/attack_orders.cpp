@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A press on an enemy: the left button sends the selected unit toward it, the right button fires
 // at it. Both are refused while the force field stands.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The cheat box: a code acts the moment the box's whole text equals it, every time it does.
 
 #include "battle/form1.h"

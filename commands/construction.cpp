@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Spending on the economy: a mine under the selected unit, or an evolution of the building.
 // Neither is refused for lack of money: going into debt is part of the game.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A press on open ground: the left button sends the selected unit there, the right button fires at
 // the point, and every press turns the unit toward its destination.
 

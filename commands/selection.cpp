@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Selecting a unit by clicking its image. Every later command addresses the selected unit.
 
 #include "battle/form1.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Training at the main building: the panel, the queue and the training clock. A unit is paid for
 // when it is finished, not when it is queued.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Stands in for libFuzzer's driver: runs the fuzz target once over every file named on the
 // command line, or in a folder named there, so a committed corpus replays as an ordinary test.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Plays arbitrary bytes as a player's input against the whole program (the model, without
 // drawing): presses anywhere on any window with any button and shift state, presses on every
 // widget, keys, text typed into the cheat box, the clock running on by up to two seconds, choices

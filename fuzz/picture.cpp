@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes to the loader of pictures chosen by the player: it must never crash,
 // hang or allocate without bound, whatever a file holds.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes to kolvar-replay's interpreter as a script, against the real program with
 // its Qt views on the offscreen platform. A script either runs to its end (status 0, nothing on
 // the error stream) or stops at its first bad line with "line N: why" and status 2; it never

@@ -1,11 +1,14 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Kolvar developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """The desktop icons of Kolvar, in every hicolor size from 16 to 256 px.
 
 Run from the project root, after assets/draw_art.py has drawn assets/icon.png:
 
     /usr/bin/python3 packaging/make_icons.py
 
-It writes packaging/icons/hicolor/NxN/apps/org.kolvar.Kolvar.png and re-opens
+It writes packaging/icons/hicolor/NxN/apps/org.kolvar.kolvar.png and re-opens
 each file to check it.
 
 The icon is Commander Tovo's face in a gold roundel.  Its art is 32x32
@@ -29,7 +32,7 @@ sys.dont_write_bytecode = True  # leave no __pycache__ in assets/
 from draw_art import (  # noqa: E402  (the game's own drawing kit)
     Canvas, EYE, GOLD, GOLD_D, HAIR, P10, SKIN, SKIN_D, WHITE, darker, lighter)
 
-ICON_ID = "org.kolvar.Kolvar"
+ICON_ID = "org.kolvar.kolvar"
 OUT = os.path.join(ROOT, "packaging", "icons", "hicolor")
 SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 

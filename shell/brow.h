@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The background browser: drives, folders and JPEG files; a chosen picture becomes the
 // battlefield's background at once.

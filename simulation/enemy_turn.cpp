@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The enemy's clock: the force field's life, the announcement, and from tick 255 an enemy turn
 // every fifth tick, in which every standing enemy steps up and fires at the first unit ahead.
 

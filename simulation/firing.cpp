@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Every shot of the player's side: fire decides whether the shooter reaches the reference point
 // (tgx, tgy), shoot draws the line and, for an attack order, destroys the enemy.
 

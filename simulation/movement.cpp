@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The movement and economy tick: every unit one step toward its destination, the income, the
 // money display, the player's shot line cleared, and the defeat test.
 

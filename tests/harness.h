@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The real program for tests: the model, the Qt views on the offscreen platform, and the script
 // runner, all in this process. A test drives it with script lines and reads its JSON dump.

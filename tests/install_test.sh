@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Kolvar developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The game as a desktop installs it: install_test.sh metadata|install|package BUILD SOURCE VERSION
 #
 #   metadata  the desktop entry and the AppStream metainfo validate, and they, the icons and the
 #             program agree on the id, the executable and the version
 #   install   `cmake --install` into a temporary prefix lays out exactly the expected files, and
 #             the installed program starts and shows its start menu on the offscreen platform
-#   package   `cpack -G DEB` makes a package with the right name, version, section, dependencies
-#             and files
+#   package   ./scripts/package builds the Debian package; lintian --pedantic finds no error and no
+#             warning in it; it has the right name, version, section, dependencies and files; and,
+#             unpacked into a temporary root, its programs run and its manual pages render
+#
+# All three render the manual pages they have with no warning.
 set -euo pipefail
 
 mode="$1" build="$2" source="$3" version="$4"
-id=org.kolvar.Kolvar
+id=org.kolvar.kolvar
 sizes=(16 22 24 32 48 64 128 256)
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -37,7 +43,11 @@ desktop_key() {
 check_metadata() {
   local desktop="$1" meta="$2" icons="$3"
   desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
-  appstreamcli validate --no-net "$meta" || fail "appstreamcli validate $meta"
+  # Software centres show what the validator calls pedantic too: only its notes may remain.
+  local issues
+  issues="$(appstreamcli validate --pedantic --no-net --no-color "$meta" 2>&1 | grep -E '^[EWP]: ' || true)"
+  [ -z "$issues" ] || { echo "$issues"; fail "appstreamcli validate --pedantic $meta"; }
+  appstreamcli validate --no-net "$meta" >/dev/null || fail "appstreamcli validate $meta"
   [ "$(desktop_key "$desktop" Type)" = Application ] || fail "Type is not Application"
   [ "$(desktop_key "$desktop" Exec)" = kolvar ] || fail "Exec is not kolvar"
   [ "$(desktop_key "$desktop" Icon)" = "$id" ] || fail "Icon is not $id"
@@ -46,6 +56,8 @@ check_metadata() {
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$meta" ||
     fail "metainfo does not launch $id.desktop"
   grep -q "<binary>kolvar</binary>" "$meta" || fail "metainfo does not provide the kolvar binary"
+  grep -q "<project_license>GPL-3.0-or-later</project_license>" "$meta" ||
+    fail "metainfo does not state the project's licence"
   grep -q "<release version=\"$version\"" "$meta" || fail "metainfo has no release $version"
   grep -q "<content_rating type=\"oars-1.1\">" "$meta" || fail "metainfo has no content rating"
   for s in "${sizes[@]}"; do
@@ -55,6 +67,79 @@ check_metadata() {
   done
 }
 
+# Renders manual pages (roff, compressed or not) as a reader's man does, and fails on any warning
+# from man or groff: a broken macro shows up there long before anyone reads the page.
+check_man_pages() {
+  local page out
+  for page in "$@"; do
+    [ -f "$page" ] || fail "no manual page $page"
+    out="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" ||
+      { echo "$out"; fail "man cannot render $page"; }
+    [ -z "$out" ] || { echo "$out"; fail "man warns about $page"; }
+    # Each page names this version on its footer.
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | tail -1 | grep -q "Kolvar $version " ||
+      fail "$page does not name Kolvar $version"
+  done
+}
+
+# Files under DIR, relative to it, sorted.
+files_under() {
+  (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+}
+
+# The installed files of a prefix: the two programs in games/ as Debian places them, the desktop
+# entry, the metainfo, the icons and the manual pages.
+expected_install() {
+  local s
+  printf '%s\n' games/kolvar games/kolvar-replay "share/applications/$id.desktop" \
+    "share/metainfo/$id.metainfo.xml" share/man/man6/kolvar.6.gz share/man/man6/kolvar-replay.6.gz
+  for s in "${sizes[@]}"; do echo "share/icons/hicolor/${s}x${s}/apps/$id.png"; done
+}
+
+# Starts the game at PATH as the menu starts it, on the offscreen platform, waits for its start
+# menu and ends it. The game takes no arguments, so Qt's own paint log is the observer: the start
+# menu (the window named frmSplash, 491 x 284 at scale 1) has been painted and flushed to the
+# screen once it says so.
+check_starts() {
+  local program="$1" runtime="$work/runtime" pid status other
+  mkdir -p -m 700 "$runtime"
+  (
+    cd "$work"
+    exec env QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$runtime" \
+      QT_LOGGING_RULES="qt.widgets.painting=true" "$program" >"$work/out" 2>"$work/err"
+  ) &
+  pid=$!
+  local shown='Flushing QRegion(0,0 491x284) of ktqt::FormView(0x[0-9a-f]*, name="frmSplash")'
+  for _ in $(seq 600); do
+    grep -q "$shown" "$work/err" && break
+    kill -0 "$pid" 2>/dev/null || { cat "$work/err"; fail "$program ended before showing its start menu"; }
+    sleep 0.05
+  done
+  grep -q "$shown" "$work/err" || { kill "$pid"; cat "$work/err"; fail "no start menu within 30 s"; }
+  # The menu waits for the player: a second later the program must still be running.
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || { cat "$work/err"; fail "$program ended on its own at the start menu"; }
+  kill -TERM "$pid"
+  status=0
+  wait "$pid" || status=$?
+  [ "$status" -eq 143 ] || { cat "$work/err"; fail "$program exited with $status, not by SIGTERM"; }
+  other="$(grep -hv '^qt\.widgets\.painting: ' "$work/err" "$work/out" || true)"
+  [ -z "$other" ] || { echo "$other"; fail "$program printed something at the start menu"; }
+}
+
+# The script runner at PATH starts a battle and reports it: one JSON line with the battlefield.
+check_replay() {
+  local program="$1" out
+  mkdir -p -m 700 "$work/runtime"
+  # No display and no platform named: the runner needs neither.
+  out="$(printf 'click frmSplash Command1\nwait 1000\ncheck\ndump\n' |
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+      XDG_RUNTIME_DIR="$work/runtime" "$program" 2>"$work/replay-err"))" ||
+    { cat "$work/replay-err"; fail "$program did not play its script"; }
+  [ "$(wc -l <<<"$out")" -eq 1 ] || { echo "$out"; fail "$program printed more than its one dump"; }
+  grep -q '"Form1"' <<<"$out" || { echo "$out"; fail "$program's dump has no battlefield"; }
+}
+
 case "$mode" in
 metadata)
   check_metadata "$source/packaging/$id.desktop" "$source/packaging/$id.metainfo.xml" \
@@ -62,59 +147,57 @@ metadata)
   # Wayland compositors match windows to their menu entry by the id the program gives Qt.
   grep -q "setDesktopFileName(QStringLiteral(\"$id\"))" "$source/app/identity.cpp" ||
     fail "app/identity.cpp does not name its desktop entry $id"
+  check_man_pages "$source/packaging/man/kolvar.6" "$source/packaging/man/kolvar-replay.6"
+  for page in "$source"/packaging/man/*.6; do
+    groff -man -ww -z "$page" 2>"$work/groff" || fail "groff cannot format $page"
+    [ ! -s "$work/groff" ] || { cat "$work/groff"; fail "groff warns about $page"; }
+  done
+  # The Debian package is this version, and it builds with what ./scripts/setup installs.
+  debian="$(dpkg-parsechangelog -l "$source/debian/changelog" -S Version)"
+  [ "${debian%-*}" = "$version" ] || fail "debian/changelog is at $debian, the project at $version"
+  # shellcheck source=/dev/null
+  . "$source/scripts/setup"
+  wanted="$(printf '%s\n' "${KOLVAR_BUILD_PACKAGES[@]}" debhelper-compat | grep -vx 'g++' | sort)"
+  named="$(sed -n '/^Build-Depends:/,/^[^ ]/{s/^ //p}' "$source/debian/control" |
+    sed 's/[[:space:]]*(.*//; s/,.*//' | sort)"
+  diff <(echo "$wanted") <(echo "$named") ||
+    fail "debian/control's Build-Depends (>) differ from scripts/setup's build packages (<)"
   ;;
 
 install)
   prefix="$work/prefix"
   cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
     { cat "$work/install.log"; fail "cmake --install"; }
-  expected=(bin/kolvar "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml")
-  for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/$id.png"); done
-  diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) ||
+  diff <(expected_install | LC_ALL=C sort) <(files_under "$prefix") ||
     fail "installed files differ from the expected ones (< missing, > unexpected)"
-  [ -x "$prefix/bin/kolvar" ] || fail "bin/kolvar is not executable"
+  for p in kolvar kolvar-replay; do [ -x "$prefix/games/$p" ] || fail "games/$p is not executable"; done
   check_metadata "$prefix/share/applications/$id.desktop" "$prefix/share/metainfo/$id.metainfo.xml" \
     "$prefix/share/icons/hicolor"
-
-  # The real program, as the menu starts it, on the offscreen platform. The game takes no
-  # arguments, so Qt's own paint log is the observer: the start menu (the window named frmSplash,
-  # 491 x 284 at scale 1) has been painted and flushed to the screen once it says so.
-  runtime="$work/runtime"
-  mkdir -m 700 "$runtime"
-  (
-    cd "$work"
-    exec env QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$runtime" \
-      QT_LOGGING_RULES="qt.widgets.painting=true" "$prefix/bin/kolvar" >"$work/out" 2>"$work/err"
-  ) &
-  pid=$!
-  shown='Flushing QRegion(0,0 491x284) of ktqt::FormView(0x[0-9a-f]*, name="frmSplash")'
-  for _ in $(seq 600); do
-    grep -q "$shown" "$work/err" && break
-    kill -0 "$pid" 2>/dev/null || { cat "$work/err"; fail "kolvar ended before showing its start menu"; }
-    sleep 0.05
-  done
-  grep -q "$shown" "$work/err" || { kill "$pid"; cat "$work/err"; fail "no start menu within 30 s"; }
-  # The menu waits for the player: a second later the program must still be running.
-  sleep 1
-  kill -0 "$pid" 2>/dev/null || { cat "$work/err"; fail "kolvar ended on its own at the start menu"; }
-  kill -TERM "$pid"
-  status=0
-  wait "$pid" || status=$?
-  [ "$status" -eq 143 ] || { cat "$work/err"; fail "kolvar exited with $status, not by SIGTERM"; }
-  other="$(grep -hv '^qt\.widgets\.painting: ' "$work/err" "$work/out" || true)"
-  [ -z "$other" ] || { echo "$other"; fail "kolvar printed something at the start menu"; }
+  check_man_pages "$prefix/share/man/man6/kolvar.6.gz" "$prefix/share/man/man6/kolvar-replay.6.gz"
+  check_starts "$prefix/games/kolvar"
+  check_replay "$prefix/games/kolvar-replay"
   ;;
 
 package)
-  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log"; fail "cpack -G DEB"; }
-  deb="$work/kolvar_${version}_$(dpkg --print-architecture).deb"
-  [ -f "$deb" ] || { ls "$work"; fail "no $deb"; }
+  "$source/scripts/package" "$work/package" >"$work/package.log" 2>&1 ||
+    { cat "$work/package.log"; fail "./scripts/package"; }
+  deb="$(tail -1 "$work/package.log")"
+  [ -f "$deb" ] || { cat "$work/package.log"; fail "./scripts/package did not name a package"; }
+  arch="$(dpkg --print-architecture)"
+  [ "$(basename "$deb")" = "kolvar_$version-1_$arch.deb" ] || fail "the package is $deb"
+
+  # Debian's own judgement, pedantic included: errors and warnings fail, the rest is shown, and
+  # so are overrides (debian/kolvar.lintian-overrides says why each is there).
+  LC_ALL=C.UTF-8 lintian --pedantic --display-info --show-overrides --tag-display-limit 0 \
+    --fail-on none "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian"; fail "lintian did not run"; }
+  cat "$work/lintian"
+  ! grep -qE '^[EW]: ' "$work/lintian" || fail "lintian finds errors or warnings in $deb"
+
   field() { dpkg-deb -f "$deb" "$1"; }
   [ "$(field Package)" = kolvar ] || fail "Package is $(field Package)"
-  [ "$(field Version)" = "$version" ] || fail "Version is $(field Version)"
+  [ "$(field Version)" = "$version-1" ] || fail "Version is $(field Version)"
   [ "$(field Section)" = games ] || fail "Section is $(field Section)"
-  [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
+  [ "$(field Architecture)" = "$arch" ] || fail "Architecture"
   [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer '$(field Maintainer)'"
   [ -n "$(field Description)" ] || fail "no Description"
   # The names alone, without version constraints.
@@ -123,12 +206,19 @@ package)
     grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p: $(field Depends)"
   done
   ! grep -q -- '-dev$' <<<"$depends" || fail "Depends names a development package: $(field Depends)"
-  expected=(./usr/bin/kolvar "./usr/share/applications/$id.desktop"
-    "./usr/share/metainfo/$id.metainfo.xml")
-  for s in "${sizes[@]}"; do expected+=("./usr/share/icons/hicolor/${s}x${s}/apps/$id.png"); done
-  diff <(printf '%s\n' "${expected[@]}" | sort) \
-    <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) ||
+
+  root="$work/root"
+  dpkg-deb -x "$deb" "$root"
+  diff <({ expected_install | sed 's|^|usr/|'
+    printf '%s\n' usr/share/doc/kolvar/copyright usr/share/doc/kolvar/changelog.Debian.gz \
+      usr/share/lintian/overrides/kolvar; } |
+    LC_ALL=C sort) <(files_under "$root") ||
     fail "packaged files differ from the expected ones (< missing, > unexpected)"
+  check_metadata "$root/usr/share/applications/$id.desktop" \
+    "$root/usr/share/metainfo/$id.metainfo.xml" "$root/usr/share/icons/hicolor"
+  check_man_pages "$root/usr/share/man/man6/kolvar.6.gz" "$root/usr/share/man/man6/kolvar-replay.6.gz"
+  check_starts "$root/usr/games/kolvar"
+  check_replay "$root/usr/games/kolvar-replay"
   ;;
 
 *)

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The battle end to end: movement, selection, ground and attack orders, firing, enemy turns,
 // victory and defeat, played through script lines and checked on the program's dump. The probe
 // only sets up situations that play would take long to reach (a unit at a precise place, the

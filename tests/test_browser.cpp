@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The background browser over a folder tree made here: choosing pictures, and everything a
 // player's disk can throw at it.
 

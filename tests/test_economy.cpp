@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The economy end to end: training at the building, mines, evolutions and the cheat box, played
 // through script lines on the virtual clock and read back from the dump.
 //

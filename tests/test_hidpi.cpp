@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real windows on a HiDPI screen: the scale comes from KOLVAR_SCALE (or QT_SCALE_FACTOR) and
 // is set before Qt starts, so one executable runs at 1, 2 and 1.5. At whole scales every art
 // pixel must become a solid block and text must be drawn at the screen's own resolution; at any

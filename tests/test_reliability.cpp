@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Long runs and the invariant checker: a two-hour battle played at full stretch, a hundred battles
 // in a row in one process, the checker catching every kind of corruption it is meant to catch,
 // and the faults the fuzzers found.

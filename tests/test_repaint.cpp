@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Repaint economy of the battlefield window: after a tick, only what changed on screen is painted.
 // The regions come from the view's own record of its last sync and from the paint events the
 // window really receives.

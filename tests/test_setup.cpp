@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A battle right after its set-up, and the artwork every widget shows.
 
 #include "harness.h"

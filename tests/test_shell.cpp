@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The start menu and the help dialog, as a player uses them.
 
 #include "app/identity.h"
@@ -31,7 +34,7 @@ private slots:
         kolvar::identify();
         QCOMPARE(QApplication::applicationName(), QStringLiteral("Kolvar"));
         QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.02.0045"));
-        QCOMPARE(QApplication::desktopFileName(), QStringLiteral("org.kolvar.Kolvar"));
+        QCOMPARE(QApplication::desktopFileName(), QStringLiteral("org.kolvar.kolvar"));
         kt::Program app;
         ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
         kolvar::start(app);

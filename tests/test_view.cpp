@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real Qt windows on the offscreen platform: what a player sees and what a click does.
 
 #include "harness.h"

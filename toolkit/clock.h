@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Virtual milliseconds and the timers that tick on them. A timer with interval I ticks I ms after
 // it is switched on and every I ms after; interval 0 never ticks; ticks due at the same instant

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's state as JSON, keyed by the designed names: what a script runner prints and what
 // end-to-end tests read.

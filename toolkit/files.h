@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Drives, folders and files as the browser lists them. Names are raw bytes as the file system
 // keeps them (a name need not be valid UTF-8); display() gives the text to show.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A form: a top-level window of the program, with its designed widgets as members and one
 // handler per event. Forms are created by the Program on first access and never by hand.

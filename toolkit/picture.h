@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A picture shared by assignment between widgets and windows. Copying a Picture shares the pixels;
 // nothing ever changes the pixels of a loaded picture, so sharing behaves like a copy.

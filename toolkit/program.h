@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program: its forms, its clock, its message-box port and its identity. Every event enters
 // through one of the input functions below, which run the handlers inside a dispatch; forms

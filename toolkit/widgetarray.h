@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A widget array: widgets of one kind under one name, addressed by index, sharing one handler.
 // Designed elements are made with design(k); load(k) creates element k at run time as a hidden

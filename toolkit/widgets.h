@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The widget kinds a form is built from. Widgets are plain structs: their designed properties are
 // public fields in twips (32-bit floats), read and written by the game directly. The view reads

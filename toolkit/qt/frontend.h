@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The Qt side of the program: a view per existing form, kept in step with the model after every
 // dispatch; message boxes as modal QMessageBoxes; and, for the real game, a driver that advances

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // How the view paints graphic widgets and pictures, shared by the window and its frames: pixel
 // geometry from twips, cached pixmaps per picture and device scale, and the drawing of labels,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // One generic view per form: a top-level window that shows any toolkit form. It paints the form's
 // background, picture and graphic widgets, hosts native Qt widgets for the windowed ones, forwards

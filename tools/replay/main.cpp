@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // kolvar-replay [SCRIPT]: plays a script (a file, or standard input) against the real program on
 // the offscreen platform and prints the program's state as JSON at every `dump`.
 

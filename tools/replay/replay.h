@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // kolvar-replay's interpreter: plays a line-based script against the real program on a virtual
 // clock that only the script advances, printing the program's state as JSON on `dump`.
