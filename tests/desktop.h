@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox), and real X
 // input (xdotool, through the XTest extension), so that a test reaches the game the way a

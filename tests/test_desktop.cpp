@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game as a player meets it: the real windows on an X server of the test's own, under a
 // window manager, driven by real X input. Every press and key must reach the game exactly once,
 // windows must stand where they were designed, and what they show must equal a full paint.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The browser's folder and file lists as native list widgets. A row is chosen only by what a
 // player means as a choice: a press on it, a keyboard move onto it or Enter on it (files), a
