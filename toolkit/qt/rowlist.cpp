@@ -71,14 +71,27 @@ void RowList::setRows(const std::vector<std::string>& text, const std::vector<in
 }
 
 void RowList::mousePressEvent(QMouseEvent* e) {
-    // Only the left button chooses; another press must not move what the list shows either.
-    if (e->button() != Qt::LeftButton) {
+    // Only the left button on a row chooses; another press must not move what the list shows
+    // either, and in a file list what it shows is the choice: no press below the rows clears it,
+    // no Ctrl or Shift makes it two rows or none.
+    const int row = indexAt(e->position().toPoint()).row();
+    if (e->button() != Qt::LeftButton || (mode_ == Choose::Pick && row < 0)) {
         e->accept();
         return;
     }
-    QListWidget::mousePressEvent(e);
-    const int row = indexAt(e->position().toPoint()).row();
-    if (mode_ == Choose::Pick && row >= 0 && chosen) chosen(row);
+    QMouseEvent plain(e->type(), e->position(), e->scenePosition(), e->globalPosition(),
+                      e->button(), e->buttons(), Qt::NoModifier);
+    QListWidget::mousePressEvent(&plain);
+    if (mode_ == Choose::Pick && chosen) chosen(row);
+}
+
+void RowList::mouseMoveEvent(QMouseEvent* e) {
+    // Dragging would carry the highlight to another row than the one pressed.
+    if (e->buttons() != Qt::NoButton) {
+        e->accept();
+        return;
+    }
+    QListWidget::mouseMoveEvent(e);
 }
 
 void RowList::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -95,6 +108,11 @@ void RowList::mouseDoubleClickEvent(QMouseEvent* e) {
 void RowList::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         if (currentRow() >= 0 && chosen) chosen(currentRow());
+        e->accept();
+        return;
+    }
+    // Space (with Ctrl) would take the highlight off the chosen file without choosing another.
+    if (mode_ == Choose::Pick && e->key() == Qt::Key_Space) {
         e->accept();
         return;
     }

@@ -61,6 +61,18 @@ void prefetch(const kt::Widget* w) {
 #endif
 }
 
+/// Where a windowed widget stands in its container's native widget: the pixels whose top-left
+/// corner lies inside it, which is where the model's routing finds it for a press at a pixel.
+/// Qt then hands a press to the widget the model would, also in a panel that stands at a
+/// fraction of a pixel (the construction panel follows its builder).
+QRect nativeRect(const kt::Widget& w) {
+    const auto edge = [](float t) { return int(std::ceil(t / twips)); };
+    const float l = w.formLeft(), t = w.formTop();
+    QRect r(QPoint(edge(l), edge(t)), QPoint(edge(l + w.Width) - 1, edge(t + w.Height) - 1));
+    if (w.container) r.translate(-edge(w.container->formLeft()), -edge(w.container->formTop()));
+    return r;
+}
+
 int shiftOf(Qt::KeyboardModifiers m) {
     return (m & Qt::ShiftModifier ? kt::ShiftMask : 0) |
            (m & Qt::ControlModifier ? kt::CtrlMask : 0) | (m & Qt::AltModifier ? kt::AltMask : 0);
@@ -385,7 +397,7 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
 }
 
 void FormView::syncNative(kt::Widget& w, QWidget* q) {
-    const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height);
+    const QRect r = nativeRect(w);
     if (q->geometry() != r) q->setGeometry(r);
     q->setEnabled(w.Enabled);
     switch (w.kind) {
