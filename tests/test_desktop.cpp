@@ -271,6 +271,26 @@ private slots:
         QVERIFY(desk->click(files->viewport(), files->visualItemRect(files->item(1)).center()));
         QTRY_COMPARE(QString::fromStdString(b.doko), tree.path() + "/b.jpg");
         QCOMPARE(g.window("Form1")["Picture"].toString(), QString("b"));
+        // What the list highlights stays the chosen file: a Ctrl press on it, a press below the
+        // rows, Space and a drag from it once left another row highlighted, or none.
+        const auto highlighted = [&] {
+            const auto items = files->selectedItems();
+            return items.size() == 1 ? items[0]->text() : QString("%1 rows").arg(items.size());
+        };
+        const QPoint second = files->visualItemRect(files->item(1)).center();
+        QVERIFY(desk->click(files->viewport(), second, 1, "ctrl"));
+        QCOMPARE(highlighted(), QString("b.jpg"));
+        QVERIFY(desk->click(files->viewport(), QPoint(20, files->viewport()->height() - 4)));
+        QCOMPARE(highlighted(), QString("b.jpg"));
+        QVERIFY(desk->keys({"space", "ctrl+space"}));
+        QCOMPARE(highlighted(), QString("b.jpg"));
+        QVERIFY(desk->xdotool({"mousemove", "--window", QString::number(browser->winId()),
+                               QString::number(files->viewport()->mapTo(browser, second).x()),
+                               QString::number(files->viewport()->mapTo(browser, second).y()),
+                               "mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup",
+                               "1"}));
+        QCOMPARE(highlighted(), QString("b.jpg"));
+        QCOMPARE(QString::fromStdString(b.doko), tree.path() + "/b.jpg");
     }
 
     void browserLists() {

@@ -81,8 +81,17 @@ void RowList::mousePressEvent(QMouseEvent* e) {
     }
     QMouseEvent plain(e->type(), e->position(), e->scenePosition(), e->globalPosition(),
                       e->button(), e->buttons(), Qt::NoModifier);
+    pressedAt_ = e->position();
     QListWidget::mousePressEvent(&plain);
     if (mode_ == Choose::Pick && chosen) chosen(row);
+}
+
+void RowList::mouseReleaseEvent(QMouseEvent* e) {
+    // Qt may select on release where the pointer is then: the release counts where it pressed.
+    const QPointF at = pressedAt_.value_or(e->position());
+    pressedAt_.reset();
+    QMouseEvent there(e->type(), at, mapToGlobal(at), e->button(), e->buttons(), Qt::NoModifier);
+    QListWidget::mouseReleaseEvent(&there);
 }
 
 void RowList::mouseMoveEvent(QMouseEvent* e) {

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QStyledItemDelegate>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,11 +49,13 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool event(QEvent* e) override;
 
 private:
     Choose mode_;
+    std::optional<QPointF> pressedAt_; ///< where the left button went down, in the viewport
 };
 
 } // namespace ktqt
