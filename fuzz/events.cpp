@@ -28,7 +28,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -336,12 +335,6 @@ struct Session {
         }
     }
 
-    // TODO(lead): RowList lets Qt's own selection rules move the file list's highlight off the
-    // chosen file: a left press below the rows or a Ctrl press on the chosen row clears it, a
-    // drag carries it to another row, Space or a typed letter on the current row lights a row
-    // nothing chose. Switch this on once the highlight follows the choice alone.
-    static constexpr bool fileHighlightChecked = false;
-
     // After every gesture: the browser's lists show the model's rows, the file list highlights
     // the chosen file and no other, the drive list shows the chosen drive; and both programs are
     // in the same state.
@@ -352,7 +345,7 @@ struct Session {
                 kt::Widget* w = modelOfList(*f, l);
                 const auto& rows = dynamic_cast<const kt::ListBase&>(*w);
                 checkRows(*l, rows, w->key());
-                if (w->kind != kt::Kind::FileList || !fileHighlightChecked) continue;
+                if (w->kind != kt::Kind::FileList) continue;
                 std::vector<int> lit;
                 for (const QListWidgetItem* item : l->selectedItems()) lit.push_back(l->row(item));
                 if (lit != (rows.ListIndex < 0 ? std::vector<int>{} : std::vector{rows.ListIndex}))
@@ -434,18 +427,6 @@ struct Session {
         // The drive list opens a popup on a press, which takes the mouse from every window.
         if (inCombo(r)) return false;
         const QPoint local = r->mapFrom(v, p);
-        // TODO(lead): a button inside a frame that stands at a fraction of a pixel (the
-        // construction panel follows its builder) is shown a pixel beside where the model has
-        // it; a press on that edge waits until the two agree.
-        if (auto* pb = qobject_cast<QPushButton*>(r)) {
-            const kt::Widget* w = modelOf(f, pb, kt::Kind::Button);
-            const auto whole = [](float t) { return std::fmod(t, kt::twipsPerPixel) == 0; };
-            if (w->container &&
-                !(whole(w->container->formLeft()) && whole(w->container->formTop())) &&
-                a.app.hit(f, float(p.x()) * kt::twipsPerPixel, float(p.y()) * kt::twipsPerPixel) !=
-                    w)
-                return false;
-        }
         const int b = button == Qt::LeftButton    ? kt::LeftButton
                       : button == Qt::RightButton ? kt::RightButton
                                                   : kt::MiddleButton;
@@ -587,6 +568,12 @@ struct Session {
         } else if (auto* l = qobject_cast<QListWidget*>(r)) {
             kt::Widget* w = modelOfList(f, l);
             checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
+            // TODO(lead): a letter whose search lands on the file list's current row lights it
+            // without choosing it; such a letter waits while that row is not the chosen one.
+            if (w->kind == kt::Kind::FileList && text.size() == 1 && text.at(0).isPrint() &&
+                text != QStringLiteral(" ") &&
+                l->currentRow() != dynamic_cast<kt::ListBase&>(*w).ListIndex)
+                return false;
             if (code == Qt::Key_Return || code == Qt::Key_Enter) {
                 const int row = l->currentRow();
                 if (row >= 0) {
