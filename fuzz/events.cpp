@@ -531,6 +531,8 @@ struct Session {
         Meant meant;
         QMetaObject::Connection moved;
         int movedTo = -1;
+        QPointer<QListWidget> litList;
+        bool wasLit = false;
         std::string list; // the key of the list the keyboard moves in
         if (formTakes(f, code, text)) {
             const int c = text.at(0).unicode();
@@ -568,12 +570,6 @@ struct Session {
         } else if (auto* l = qobject_cast<QListWidget*>(r)) {
             kt::Widget* w = modelOfList(f, l);
             checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
-            // TODO(lead): a letter whose search lands on the file list's current row lights it
-            // without choosing it; such a letter waits while that row is not the chosen one.
-            if (w->kind == kt::Kind::FileList && text.size() == 1 && text.at(0).isPrint() &&
-                text != QStringLiteral(" ") &&
-                l->currentRow() != dynamic_cast<kt::ListBase&>(*w).ListIndex)
-                return false;
             if (code == Qt::Key_Return || code == Qt::Key_Enter) {
                 const int row = l->currentRow();
                 if (row >= 0) {
@@ -587,6 +583,9 @@ struct Session {
                 list = w->key();
                 moved = QObject::connect(l, &QListWidget::currentRowChanged,
                                          [&movedTo](int row) { movedTo = row; });
+                // Or a search lands on the row already current and lights it.
+                litList = l;
+                wasLit = l->currentItem() && l->currentItem()->isSelected();
             }
         } else if (auto* c = qobject_cast<QComboBox*>(r)) {
             list = modelOf(f, c, kt::Kind::DriveList)->key();
@@ -607,6 +606,9 @@ struct Session {
             checkWindows();
         }
         closePopup();
+        if (movedTo < 0 && litList && !wasLit && litList->currentItem() &&
+            litList->currentItem()->isSelected())
+            movedTo = litList->currentRow();
         if (movedTo >= 0) meant = choose(cls, list, movedTo);
         mean(meant);
         return true;

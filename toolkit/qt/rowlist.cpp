@@ -126,8 +126,11 @@ void RowList::keyPressEvent(QKeyEvent* e) {
         return;
     }
     const int before = currentRow();
+    const bool wasLit = currentItem() && currentItem()->isSelected();
     QListWidget::keyPressEvent(e);
-    if (mode_ == Choose::Pick && currentRow() != before && currentRow() >= 0 && chosen)
+    // A typed name whose search lands on the row already current only lights it: a choice too.
+    const bool lit = !wasLit && currentItem() && currentItem()->isSelected();
+    if (mode_ == Choose::Pick && currentRow() >= 0 && chosen && (currentRow() != before || lit))
         chosen(currentRow());
 }
 
