@@ -18,6 +18,8 @@
 #include "toolkit/qt/paint.h"
 #include "toolkit/qt/view.h"
 
+#include "bytes.h"
+
 #include <QApplication>
 #include <QBackingStore>
 #include <QBuffer>
@@ -93,18 +95,7 @@ bool inTree(const std::string& path) {
     return path == tree || path.compare(0, tree.size() + 1, tree + "/") == 0;
 }
 
-// The input, read a byte at a time; zeros once it is used up.
-struct Bytes {
-    const uint8_t* p;
-    size_t n;
-    bool done() const { return n == 0; }
-    unsigned byte() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    unsigned word() { return byte() << 8 | byte(); }
-};
+using kolvar::fuzz::Bytes;
 
 // The keys of a US keyboard that a player may press, and the text X11 gives each.
 const Qt::Key keys[] = {

@@ -14,6 +14,8 @@
 #include "shell/frmsplash.h"
 #include "toolkit/program.h"
 
+#include "bytes.h"
+
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -64,18 +66,7 @@ void removeTree() {
     fs::remove_all(tree, ignored);
 }
 
-// The input, read a byte at a time; zeros once it is used up.
-struct Bytes {
-    const uint8_t* p;
-    size_t n;
-    bool done() const { return n == 0; }
-    unsigned byte() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    unsigned word() { return byte() << 8 | byte(); }
-};
+using kolvar::fuzz::Bytes;
 
 // A browser row is only taken when it stays inside the tree or leads to it, so a run never
 // wanders over the machine's own folders.

@@ -42,7 +42,8 @@ void Form1::shoot(int16_t& index, float dx, float dy) {
         if (kind == 2) Line3.BorderColor = {255, 0, 255}, Line3.BorderWidth = 4;
         if (kind == 3 || kind == 0) Line3.BorderColor = {64, 64, 64}, Line3.BorderStyle = 4;
         if (kind == 4) Line3.BorderColor = kt::colors::green, Line3.BorderWidth = 2;
-        if (kind == 5) Line3.BorderColor = kt::colors::blue, Line3.BorderWidth = 1, Line3.BorderStyle = 2;
+        if (kind == 5)
+            Line3.BorderColor = kt::colors::blue, Line3.BorderWidth = 1, Line3.BorderStyle = 2;
     }
     // 4. Only an attack order destroys, and only the enemy it was aimed at, and only once, so
     //    the kills always equal the enemies destroyed.

@@ -1,0 +1,25 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// A fuzz input read a byte at a time, shared by the fuzz targets that decode sessions.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kolvar::fuzz {
+
+/// The input, read a byte at a time; zeros once it is used up.
+struct Bytes {
+    const uint8_t* p;
+    size_t n;
+    bool done() const { return n == 0; }
+    unsigned byte() {
+        if (!n) return 0;
+        --n;
+        return *p++;
+    }
+    unsigned word() { return byte() << 8 | byte(); }
+};
+
+} // namespace kolvar::fuzz
