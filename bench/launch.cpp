@@ -17,6 +17,7 @@
 
 #include "measure.h"
 
+#include "app/display.h"
 #include "app/identity.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
@@ -47,10 +48,7 @@ int main(int argc, char** argv) {
     if (mode != "menu" && mode != "gioca" && mode != "cpu" && mode != "clock") return usage();
 
     // ---- The game's own start-up (app/main.cpp) ----
-    ktqt::FontConfigWarmup fontconfig;
-    QApplication qapp(argc, argv);
-    kolvar::identify();
-    fontconfig.join();
+    const auto qapp = kolvar::openDisplay("kolvar-bench-launch", argc, argv);
     kt::Program app;
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     QElapsedTimer real; // started with the frontend's own real-time clock, to the microsecond

@@ -61,6 +61,7 @@ Timer* Clock::popDue(int64_t limit, bool coalesce) {
     if (coalesce && best->due_ <= limit) {
         const int64_t behind = (limit - best->due_) / best->interval() + 1;
         best->due_ += behind * best->interval();
+        ++skips_;
     }
     return best;
 }

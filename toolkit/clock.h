@@ -29,12 +29,15 @@ public:
 
     /// When the next tick is due, if any timer runs.
     std::optional<int64_t> nextDue() const;
+    /// How many times a coalescing popDue has skipped ticks so far.
+    uint64_t skips() const { return skips_; }
 
 private:
     friend struct Timer;
     std::vector<Timer*> timers_; ///< in creation order
     int64_t now_ = 0;
     uint64_t serial_ = 0;
+    uint64_t skips_ = 0;
 };
 
 } // namespace kt

@@ -107,6 +107,7 @@ Widget* Program::hit(Form& f, float x, float y) const {
 }
 
 Widget* Program::mouseDown(Form& f, float x, float y, int button, int shift) {
+    if (InputObserver* o = outside()) o->mouseDown(f, x, y, button, shift);
     Widget* target = nullptr;
     const std::string cls = f.className();
     const uint64_t serial = f.serial();
@@ -138,18 +139,21 @@ void Program::press(Form& f, float x, float y, int button, int shift) {
 }
 
 void Program::mouseDownOn(Widget& w, int button, int shift, float x, float y) {
+    if (InputObserver* o = outside()) o->mouseDownOn(w, button, shift, x, y);
     dispatch([&] {
         if (w.MouseDown && w.Enabled) w.MouseDown(w.index, button, shift, x, y);
     });
 }
 
 void Program::click(Widget& w) {
+    if (InputObserver* o = outside()) o->click(w);
     dispatch([&] {
         if (w.Click && w.Enabled) w.Click(w.index);
     });
 }
 
 void Program::keyPress(Form& f, int code) {
+    if (InputObserver* o = outside()) o->keyPress(f, code);
     dispatch([&] {
         if (!f.Enabled || !f.visible()) return; // a hidden window has no keyboard
         int key = code;
@@ -178,15 +182,33 @@ void Program::keyPress(Form& f, int code) {
 }
 
 void Program::setText(TextBox& box, const std::string& text) {
+    if (InputObserver* o = outside()) o->setText(box, text);
     dispatch([&] { box.setText(text); });
 }
 
+void Program::choose(Widget& list, int row) {
+    auto* l = dynamic_cast<ListBase*>(&list);
+    if (!l) return;
+    if (InputObserver* o = outside()) o->choose(list, row);
+    dispatch([&] { l->activate(row); });
+}
+
+void Program::focusOn(Widget& w) {
+    if (!w.form || w.form->focus == &w) return;
+    if (InputObserver* o = outside()) o->focus(w);
+    w.form->focus = &w;
+}
+
 void Program::closeBox(Form& f) {
+    if (InputObserver* o = outside()) o->closeBox(f);
     dispatch([&] { f.Form_Close(); });
 }
 
 void Program::advance(int64_t ms, bool coalesce) {
     if (messageBoxOpen() || ended_) return;
+    InputObserver* const o = outside();
+    const int64_t from = clock.now();
+    const uint64_t skips = clock.skips();
     const int64_t limit = clock.now() + ms;
     // One dispatch for the whole batch: a view syncs once, not once per tick. A form unloaded by
     // a tick has its timers off the clock at once, so no later tick of the batch reaches it.
@@ -198,6 +220,7 @@ void Program::advance(int64_t ms, bool coalesce) {
             if (afterTick) afterTick(*t);
         }
     });
+    if (o && clock.now() > from) o->advanced(clock.now() - from, clock.skips() != skips);
 }
 
 void Program::msgbox(Form* owner, const std::string& text) {

@@ -25,6 +25,27 @@ public:
     virtual void show(Form* owner, const std::string& text, const std::string& title) = 0;
 };
 
+/// Told of every input the program takes from outside, before it runs, and of every move of the
+/// clock: what a recording needs to play a session again. Inputs a handler makes itself (inside a
+/// dispatch) are not told.
+class InputObserver {
+public:
+    virtual ~InputObserver() = default;
+    virtual void mouseDown(Form& f, float x, float y, int button, int shift) = 0;
+    virtual void mouseDownOn(Widget& w, int button, int shift, float x, float y) = 0;
+    virtual void click(Widget& w) = 0;
+    virtual void keyPress(Form& f, int code) = 0;
+    /// `text` replaces the box's text, which still holds the old one.
+    virtual void setText(TextBox& box, const std::string& text) = 0;
+    /// `list` is a drive, folder or file list.
+    virtual void choose(Widget& list, int row) = 0;
+    virtual void focus(Widget& w) = 0;
+    virtual void closeBox(Form& f) = 0;
+    /// The clock moved by `ms`; `skipped`: a late timer skipped ticks on the way (a coalescing
+    /// advance whose effect a plain one would not reproduce).
+    virtual void advanced(int64_t ms, bool skipped) = 0;
+};
+
 class Program {
 public:
     Program();
@@ -74,6 +95,11 @@ public:
     void keyPress(Form& f, int code);
     /// Replaces a text box's text (Change runs when it differs).
     void setText(TextBox& box, const std::string& text);
+    /// A row of a drive, folder or file list chosen by the player (mouse or keyboard); any
+    /// other widget takes no choice.
+    void choose(Widget& list, int row);
+    /// The keyboard focus moved to a windowed widget of its form; no handler runs.
+    void focusOn(Widget& w);
     /// The form's close box.
     void closeBox(Form& f);
     /// Runs `fn` as one dispatch.
@@ -119,12 +145,17 @@ public:
 
     bool dispatching() const { return depth_ > 0; }
 
+    /// Told of every outside input and clock move (null: none); see InputObserver.
+    InputObserver* observer = nullptr;
+
 private:
     friend class Form;
     void adopt(std::type_index type, std::unique_ptr<Form> form);
     Form* find(std::type_index type) const;
     void unload(Form& f);
     void collect();
+    /// The observer, when the input comes from outside (no dispatch running).
+    InputObserver* outside() const { return depth_ == 0 ? observer : nullptr; }
 
     struct Entry {
         std::type_index type;

@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 #include <fontconfig/fontconfig.h>
 
@@ -53,13 +54,13 @@ Frontend::Frontend(kt::Program& app, Mode mode)
                                        float(s.height()) * kt::twipsPerPixel);
     };
     app_.onEnd = [] { QCoreApplication::exit(0); };
+    if (mode_ != Mode::Scripted) app_.messageBoxes = this;
     if (mode_ == Mode::RealTime) {
-        app_.messageBoxes = this;
         driver_.setSingleShot(true);
         driver_.setTimerType(Qt::PreciseTimer);
         connect(&driver_, &QTimer::timeout, this, [this] { onDriver(); });
-        real_.start();
     }
+    real_.start();
 }
 
 Frontend::~Frontend() {
@@ -93,25 +94,31 @@ void Frontend::sync() {
     if (mode_ == Mode::RealTime) arm();
 }
 
-int64_t Frontend::virtualNow() const {
+int64_t Frontend::elapsed() const {
     return real_.elapsed() - paused_;
 }
 
+void Frontend::stop() {
+    stopped_ = true;
+    driver_.stop();
+    QCoreApplication::exit(0);
+}
+
 void Frontend::arm() {
-    if (app_.messageBoxOpen() || app_.ended()) return;
+    if (app_.messageBoxOpen() || app_.ended() || stopped_) return;
     const auto due = app_.clock.nextDue();
     if (!due) {
         driver_.stop();
         return;
     }
     // The virtual clock may run behind real time while handlers work; never ahead.
-    const int64_t wait = std::max<int64_t>(0, *due - virtualNow());
+    const int64_t wait = std::max<int64_t>(0, *due - elapsed());
     driver_.start(int(std::min<int64_t>(wait, 1 << 30)));
 }
 
 void Frontend::onDriver() {
     if (app_.messageBoxOpen()) return; // re-armed when the box closes
-    const int64_t now = virtualNow();
+    const int64_t now = elapsed();
     if (now > app_.clock.now()) app_.advance(now - app_.clock.now(), /*coalesce=*/true);
     arm();
 }
@@ -126,6 +133,7 @@ int messageBoxWidth(const std::string& title) {
 }
 
 void Frontend::show(kt::Form* owner, const std::string& text, const std::string& title) {
+    if (stopped_) return;
     QElapsedTimer open;
     open.start();
     driver_.stop();
@@ -137,6 +145,8 @@ void Frontend::show(kt::Form* owner, const std::string& text, const std::string&
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(messageBoxWidth(title), 0, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    if (mode_ == Mode::Watched)
+        QTimer::singleShot(2000, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
     box.exec();
     paused_ += open.elapsed();
 }

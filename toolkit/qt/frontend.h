@@ -47,6 +47,8 @@ public:
         RealTime, ///< real time drives the clock; message boxes are modal QMessageBoxes
         Scripted, ///< only the caller advances the clock; message boxes are recorded and
                   ///< acknowledged
+        Watched,  ///< only the caller advances the clock; message boxes are shown and close by
+                  ///< themselves after two seconds
     };
     Frontend(kt::Program& app, Mode mode);
     ~Frontend() override;
@@ -58,8 +60,13 @@ public:
 
     void show(kt::Form* owner, const std::string& text, const std::string& title) override;
 
+    /// Real milliseconds since the frontend was made, less those spent under message boxes.
+    int64_t elapsed() const;
+    /// Ends the program's event loops, an open message box's included, and shows no further box:
+    /// the model finishes what it is doing and nothing more.
+    void stop();
+
 private:
-    int64_t virtualNow() const;
     void arm();
     void onDriver();
 
@@ -69,6 +76,7 @@ private:
     QTimer driver_;
     QElapsedTimer real_;
     int64_t paused_ = 0; ///< real ms spent under message boxes, which the clock must not see
+    bool stopped_ = false;
 };
 
 } // namespace ktqt

@@ -372,7 +372,7 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
     case kt::Kind::DriveList: {
         auto* c = new QComboBox(parent);
         connect(c, &QComboBox::activated, this, [this, &w](int row) {
-            if (alive()) app_.dispatch([&w, row] { static_cast<kt::DriveList&>(w).activate(row); });
+            if (alive()) app_.choose(w, row);
         });
         q = c;
         break;
@@ -382,7 +382,7 @@ QWidget* FormView::nativeFor(kt::Widget& w, QWidget* parent) {
         auto* lw = new RowList(
             w.kind == kt::Kind::DirList ? RowList::Choose::Open : RowList::Choose::Pick, parent);
         lw->chosen = [this, &w](int row) {
-            if (alive()) app_.dispatch([&w, row] { dynamic_cast<kt::ListBase&>(w).activate(row); });
+            if (alive()) app_.choose(w, row);
         };
         q = lw;
         break;
@@ -692,7 +692,7 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
     for (auto& [model, q] : natives_)
         if (q == watched) w = model;
     if (!w) return false;
-    if (e->type() == QEvent::FocusIn) form_->focus = w;
+    if (e->type() == QEvent::FocusIn) app_.focusOn(*w);
     // Qt delivers the second press of a double click as a double click alone: it is a press
     // all the same, one MouseDown each.
     const bool pressed =

@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// kolvar-replay's interpreter: plays a line-based script against the real program on a virtual
-// clock that only the script advances, printing the program's state as JSON on `dump`.
+// kolvar-replay's interpreter: plays a script against the real program on a virtual clock that
+// only the script advances, printing the program's state as JSON on `dump`.
+
+#include "script.h"
 
 #include <iosfwd>
 #include <memory>
@@ -30,10 +32,12 @@ public:
     bool writeFiles = true;
 
     /// Runs every line; returns 0, or 2 after writing "line N: message" to `err` for an unknown
-    /// command or a malformed line.
+    /// command, a malformed line or one that cannot run.
     int run(std::istream& script, std::ostream& err);
     /// Runs one line (no trailing newline); throws std::runtime_error with a message on error.
     void step(const std::string& line);
+    /// Runs one read line; throws std::runtime_error with a message when it cannot run.
+    void run(const Step& step);
 
 private:
     kt::Program& app_;
@@ -44,5 +48,8 @@ private:
 
 /// Starts the program as the game does: the start menu shown.
 void startProgram(kt::Program& app);
+
+/// The state of the program as `dump` prints it, one line of JSON without its newline.
+std::string dump(const kt::Program& app);
 
 } // namespace kolvar

@@ -1,0 +1,384 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Replays: a session recorded as the program takes its input plays back headless to the very
+// state it ended in; kolvar-replay refuses what it cannot record or watch before a window opens;
+// a watched script does to the program what it does headless.
+
+#include "harness.h"
+#include "shell/brow.h"
+#include "tools/replay/recorder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <functional>
+
+using kolvar::brow;
+using kolvar::Form1;
+using kolvar::Game;
+
+namespace {
+
+QString tool() {
+    return qEnvironmentVariable("KOLVAR_REPLAY");
+}
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+/// kolvar-replay with `args`, in `env` on top of the test's own environment (a value of "-"
+/// takes the variable away).
+Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int waitMs = 120000) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (auto it = env.begin(); it != env.end(); ++it)
+        it.value() == "-" ? e.remove(it.key()) : e.insert(it.key(), it.value());
+    p.setProcessEnvironment(e);
+    p.start(tool(), args);
+    Run r;
+    if (!p.waitForStarted() || !p.waitForFinished(waitMs)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray lastLine(const QByteArray& out) {
+    return out.trimmed().split('\n').last();
+}
+
+kt::Widget& widget(Game& g, const char* form, const char* key) {
+    kt::Form* f = g.app.formByName(form);
+    if (!f) throw kolvar::ScriptError(std::string("no window ") + form);
+    kt::Widget* w = f->find(key);
+    if (!w) throw kolvar::ScriptError(std::string("no widget ") + key);
+    return *w;
+}
+
+kt::Form& form(Game& g, const char* name) {
+    return *g.app.formByName(name);
+}
+
+/// What typing into the cheat box hands the program: the whole new text after each key.
+void typeInto(Game& g, const std::string& text) {
+    auto& box = static_cast<kt::TextBox&>(widget(g, "Form1", "cheater"));
+    for (char c : text) g.app.setText(box, box.text() + c);
+}
+
+void backspace(Game& g) {
+    auto& box = static_cast<kt::TextBox&>(widget(g, "Form1", "cheater"));
+    std::string t = box.text();
+    t.pop_back();
+    g.app.setText(box, t);
+}
+
+/// A press and release where a player would make them: the view's MouseDown, then its Click
+/// when the release falls on what took the press.
+void pressAt(Game& g, const char* name, float x, float y, int button = 1, int shift = 0) {
+    kt::Form& f = form(g, name);
+    kt::Widget* w = g.app.mouseDown(f, x, y, button, shift);
+    if (w && button == 1 && g.app.formByName(name) == &f && g.app.hit(f, x, y) == w)
+        g.app.click(*w);
+}
+
+void pressEnemies(Game& g) {
+    for (int i = 0; i <= 50; ++i) {
+        kt::Widget& e = widget(g, "Form1", ("ene(" + std::to_string(i) + ")").c_str());
+        pressAt(g, "Form1", e.Left + 200, e.Top + 200, 2);
+    }
+}
+
+/// The clock as a late real-time driver moves it: in uneven steps, some longer than a timer's
+/// interval, so that late timers skip ticks.
+void lateClock(Game& g, int ms) {
+    static const int steps[] = {16, 40, 3, 250, 17, 101, 330, 9, 64};
+    for (size_t i = 0; ms > 0; ++i) {
+        const int step = std::min(ms, steps[i % std::size(steps)]);
+        g.app.advance(step, true);
+        ms -= step;
+    }
+}
+
+struct Session {
+    const char* name;
+    std::function<void(Game&)> play;
+    QStringList lines;     ///< lines the recording must hold; one ending in '*' is a beginning
+    const char* ends = ""; ///< what the last dump must hold
+};
+
+// The folder a browser session starts in: its path ends in "a" and holds a folder "a" too, so
+// one name stands for two rows of the folder list.
+QTemporaryDir* pictures = nullptr;
+
+const std::vector<Session>& sessions() {
+    static const std::vector<Session> all = {
+        {"the menu, the help and keys",
+         [](Game& g) {
+             g.app.click(widget(g, "frmSplash", "Command4"));
+             g.app.advance(700);
+             g.app.keyPress(form(g, "Dialog"), 27);
+             g.app.focusOn(widget(g, "frmSplash", "command2"));
+             g.app.advance(1200);
+             g.app.keyPress(form(g, "frmSplash"), 'G');
+             lateClock(g, 3000);
+             g.app.closeBox(form(g, "Form1"));
+         },
+         {"click frmSplash Command4", "wait 700", "key Dialog 27", "focus frmSplash command2",
+          "wait 1200", "key frmSplash 71", "close Form1"}},
+        {"training, orders, a mine, an evolution and a corrected cheat",
+         [](Game& g) {
+             const kt::Widget& gioca = widget(g, "frmSplash", "Command1");
+             pressAt(g, "frmSplash", gioca.formLeft() + 100, gioca.formTop() + 100);
+             pressAt(g, "Form1", 400, 300); // the building
+             for (int k = 0; k <= 6; ++k)
+                 g.app.mouseDownOn(
+                     widget(g, "Form1", ("Command1(" + std::to_string(k) + ")").c_str()),
+                     k == 3 ? 2 : 1, k % 3, 10, 10);
+             lateClock(g, 9000);
+             g.app.click(widget(g, "Form1", "ima(6)"));
+             g.app.click(widget(g, "Form1", "command2"));
+             g.app.click(widget(g, "Form1", "ima(1)"));
+             pressAt(g, "Form1", 1600.5f, 3700.25f);
+             g.app.click(widget(g, "Form1", "evo"));
+             pressAt(g, "Form1", 5000, 7000, 2); // a shot refused by the force field
+             typeInto(g, "vildrx");
+             backspace(g);
+             typeInto(g, "a");
+             g.app.setText(static_cast<kt::TextBox&>(widget(g, "Form1", "cheater")), "dek mova");
+             g.app.setText(static_cast<kt::TextBox&>(widget(g, "Form1", "cheater")), "");
+             typeInto(g, " x");
+             lateClock(g, 12000);
+             g.app.click(widget(g, "Form1", "ima(0)"));
+             pressEnemies(g);
+             lateClock(g, 2500);
+         },
+         {"mousedown frmSplash *", "click frmSplash Command1", "down Form1 Command1(3) 2 0 10 10",
+          "mousedown Form1 1600.5 3700.25 1 0", "type Form1 cheater x", "erase Form1 cheater",
+          "type Form1 cheater a", "text Form1 cheater dek mova", "text Form1 cheater ",
+          "text Form1 cheater  ", "catchup 250"}},
+        {"a picture chosen in the browser, a folder named twice",
+         [](Game& g) {
+             g.app.click(widget(g, "frmSplash", "Command3"));
+             auto& b = *g.app.loaded<brow>();
+             g.app.choose(b.Drive1, b.Drive1.ListIndex);
+             const int ancestor = int(b.Dir1.entries.size()) - 2; // "a", the open folder
+             g.app.choose(b.Dir1, ancestor + 1);                  // the subfolder "a"
+             g.app.choose(b.Dir1, ancestor);                      // back up
+             g.app.advance(300);
+             g.app.choose(b.File1, 0);
+             g.app.advance(900);
+             g.app.click(b.OK);
+             g.app.click(widget(g, "frmSplash", "Command1"));
+             lateClock(g, 2000);
+         },
+         {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg", "click brow OK"}},
+        {"a victory",
+         [](Game& g) {
+             g.app.click(widget(g, "frmSplash", "Command1"));
+             pressAt(g, "Form1", 6000, 3500);
+             g.app.advance(20100);
+             pressEnemies(g);
+             lateClock(g, 20000); // late ticks make a slower battle
+         },
+         {},
+         "\"messages\":[\"Hai vinto!!\"]"},
+        {"a defeat, then the next battle",
+         [](Game& g) {
+             g.app.click(widget(g, "frmSplash", "Command1"));
+             lateClock(g, 3000);
+             g.app.advance(37000);
+             g.app.click(widget(g, "frmSplash", "Command1"));
+             lateClock(g, 1000);
+             g.app.closeBox(form(g, "Form1"));
+             g.app.click(widget(g, "frmSplash", "command2")); // esci
+         },
+         {"click frmSplash command2"},
+         "\"messages\":[\" Missione Fallita Game Over\"]"},
+    };
+    return all;
+}
+
+} // namespace
+
+class ReplaysTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(!tool().isEmpty(), "the test runs under CTest");
+        pictures = new QTemporaryDir;
+        QVERIFY(QDir(pictures->path()).mkpath("a/a"));
+        QImage sky(40, 30, QImage::Format_RGB32);
+        sky.fill(QColor(90, 140, 220));
+        QVERIFY(sky.save(pictures->path() + "/a/sky.jpg", "JPEG"));
+    }
+    void cleanupTestCase() { delete pictures; }
+
+    void aRecordedSessionPlaysBackToTheStateItEndedIn_data() {
+        QTest::addColumn<int>("session");
+        for (size_t i = 0; i < sessions().size(); ++i) QTest::newRow(sessions()[i].name) << int(i);
+    }
+    void aRecordedSessionPlaysBackToTheStateItEndedIn() {
+        QFETCH(int, session);
+        const Session& s = sessions()[size_t(session)];
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(pictures->path() + "/a"));
+        QTemporaryDir dir;
+        const QString file = dir.path() + "/session.replay";
+        std::FILE* out = std::fopen(file.toLocal8Bit().constData(), "w");
+        QVERIFY(out);
+        std::string ended;
+        {
+            Game g;
+            kolvar::Recorder recorder(g.app, out);
+            try {
+                s.play(g);
+            } catch (const std::exception& e) {
+                std::fclose(out);
+                QFAIL(e.what());
+            }
+            ended = recorder.finish();
+        }
+        std::fclose(out);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+        for (const QString& want : s.lines) {
+            const bool begins = want.endsWith('*');
+            const QString head = begins ? want.chopped(1) : want;
+            QVERIFY2(std::any_of(
+                         lines.begin(), lines.end(),
+                         [&](const QString& l) { return begins ? l.startsWith(head) : l == head; }),
+                     qPrintable("no line '" + want + "'"));
+        }
+        QCOMPARE(lines.last(), QString()); // the file ends with a newline
+        QCOMPARE(lines[lines.size() - 2], QString("dump"));
+
+        const Run r = replay({file}, {{"QT_QPA_PLATFORM", "offscreen"}});
+        QDir::setCurrent(here);
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
+        QVERIFY2(ended.find(s.ends) != std::string::npos, ended.c_str());
+    }
+
+    void scriptLinesForRecordedInputs_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("erase needs its box") << "erase Form1"
+                                             << "usage: erase FORM WIDGET";
+        QTest::newRow("erase in a label") << "click frmSplash Command1\nerase Form1 news"
+                                          << "news is not a text box";
+        QTest::newRow("text in a missing box") << "text Form1 nothing"
+                                               << "window Form1";
+        QTest::newRow("pick takes a number") << "click frmSplash Command3\npick brow dir x"
+                                             << "expected a number for ROW";
+        QTest::newRow("pick a row past the end") << "click frmSplash Command3\npick brow drive 1000"
+                                                 << "the drive list has no row 1000";
+        QTest::newRow("pick names a list") << "pick brow disk 0"
+                                           << "takes drive, dir or file";
+        QTest::newRow("catchup forward only") << "catchup -5"
+                                              << "catchup takes a duration";
+        QTest::newRow("a line takes no focus") << "click frmSplash Command1\nfocus Form1 Line3"
+                                               << "Line3 takes no focus";
+        QTest::newRow("mousedown needs a point") << "mousedown frmSplash 10"
+                                                 << "usage: mousedown FORM X Y [BUTTON [SHIFT]]";
+    }
+    void scriptLinesForRecordedInputs() {
+        QFETCH(QString, script);
+        QFETCH(QString, error);
+        Game g;
+        std::ostringstream out, err;
+        kolvar::Replay replay(g.app, *g.frontend, out);
+        std::istringstream in(script.toStdString());
+        QCOMPARE(replay.run(in, err), 2);
+        QVERIFY2(QString::fromStdString(err.str()).contains(error), err.str().c_str());
+    }
+
+    void whatCannotBeRecordedOrWatchedIsRefusedBeforeAnyWindow_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTemporaryDir* dir = pictures;
+        const QString bad = dir->path() + "/bad.replay";
+        QFile f(bad);
+        if (f.open(QIODevice::WriteOnly)) f.write("# fine\nwait 10\nwait ten\n");
+        QTest::newRow("an unwritable recording")
+            << QStringList{"--record", "/nonexistent/kolvar/x.replay"}
+            << "kolvar-replay: cannot write /nonexistent/kolvar/x.replay: No such file or "
+               "directory";
+        QTest::newRow("a missing script")
+            << QStringList{"--watch", dir->path() + "/none.replay"}
+            << "kolvar-replay: cannot read " + dir->path() + "/none.replay";
+        QTest::newRow("a malformed script")
+            << QStringList{"--watch", bad}
+            << "kolvar-replay: " + bad + " line 3: expected a number for MS, got 'ten'";
+        QTest::newRow("no speed") << QStringList{"--watch", bad, "--speed", "0"}
+                                  << "kolvar-replay: --speed takes a number from 0.01 to 1000, "
+                                     "not '0'";
+        QTest::newRow("a speed that is no number")
+            << QStringList{"--watch", bad, "--speed", "fast"}
+            << "kolvar-replay: --speed takes a number from 0.01 to 1000, not 'fast'";
+        QTest::newRow("an unknown option")
+            << QStringList{"--replay", bad} << "usage: kolvar-replay";
+    }
+    void whatCannotBeRecordedOrWatchedIsRefusedBeforeAnyWindow() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        // Without a display a window would have ended the run with status 1 and its own line.
+        const Run r =
+            replay(args, {{"DISPLAY", "-"}, {"WAYLAND_DISPLAY", "-"}, {"QT_QPA_PLATFORM", "-"}});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.startsWith(says.toUtf8()), r.err.constData());
+        if (!says.startsWith("usage")) QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void helpListsEveryCommand() {
+        const Run r = replay({"--help"}, {{"DISPLAY", "-"}, {"QT_QPA_PLATFORM", "-"}});
+        QCOMPARE(r.status, 0);
+        for (const char* c : {"wait MS", "catchup MS", "press FORM", "mousedown FORM", "down FORM",
+                              "click FORM", "key FORM", "type FORM", "erase FORM", "text FORM",
+                              "choose FORM", "pick FORM", "focus FORM", "close FORM", "dump",
+                              "shot FORM", "check", "--record FILE", "--watch SCRIPT"})
+            QVERIFY2(r.out.contains(c), c);
+    }
+
+    void aWatchedScriptEndsWhereItsHeadlessRunDoes() {
+        // A victory watched twenty times faster than real time: its box closes by itself, and
+        // every dump equals the headless run's.
+        Game g;
+        Form1& f = g.battle();
+        QString script = "click frmSplash Command1\npress Form1 6000 3500\nwait 20100\n";
+        for (int i = 0; i <= 50; ++i)
+            script +=
+                QString("press Form1 %1 %2 2\n").arg(f.ene[i].Left + 200).arg(f.ene[i].Top + 200);
+        script += "dump\nwait 5300\ndump\nwait 1000\ndump\n";
+        QTemporaryDir dir;
+        QFile file(dir.path() + "/victory.replay");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(script.toUtf8());
+        file.close();
+        const Run headless = replay({file.fileName()}, {{"QT_QPA_PLATFORM", "offscreen"}});
+        QCOMPARE(headless.status, 0);
+        QElapsedTimer took;
+        took.start();
+        const Run watched = replay({"--watch", file.fileName(), "--speed", "20"},
+                                   {{"QT_QPA_PLATFORM", "offscreen"}});
+        QVERIFY2(watched.status == 0, watched.err.constData());
+        QCOMPARE(watched.out, headless.out);
+        QVERIFY(headless.out.contains("Hai vinto!!"));
+        // 26.4 s of game at twenty times: 1.3 s, the box 2 s, the windows 2 s more.
+        QVERIFY2(took.elapsed() >= 5000, qPrintable(QString::number(took.elapsed())));
+    }
+};
+
+QTEST_MAIN(ReplaysTest)
+#include "test_replays.moc"
