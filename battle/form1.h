@@ -31,49 +31,91 @@ public:
     uint8_t er = 0;   ///< income per Timer2 tick = mines standing; index of the newest mine
     uint8_t evol = 0; ///< evolution level of the building
 
-    // Designed widgets, in drawing order (see layout.cpp).
-    kt::Image Image2;
+    // Designed widgets, in drawing order (placed in battle/layout.cpp).
+    kt::Image Image2; ///< the main building: a click opens the training panel
+    /// The mines: (0) the one the battle starts with, (2)..(er) those built (there is no (1)).
     kt::WidgetArray<kt::Image> Image3{*this, "Image3"};
-    kt::Label Label1, news;
-    kt::TextBox cheater;
-    kt::Shape sh;
-    kt::WidgetArray<kt::Image> ima{*this, "ima"};
-    kt::WidgetArray<kt::Label> OK{*this, "OK"};
-    kt::WidgetArray<kt::Image> ene{*this, "ene"};
-    kt::WidgetArray<kt::Line> Line4{*this, "Line4"};
-    kt::Line Line1, Line2, Line3;
-    kt::Timer Timer1, Timer2, make;
-    kt::Frame Frame1;
-    kt::WidgetArray<kt::CommandButton> Command1{*this, "Command1"};
-    kt::WidgetArray<kt::Label> mk{*this, "mk"};
-    kt::Line qnty, done;
-    kt::CommandButton evo;
-    kt::Frame build;
-    kt::CommandButton command2;
-    kt::Frame Frame2; ///< the sprite store, never shown
-    kt::WidgetArray<kt::Image> front{*this, "front"}, backimage{*this, "backimage"},
-        sideimagel{*this, "sideimagel"}, sideimager{*this, "sideimager"}, Image1{*this, "Image1"};
-    kt::Image prete;
+    kt::Label Label1;    ///< the money, " 2001000 euri", rewritten every Timer2 tick
+    kt::Label news;      ///< the news line, top right
+    kt::TextBox cheater; ///< the cheat box, top right corner
+    kt::Shape sh;        ///< the selection marker, an oval under the selected unit
 
-    // Set-up (setup.cpp).
+    /// The units' images, one per slot: (0) Tovo, the commander, (1)..(80) as trained.
+    kt::WidgetArray<kt::Image> ima{*this, "ima"};
+    /// The health captions above the units, one per slot; only Tovo's, (0), is ever shown.
+    kt::WidgetArray<kt::Label> OK{*this, "OK"};
+    /// The 51 enemies, (0)..(50).
+    kt::WidgetArray<kt::Image> ene{*this, "ene"};
+    /// The force field, (0), until the first enemy turn makes it enemy 0's shot line; (1)..(50)
+    /// the other enemies' shot lines.
+    kt::WidgetArray<kt::Line> Line4{*this, "Line4"};
+    /// The destination cross, an X of two lines where the last left press on the ground was.
+    kt::Line Line1, Line2;
+    /// The player's shot, or a unit's return shot, until the next Timer2 tick.
+    kt::Line Line3;
+
+    kt::Timer Timer1; ///< the enemy clock, every 100 ms: Timer1_Timer
+    kt::Timer Timer2; ///< the movement and income clock, every 100 ms: Timer2_Timer
+    /// The training clock, every 50 ms halved by each evolution (1 ms at least), running only
+    /// while a kind is in training: make_Timer.
+    kt::Timer make;
+
+    kt::Frame Frame1; ///< the training panel
+    /// The training buttons, one per kind 0..6; (6) is shown and hidden with its panel only.
+    kt::WidgetArray<kt::CommandButton> Command1{*this, "Command1"};
+    /// The queue counts under the training buttons.
+    kt::WidgetArray<kt::Label> mk{*this, "mk"};
+    kt::Line qnty;         ///< the training progress bar's track, red
+    kt::Line done;         ///< its filled part, yellow: the ticks spent on the unit in training
+    kt::CommandButton evo; ///< "Evolvi edificio", the building's evolution
+
+    kt::Frame build;            ///< the construction panel, opened at a builder's feet
+    kt::CommandButton command2; ///< "Miniera": a mine at the selected unit's feet
+
+    kt::Frame Frame2; ///< the sprite store, never shown
+    /// The units' pictures by kind, facing down (front; front(30) is the evolved building), up,
+    /// left and right.
+    kt::WidgetArray<kt::Image> front{*this, "front"}, backimage{*this, "backimage"},
+        sideimagel{*this, "sideimagel"}, sideimager{*this, "sideimager"};
+    /// The wrecks: (0) a unit's, (1) an enemy's.
+    kt::WidgetArray<kt::Image> Image1{*this, "Image1"};
+    kt::Image prete; ///< the enemies' look after the "frastol" cheat
+
+    // Set-up (battle/setup.cpp, the designed widgets in battle/layout.cpp).
+    /// Starts a battle: background, money, price tables, Tovo, the unit slots and the enemies'
+    /// cells; closes the start menu.
     void Form_Load() override;
     /// The close box ends the battle and brings the start menu back.
     void Form_Close() override;
+    /// The battle state for a dump (battle/describe.cpp).
     void describe(QJsonObject& out) const override;
 
     // Player input (commands/).
+    /// A press on the ground: move order and cross, turn, ground shot (commands/ground_orders.cpp).
     void Form_MouseDown(int Button, int Shift, float X, float Y) override;
+    /// Selects a unit; a builder opens the construction panel (commands/selection.cpp).
     void ima_Click(int Index);
+    /// A press on an enemy: walk toward it or fire at it (commands/attack_orders.cpp).
     void ene_MouseDown(int Index, int Button, int Shift, float X, float Y);
+    /// Opens the training panel (commands/training.cpp).
     void Image2_Click();
+    /// Queues units of a kind, or takes some back (commands/training.cpp).
     void Command1_MouseDown(int Index, int Button, int Shift, float X, float Y);
+    /// Builds a mine (commands/construction.cpp).
     void command2_Click();
+    /// Evolves the building (commands/construction.cpp).
     void evo_Click();
+    /// Acts on a cheat code (commands/cheat_box.cpp).
     void cheater_Change();
 
     // Clocks (simulation/).
+    /// Every 100 ms: every unit a step, the income, the money shown, the shot line cleared, the
+    /// defeat (simulation/movement.cpp).
     void Timer2_Timer();
+    /// Every 100 ms: the force field's fall, the attack's announcement, the enemy turns
+    /// (simulation/enemy_turn.cpp).
     void Timer1_Timer();
+    /// Every 50 ms, halved by each evolution: the unit in training (simulation/training_clock.cpp).
     void make_Timer();
 
 private:
@@ -81,16 +123,27 @@ private:
     friend class InvariantWatch;
     friend std::vector<std::string> brokenInvariants(const kt::Program& app);
 
+    // Operations of the clocks (simulation/).
+    /// Unit i's step toward its destination (simulation/movement.cpp).
     void walk(int16_t& i);
+    /// Unit i's cell from its recorded position (simulation/movement.cpp).
     void locate(int16_t& i);
+    /// A shot of the player's side at (tgx, tgy), if the shooter reaches it
+    /// (simulation/firing.cpp).
     void fire(int16_t& index, float dx, float dy);
+    /// Draws that shot; an attack order's shot destroys its enemy (simulation/firing.cpp).
     void shoot(int16_t& index, float dx, float dy);
+    /// An enemy turn, every fifth Timer1 tick from tick 255 (simulation/enemy_turn.cpp).
     void raid();
     /// Whether the Timer1 tick just counted is an enemy turn: every fifth one after the attack.
     bool turnDue() const { return clock > 250 && (clock + overtime) % 5 == 0; }
+    /// Enemy i's step up the field and its new cell (simulation/enemy_turn.cpp).
     void march(uint8_t& i);
+    /// Puts a finished unit of kind k on the field, if it is paid for and a slot is free
+    /// (simulation/training_clock.cpp).
     void spawn(int16_t k);
-    /// Hides and unloads the battlefield and shows the start menu: the end of every battle.
+    /// Hides and unloads the battlefield and shows the start menu: the end of every battle
+    /// (battle/setup.cpp).
     void endBattle();
 
     std::array<unirec, 81> uni{};
