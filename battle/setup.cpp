@@ -14,9 +14,9 @@
 namespace kolvar {
 
 void Form1::Form_Load() {
-    // 1. The background chosen in the browser, if any.
+    // The background chosen in the browser, if any.
     picture = app.get<brow>().picture;
-    // 2.-8. Money, the idle trainer and the per-kind tables; kinds 7..9 stay 0.
+    // Money, the idle trainer and the per-kind tables; kinds 7..9 stay 0.
     yen = 2000;
     cur = idle;
     cost = {15, 20, 20, 10, 70, 30, 5};
@@ -26,31 +26,31 @@ void Form1::Form_Load() {
     reach[11] = 40;
     er = 1;
     life = {30, 30, 30, 30, 30, 30, 50};
-    // 9. The commander in slot 0, where its image stands.
+    // The commander in slot 0, where its image stands.
     uni[0].alive = yes;
     uni[0].hp = 50;
     uni[0].kind = commanderKind;
     uni[0].x = uni[0].tx = kt::cint(ima[0].Left);
     uni[0].y = uni[0].ty = kt::cint(ima[0].Top);
-    // 10. Every slot alive, with its image and health caption created hidden.
+    // Every slot alive, with its image and health caption created hidden.
     for (int i = 1; i <= 80; ++i) {
         uni[size_t(i)].alive = yes;
         ima.load(i);
         OK.load(i);
         ima[i].flat = true;
     }
-    // 11. The force field.
+    // The force field.
     Line4[0].BorderColor = kt::colors::green;
-    // 12. The enemies' shot lines and cells; enemy 0 gets its cell when it first moves.
+    // The enemies' shot lines and cells; enemy 0 gets its cell when it first moves.
     for (int i = 1; i <= 50; ++i) {
         Line4.load(i);
         enecell[0][i] = kt::floor8(ene[i].Left / 1000.0);
         enecell[1][i] = kt::floor8(ene[i].Top / 1000.0);
     }
-    // 13. The training progress bar.
+    // The training progress bar.
     qnty.BorderColor = kt::colors::red;
     done.BorderColor = kt::colors::yellow;
-    // 14. The battle has begun: the start menu goes.
+    // The battle has begun: the start menu goes.
     if (auto* menu = app.loaded<frmSplash>()) menu->unload();
 }
 

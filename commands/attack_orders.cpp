@@ -12,20 +12,20 @@ namespace kolvar {
 void Form1::ene_MouseDown(int Index, int Button, int Shift, float X, float Y) {
     (void)Shift;
     if (Index < 0 || Index > 50) return;
-    // 1. The enemy becomes the attack reference, even when the order is refused.
+    // The enemy becomes the attack reference, even when the order is refused.
     tgx = ene[Index].Left;
     tgy = ene[Index].Top;
-    // 2. The force field.
+    // The force field.
     if (clock <= 200) {
         news.Caption = "can't shot trough the deflector shield";
         return;
     }
-    // 3. Walk to a point 1000 twips above the enemy.
+    // Walk to a point 1000 twips above the enemy.
     if (Button == kt::LeftButton) {
         uni[size_t(sel)].tx = kt::cint(ene[Index].Left);
         uni[size_t(sel)].ty = kt::cint(ene[Index].Top - 1000);
     }
-    // 4. Fire: the reach counts to the enemy's corner, the line ends where the press was.
+    // Fire: the reach counts to the enemy's corner, the line ends where the press was.
     if (Button == kt::RightButton && uni[size_t(sel)].alive == yes) {
         target = uint8_t(Index);
         hitene = yes;

@@ -14,17 +14,17 @@ namespace kolvar {
 void Form1::Form_MouseDown(int Button, int Shift, float X, float Y) {
     (void)Shift;
     unirec& u = uni[size_t(sel)];
-    // 1. The move order and the destination cross, an X 240 twips wide centred on the press.
+    // The move order and the destination cross, an X 240 twips wide centred on the press.
     if (Button == kt::LeftButton) {
         u.tx = kt::cint(X);
         u.ty = kt::cint(Y);
         Line1.X1 = X - 120, Line1.X2 = X + 120, Line1.Y1 = Y - 120, Line1.Y2 = Y + 120;
         Line2.X1 = X + 120, Line2.X2 = X - 120, Line2.Y1 = Y - 120, Line2.Y2 = Y + 120;
     }
-    // 2. A builder only walks. A wreck neither turns back into a sprite nor fires.
+    // A builder only walks. A wreck neither turns back into a sprite nor fires.
     if (u.kind == builderKind || u.alive == 0) return;
-    // 3. Facing: each test that holds turns the unit; the last one wins, so an exact diagonal
-    //    gives the side view and a destination under the unit gives the right-facing view.
+    // Facing: each test that holds turns the unit; the last one wins, so an exact diagonal
+    // gives the side view and a destination under the unit gives the right-facing view.
     const int dx = std::abs(u.x - u.tx), dy = std::abs(u.y - u.ty);
     auto turn = [&](uint8_t face, kt::WidgetArray<kt::Image>& sprites) {
         u.face = face;
@@ -34,12 +34,12 @@ void Form1::Form_MouseDown(int Button, int Shift, float X, float Y) {
     if (dx <= u.ty - u.y) turn(faceDown, front);
     if (dy <= u.x - u.tx) turn(faceLeft, sideimagel);
     if (dy <= u.tx - u.x) turn(faceRight, sideimager);
-    // 4. A press on the ground is its own reference point.
+    // A press on the ground is its own reference point.
     tgx = 0;
     tgy = 0;
-    // 5. Every kind but the tank stands in a 450-twip image whatever its picture.
+    // Every kind but the tank stands in a 450-twip image whatever its picture.
     if (u.kind != tankKind) ima[sel].Width = 450;
-    // 6. The shot at the ground; its reach is measured to the pressed point itself.
+    // The shot at the ground; its reach is measured to the pressed point itself.
     if (Button == kt::RightButton) {
         problemo = yes;
         tgx = X, tgy = Y;

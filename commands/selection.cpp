@@ -13,29 +13,29 @@ void Form1::ima_Click(int Index) {
     // so only a script's direct click reaches it, and selecting it would command a ghost.
     if (Index < 0 || Index > c) return;
     unirec& u = uni[size_t(Index)];
-    // 1. A wreck cannot be selected.
+    // A wreck cannot be selected.
     if (u.alive == 0) return;
-    // 2. The selection.
+    // The selection.
     sel = int16_t(Index);
     kt::Image& im = ima[Index];
-    // 3. The marker under the unit, as wide as its image is now.
+    // The marker under the unit, as wide as its image is now.
     sh.Top = im.Top + im.Height - 10;
     sh.Left = im.Left;
     sh.Width = im.Width;
-    // 4. The health caption above it, the bare number of hit points.
+    // The health caption above it, the bare number of hit points.
     OK[Index].Caption = kt::plain(u.hp);
     OK[Index].Top = im.Top - im.Height;
     OK[Index].Left = im.Left;
-    // 5. The recorded position catches up with the image; the destination is kept.
+    // The recorded position catches up with the image; the destination is kept.
     u.x = kt::cint(im.Left);
     u.y = kt::cint(im.Top);
-    // 6. A builder opens the construction panel at its feet.
+    // A builder opens the construction panel at its feet.
     if (u.kind == builderKind) {
         build.Visible = true;
         build.Top = im.Top + im.Height;
         build.Left = im.Left;
     }
-    // 7. The training panel closes (button 6 goes with its frame).
+    // The training panel closes (button 6 goes with its frame).
     Frame1.Visible = false;
     for (int k = 0; k <= 5; ++k) Command1[k].Visible = false;
 }

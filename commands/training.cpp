@@ -18,19 +18,19 @@ void Form1::Command1_MouseDown(int Index, int Button, int Shift, float X, float 
     (void)X, (void)Y;
     if (Index < 0 || Index > 6) return;
     const size_t k = size_t(Index);
-    // 1. Shift 5, Ctrl 10, both 20; anything with Alt 1.
+    // Shift 5, Ctrl 10, both 20; anything with Alt 1.
     int q = 1;
     if (Shift == kt::ShiftMask) q = 5;
     if (Shift == kt::CtrlMask) q = 10;
     if (Shift == (kt::ShiftMask | kt::CtrlMask)) q = 20;
     if (Button == kt::LeftButton) {
-        // 2. Queue; a count stops at 255. A kind in training is never replaced.
+        // Queue; a count stops at 255. A kind in training is never replaced.
         queue[k] = kt::add8(queue[k], q);
         mk[Index].Caption = kt::str(queue[k]);
         make.setEnabled(true);
         if (cur == idle) cur = uint8_t(Index);
     } else if (Button == kt::RightButton) {
-        // 3. Take back, but never the last unit of a kind.
+        // Take back, but never the last unit of a kind.
         if (q < queue[k]) {
             queue[k] = uint8_t(queue[k] - q);
             mk[Index].Caption = kt::str(queue[k]);

@@ -22,14 +22,14 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::raid() {
-    // 1. Victory, tested at the start of a turn; the battlefield is gone after it.
+    // Victory, tested at the start of a turn; the battlefield is gone after it.
     if (kills >= 50) {
         app.msgbox(this, "Hai vinto!!");
         Timer1.setEnabled(false);
         endBattle();
         return;
     }
-    // 2. Every standing enemy in index order.
+    // Every standing enemy in index order.
     for (uint8_t i = 0; i <= 50; ++i) {
         Line4[i].Visible = false;
         if (enedead[i] == yes) continue;

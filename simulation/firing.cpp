@@ -12,13 +12,12 @@
 namespace kolvar {
 
 void Form1::fire(int16_t& index, float dx, float dy) {
-    // 1. An order of the player always comes from the selected unit.
+    // An order of the player always comes from the selected unit.
     if (problemo == yes) index = sel;
-    // 2.-4. Distance from the shooter's corner to the reference point, against its reach.
+    // Distance from the shooter's corner to the reference point, against its reach.
     const double L = ima[index].Left, T = ima[index].Top;
     const int16_t d = kt::floor16(std::sqrt((L - tgx) * (L - tgx) + (tgy - T) * (tgy - T)));
     const int r = reach[uni[size_t(index)].kind] * 250;
-    // 5.-6.
     if (d > r) {
         news.Caption = " mannaggia nn ci arriva";
         return;
@@ -27,7 +26,7 @@ void Form1::fire(int16_t& index, float dx, float dy) {
 }
 
 void Form1::shoot(int16_t& index, float dx, float dy) {
-    // 1.-2. The line, plain red by default.
+    // The line, plain red by default.
     Line3.X1 = ima[index].Left + 200;
     Line3.Y1 = ima[index].Top + 200;
     Line3.X2 = tgx + dx;
@@ -36,7 +35,7 @@ void Form1::shoot(int16_t& index, float dx, float dy) {
     Line3.BorderWidth = 1;
     Line3.BorderStyle = 1;
     Line3.BorderColor = kt::colors::red;
-    // 3. The player's own shots take the look of the shooter's weapon.
+    // The player's own shots take the look of the shooter's weapon.
     if (problemo == yes) {
         const uint8_t kind = uni[size_t(index)].kind;
         if (kind == 2) Line3.BorderColor = {255, 0, 255}, Line3.BorderWidth = 4;
@@ -45,8 +44,8 @@ void Form1::shoot(int16_t& index, float dx, float dy) {
         if (kind == 5)
             Line3.BorderColor = kt::colors::blue, Line3.BorderWidth = 1, Line3.BorderStyle = 2;
     }
-    // 4. Only an attack order destroys, and only the enemy it was aimed at, and only once, so
-    //    the kills always equal the enemies destroyed.
+    // Only an attack order destroys, and only the enemy it was aimed at, and only once, so
+    // the kills always equal the enemies destroyed.
     if (hitene == yes && attackOrder && enedead[target] != yes) {
         ene[target].setPicture(Image1[1].picture);
         enedead[target] = yes;

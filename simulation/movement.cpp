@@ -13,18 +13,18 @@
 namespace kolvar {
 
 void Form1::Timer2_Timer() {
-    // 1. Every unit in use, killed ones too (they only get their cell refreshed).
+    // Every unit in use, killed ones too (they only get their cell refreshed).
     const int16_t last = c;
     for (int16_t i = 0; i <= last; ++i) {
         walk(i);
         locate(i);
     }
-    // 2.-3. Income, and the money in thousands: " 2001000 euri", "-50000 euri".
+    // Income, and the money in thousands: " 2001000 euri", "-50000 euri".
     yen = kt::add16(yen, er);
     Label1.Caption = kt::str(yen) + "000 euri";
-    // 4. A shot shows until the next tick.
+    // A shot shows until the next tick.
     Line3.Visible = false;
-    // 5. Defeat: the commander is gone.
+    // Defeat: the commander is gone.
     if (uni[0].alive == 0) {
         Timer1.setEnabled(false);
         make.setEnabled(false);
@@ -37,33 +37,33 @@ void Form1::Timer2_Timer() {
 
 void Form1::walk(int16_t& i) {
     unirec& u = uni[size_t(i)];
-    // 1. Only a living unit away from its destination on both axes moves.
+    // Only a living unit away from its destination on both axes moves.
     go = yes;
     if (u.x == u.tx) go = 0;
     if (u.y == u.ty) go = 0;
     if (u.alive == 0) go = 0;
     if (go != yes) return;
-    // 2. The force field: while it stands, no destination at or below y 4320.
+    // The force field: while it stands, no destination at or below y 4320.
     if (!((u.ty < 4320 && clock <= 200) || clock > 200)) {
         news.Caption = " nn puoi andare li";
         u.ty = 4300;
         return;
     }
-    // 3. A step covers 1/k of the way, k = whole hundreds of twips left (at most 255).
+    // A step covers 1/k of the way, k = whole hundreds of twips left (at most 255).
     const double d =
         std::sqrt(double(u.ty - u.y) * (u.ty - u.y) + double(u.tx - u.x) * (u.tx - u.x));
     const uint8_t k = kt::floor8(d / 100);
     if (k == 0) return;
-    // 4.-5. x first; y then uses the old y.
+    // x first; y then uses the old y.
     u.x = kt::cint(double(u.tx - u.x) / k + u.x);
     ima[i].Left = u.x;
     u.y = kt::cint(double(u.ty - u.y) / k + u.y);
     ima[i].Top = u.y;
-    // 6. The health caption follows the selected unit, whichever unit moved.
+    // The health caption follows the selected unit, whichever unit moved.
     kt::setPlain(OK[sel].Caption, uni[size_t(sel)].hp);
     OK[sel].Top = ima[sel].Top - ima[sel].Height;
     OK[sel].Left = ima[sel].Left;
-    // 7. So does the marker, when the selected unit is the one that moved.
+    // So does the marker, when the selected unit is the one that moved.
     if (i == sel) {
         sh.Top = ima[sel].Height + ima[sel].Top - 10;
         sh.Left = ima[sel].Left;

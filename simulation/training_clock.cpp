@@ -18,17 +18,17 @@ void Form1::make_Timer() {
         make.setEnabled(false);
         return;
     }
-    // 1.-2. One tick more; the bar is full on the finishing tick.
+    // One tick more; the bar is full on the finishing tick.
     prog = kt::add8(prog, 1);
     done.X2 = qnty.X1 + (qnty.X2 - qnty.X1) / float(tempo[cur]) * float(prog);
     if (prog != tempo[cur]) return;
-    // 3. The unit is finished (or refused), and leaves the queue either way.
+    // The unit is finished (or refused), and leaves the queue either way.
     spawn(cur);
     prog = 0;
     queue[cur] = uint8_t(queue[cur] - 1);
     mk[cur].Caption = kt::str(queue[cur]);
     if (queue[cur] > 0) return;
-    // 4. Next: the highest-numbered kind with units queued, or nothing.
+    // Next: the highest-numbered kind with units queued, or nothing.
     const uint8_t was = cur;
     for (uint8_t k = 0; k <= 10; ++k)
         if (queue[k] > 0) cur = k;
@@ -39,12 +39,12 @@ void Form1::make_Timer() {
 }
 
 void Form1::spawn(int16_t k) {
-    // 1. Money equal to the price is not enough; a full unit table takes nobody more.
+    // Money equal to the price is not enough; a full unit table takes nobody more.
     if (!(cost[size_t(k)] < yen) || c >= 80) {
         news.Caption = "Unit impossible to do  commander";
         return;
     }
-    // 2.-6. The next slot, its picture, the payment, its kind and width.
+    // The next slot, its picture, the payment, its kind and width.
     c += 1;
     kt::Image& im = ima[c];
     im.setPicture(front[k].picture);
@@ -52,11 +52,11 @@ void Form1::spawn(int16_t k) {
     unirec& u = uni[size_t(c)];
     u.kind = uint8_t(k);
     if (k != tankKind) im.Width = 350;
-    // 7. Rows of 15 in front of the building; the first two rows start further right.
+    // Rows of 15 in front of the building; the first two rows start further right.
     const int row = (c - 1) / 15, column = c - 15 * row;
     im.Left = float(600 * column + (row < 2 ? 2340 : 2000));
     im.Top = float(3000 + 500 * row);
-    // 8.-10. On the field, where its record says it is, with its kind's health.
+    // On the field, where its record says it is, with its kind's health.
     im.Visible = true;
     u.tx = u.x = kt::cint(im.Left);
     u.ty = u.y = kt::cint(im.Top);
