@@ -3,6 +3,7 @@
 
 #include "desktop.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <cstdio>
 #include <functional>
 
 namespace kolvar {
@@ -124,9 +126,13 @@ bool Desktop::xdotool(const QStringList& args) {
 bool Desktop::click(QWidget* w, QPoint at, int button, const QString& modifiers, int times,
                     int gapMs) {
     QWidget* top = w->window();
-    const QPoint p = w->mapTo(top, at);
-    QStringList args{"mousemove", "--window", QString::number(top->winId()), QString::number(p.x()),
-                     QString::number(p.y())};
+    return click(top->winId(), w->mapTo(top, at), button, modifiers, times, gapMs);
+}
+
+bool Desktop::click(unsigned long window, QPoint at, int button, const QString& modifiers,
+                    int times, int gapMs) {
+    QStringList args{"mousemove", "--window", QString::number(window), QString::number(at.x()),
+                     QString::number(at.y())};
     if (!modifiers.isEmpty()) args << "keydown" << modifiers;
     args << "click"
          << "--repeat" << QString::number(times) << "--delay" << QString::number(gapMs)
@@ -147,7 +153,11 @@ bool Desktop::keys(const QStringList& keys) {
 }
 
 QRect Desktop::clientArea(QWidget* window) {
-    const QString out = run("xwininfo", {"-id", QString::number(window->winId())});
+    return clientArea(window->winId());
+}
+
+QRect Desktop::clientArea(unsigned long window) {
+    const QString out = run("xwininfo", {"-id", QString::number(window)});
     return QRect(field(out, "Absolute upper-left X"), field(out, "Absolute upper-left Y"),
                  field(out, "Width"), field(out, "Height"));
 }
@@ -170,6 +180,18 @@ std::vector<unsigned long> Desktop::stacking() {
     for (const auto& m : QRegularExpression("0x[0-9a-fA-F]+").globalMatch(out))
         ids.push_back(m.captured(0).toULong(nullptr, 16));
     return ids;
+}
+
+int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
+    Desktop desktop;
+    if (!desktop.error().isEmpty()) {
+        std::fprintf(stderr, "SKIP: %s\n", qPrintable(desktop.error()));
+        return 77;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_SCALE_FACTOR", "1");
+    QApplication app(argc, argv);
+    return run(desktop);
 }
 
 } // namespace kolvar

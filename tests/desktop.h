@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class QProcess;
@@ -38,6 +39,10 @@ public:
     /// while holding `modifiers` ("shift", "ctrl+shift"; empty for none).
     bool click(QWidget* w, QPoint at, int button = 1, const QString& modifiers = {}, int times = 1,
                int gapMs = 80);
+    /// The same at `at` in the client area of the top-level X window `window`, which may be
+    /// another program's.
+    bool click(unsigned long window, QPoint at, int button = 1, const QString& modifiers = {},
+               int times = 1, int gapMs = 80);
     /// Moves the pointer over `at` in `w` without pressing.
     bool hover(QWidget* w, QPoint at);
     /// Presses and releases each of `keys` in turn, as xdotool names them ("g", "shift+g",
@@ -46,17 +51,26 @@ public:
 
     /// The client area of a top-level window as the X server has it, in root coordinates.
     QRect clientArea(QWidget* window);
+    QRect clientArea(unsigned long window);
     /// The window manager's frame of a top-level window, in root coordinates.
     QRect frame(QWidget* window);
     /// Top-level client windows bottom to top, as the window manager stacks them.
     std::vector<unsigned long> stacking();
 
-private:
+    /// Runs `program` with `args` (xdotool, xprop, xwininfo) and returns its standard output;
+    /// `ok` tells whether it ended with status 0.
     QString run(const QString& program, const QStringList& args, bool* ok = nullptr);
+
+private:
     QProcess* server_ = nullptr;
     QProcess* manager_ = nullptr;
     QString display_;
     QString error_;
 };
+
+/// The main() of a desktop test: starts a desktop, points Qt's xcb platform at it at scale 1,
+/// creates the application and returns what `run` does there; 77 (skipped) when the desktop
+/// cannot start.
+int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run);
 
 } // namespace kolvar

@@ -500,17 +500,11 @@ private:
 };
 
 int main(int argc, char** argv) {
-    kolvar::Desktop desktop;
-    if (!desktop.error().isEmpty()) {
-        std::fprintf(stderr, "SKIP: %s\n", qPrintable(desktop.error()));
-        return 77;
-    }
-    desk = &desktop;
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qputenv("QT_SCALE_FACTOR", "1");
-    QApplication app(argc, argv);
-    DesktopTest test;
-    return QTest::qExec(&test, argc, argv);
+    return kolvar::onDesktop(argc, argv, [&](kolvar::Desktop& desktop) {
+        desk = &desktop;
+        DesktopTest test;
+        return QTest::qExec(&test, argc, argv);
+    });
 }
 
 #include "test_desktop.moc"

@@ -1,0 +1,633 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Sessions recorded as a person plays them: kolvar-replay --record runs on an X server of the
+// test's own under a window manager, reached only by real X input (pointer, buttons, keys), and
+// is ended as a player ends it. The script it wrote, played headless in the same folder, must
+// print the very state the recording wrote down when it ended. A watched script shows its
+// windows on the same desktop and ends where its headless run does.
+
+#include "battle/form1.h"
+#include "desktop.h"
+#include "shell/brow.h"
+#include "shell/frmsplash.h"
+#include "toolkit/program.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <random>
+#include <set>
+
+namespace {
+
+kolvar::Desktop* desk = nullptr;
+
+const QString menuTitle = "Kolvar", fieldTitle = "Gioco fatto da Ondrasti", browserTitle = "Form2";
+
+QString tool() {
+    return qEnvironmentVariable("KOLVAR_REPLAY");
+}
+
+/// The forms as designed, in a program of the test's own that opens no window: where a player
+/// finds each widget on the screen.
+struct Design {
+    kt::Program app;
+    kolvar::Form1& field = app.get<kolvar::Form1>();
+    kolvar::brow& browser = app.get<kolvar::brow>();
+    kolvar::frmSplash& menu = app.get<kolvar::frmSplash>();
+};
+Design* design = nullptr;
+
+/// Client pixels of a point of a form, given in twips.
+QPoint pixels(float x, float y) {
+    return QPoint(int(x / kt::twipsPerPixel), int(y / kt::twipsPerPixel));
+}
+
+/// The middle of a designed widget in its window, pixels.
+QPoint middle(const kt::Widget& w) {
+    return pixels(w.formLeft() + w.Width / 2, w.formTop() + w.Height / 2);
+}
+
+QImage grab(const QRect& onScreen) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, onScreen.x(), onScreen.y(), onScreen.width(), onScreen.height())
+        .toImage();
+}
+
+/// What the battlefield's news line shows, inside its border, left of the cheat box standing
+/// over its end.
+QImage news(unsigned long field) {
+    const kt::Label& n = design->field.news;
+    const QPoint size = pixels(design->field.cheater.Left - n.Left, n.Height);
+    const QRect at(desk->clientArea(field).topLeft() + pixels(n.Left, n.Top),
+                   QSize(size.x(), size.y()));
+    return grab(at.adjusted(2, 2, -2, -2));
+}
+
+bool showsText(const QImage& img) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 96) return true;
+    return false;
+}
+
+/// Waits until the news line tells that the force field has fallen: until it shows a text other
+/// than `before`. It tells on the field's last tick; shots go through from the next one.
+bool theFieldFalls(unsigned long field, const QImage& before) {
+    const bool told = QTest::qWaitFor(
+        [&] {
+            const QImage now = news(field);
+            return now != before && showsText(now);
+        },
+        40000);
+    QTest::qWait(300);
+    return told;
+}
+
+/// Where the OK button of a message box shows, as a player finds it: the only thing drawn on the
+/// plain face in the box's lower right quarter (the text stands above it). Null while the box is
+/// not painted yet.
+QPoint okButton(unsigned long box) {
+    const QImage shot = grab(desk->clientArea(box));
+    if (shot.width() < 20 || shot.height() < 20) return {};
+    const QRgb face = shot.pixel(1, shot.height() - 2);
+    QRect drawn;
+    for (int y = shot.height() / 2; y < shot.height() - 1; ++y)
+        for (int x = shot.width() / 2; x < shot.width() - 1; ++x)
+            if (shot.pixel(x, y) != face) drawn |= QRect(x, y, 1, 1);
+    return drawn.width() > 10 && drawn.height() > 10 ? drawn.center() : QPoint();
+}
+
+struct Window {
+    unsigned long id;
+    QString title;
+    bool box; ///< a message box: transient for the window that opened it
+};
+
+struct Ended {
+    int status = -1; ///< -1: crashed or still running
+    QByteArray out, err;
+};
+
+/// kolvar-replay started with `args` in `folder`, its windows on the test's display.
+class Child {
+public:
+    Child(const QString& folder, const QStringList& args) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        process_.setProcessEnvironment(env);
+        process_.setWorkingDirectory(folder);
+        process_.start(tool(), args);
+        process_.waitForStarted();
+    }
+    ~Child() {
+        if (running()) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+
+    bool running() const { return process_.state() == QProcess::Running; }
+
+    /// Every shown window of the program.
+    std::vector<Window> windows() {
+        std::vector<Window> shown;
+        if (!running()) return shown;
+        const QString ids = desk->run(
+            "xdotool", {"search", "--onlyvisible", "--pid", QString::number(process_.processId())});
+        for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
+            bool named = false;
+            const QString title = desk->run("xdotool", {"getwindowname", id}, &named).trimmed();
+            if (!named) continue; // gone meanwhile
+            const bool box = title == menuTitle &&
+                             desk->run("xprop", {"-id", id, "WM_TRANSIENT_FOR"}).contains("window");
+            shown.push_back({id.toULong(), title, box});
+        }
+        return shown;
+    }
+
+    /// A shown window titled `title`, a message box or not, once there is one; 0 if none comes
+    /// within `ms` (0: look once). The window manager has placed it once it is found.
+    unsigned long window(const QString& title, bool box = false, int ms = 15000) {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            for (const Window& w : windows())
+                if (w.title == title && w.box == box) {
+                    if (ms > 0) QTest::qWait(250);
+                    return w.id;
+                }
+            if (!running() || t.elapsed() >= ms) return 0;
+            QTest::qWait(100);
+        }
+    }
+    unsigned long messageBox(int ms) { return window(menuTitle, true, ms); }
+
+    /// Waits up to `ms` for the program to end by itself.
+    Ended ended(int ms) {
+        Ended e;
+        if (running() && !process_.waitForFinished(ms)) return e;
+        if (process_.exitStatus() == QProcess::NormalExit) e.status = process_.exitCode();
+        e.out = process_.readAllStandardOutput();
+        e.err = process_.readAllStandardError();
+        return e;
+    }
+    /// Ends the program as Ctrl+C or a shutdown does, with a signal.
+    Ended terminated() {
+        process_.terminate();
+        return ended(15000);
+    }
+
+private:
+    QProcess process_;
+};
+
+/// kolvar-replay with `args` in `folder`, headless.
+Ended headless(const QString& folder, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(folder);
+    p.start(tool(), args);
+    Ended e;
+    if (!p.waitForFinished(120000)) return e;
+    if (p.exitStatus() == QProcess::NormalExit) e.status = p.exitCode();
+    e.out = p.readAllStandardOutput();
+    e.err = p.readAllStandardError();
+    return e;
+}
+
+QByteArray read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// Where two JSON values part, as paths into them ("windows.Form1.state.kills: 3 / 2").
+void differences(const QJsonValue& a, const QJsonValue& b, const QString& at, QStringList& out) {
+    if (out.size() >= 8 || a == b) return;
+    if (a.isObject() && b.isObject()) {
+        QStringList keys = a.toObject().keys() + b.toObject().keys();
+        keys.removeDuplicates();
+        for (const QString& k : keys)
+            differences(a.toObject().value(k), b.toObject().value(k), at + "." + k, out);
+    } else if (a.isArray() && b.isArray() && a.toArray().size() == b.toArray().size()) {
+        for (int i = 0; i < a.toArray().size(); ++i)
+            differences(a.toArray()[i], b.toArray()[i], at + QString("[%1]").arg(i), out);
+    } else {
+        const auto text = [](const QJsonValue& v) {
+            return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
+                .mid(1)
+                .chopped(1);
+        };
+        out << at.mid(1) + ": " + text(a) + " / " + text(b);
+    }
+}
+
+/// The recording in `folder` played headless there: empty when its last line of output is
+/// exactly the state the recording wrote, else what differs (recorded / replayed).
+QString unreproduced(const QString& folder, const QString& file) {
+    const QByteArray recorded = read(file + ".json");
+    if (!recorded.endsWith('\n') || recorded.count('\n') != 1)
+        return "the recorded state is not one line with its newline: " + recorded.left(200);
+    const Ended r = headless(folder, {file});
+    if (r.status != 0) return QString("the replay ended with %1: %2").arg(r.status).arg(r.err);
+    const QByteArray replayed = r.out.trimmed().split('\n').last();
+    if (replayed == recorded.chopped(1)) return {};
+    QStringList where;
+    differences(QJsonDocument::fromJson(recorded).object(),
+                QJsonDocument::fromJson(replayed).object(), "", where);
+    return "the replay ends elsewhere: " + where.join("; ");
+}
+
+/// The patterns no line of `lines` matches.
+QStringList unmatched(const QStringList& lines, const QStringList& patterns) {
+    QStringList missing;
+    for (const QString& p : patterns) {
+        const QRegularExpression re("^" + p + "$");
+        if (std::none_of(lines.begin(), lines.end(),
+                         [&](const QString& l) { return re.match(l).hasMatch(); }))
+            missing << p;
+    }
+    return missing;
+}
+
+/// A working folder for a session, holding one small picture for the browser to list.
+struct Folder {
+    QTemporaryDir dir;
+    Folder() {
+        QImage pic(40, 30, QImage::Format_RGB32);
+        pic.fill(QColor(70, 150, 90));
+        pic.save(dir.path() + "/meadow.jpg", "JPG");
+    }
+    QString path() const { return dir.path(); }
+    QString script() const { return dir.path() + "/session.replay"; }
+    QStringList lines() const {
+        return QString::fromUtf8(read(script())).split('\n', Qt::SkipEmptyParts);
+    }
+    QJsonObject state() const { return QJsonDocument::fromJson(read(script() + ".json")).object(); }
+};
+
+/// The designed form a window of the game shows, if any.
+const kt::Form* designed(const Window& w) {
+    if (w.title == menuTitle && !w.box) return &design->menu;
+    if (w.title == fieldTitle) return &design->field;
+    if (w.title == browserTitle) return &design->browser;
+    return nullptr;
+}
+
+/// A random point of a window of `size`, in pixels: half the time on one of its designed widgets
+/// (a name first, then an element of its array), where the game has something to do with a
+/// press; else anywhere.
+QPoint somewhere(const Window& w, QSize size, const std::function<int(int)>& below) {
+    const kt::Form* form = designed(w);
+    if (!form || below(2) == 0) return QPoint(below(size.width()), below(size.height()));
+    std::map<std::string, std::vector<const kt::Widget*>> named;
+    for (const kt::Widget* x : form->widgets())
+        if (x->takesMouse() && x->Width >= kt::twipsPerPixel && x->Height >= kt::twipsPerPixel &&
+            x != &design->field.Frame2 && x->container != &design->field.Frame2) // never shown
+            named[x->name].push_back(x);
+    auto name = named.begin();
+    std::advance(name, below(int(named.size())));
+    const kt::Widget& x = *name->second[size_t(below(int(name->second.size())))];
+    return pixels(x.formLeft() + float(below(int(x.Width))),
+                  x.formTop() + float(below(int(x.Height))));
+}
+
+/// Right presses on enemies, all in one go, as a quick hand makes them.
+bool fireAt(unsigned long field, const std::vector<int>& enemies) {
+    QStringList args;
+    for (int i : enemies) {
+        const QPoint p = middle(design->field.ene[i]);
+        args << "mousemove"
+             << "--window" << QString::number(field) << QString::number(p.x())
+             << QString::number(p.y()) << "click"
+             << "3";
+    }
+    return desk->xdotool(args);
+}
+
+/// Clicks the OK of a message box, then waits for the box to go.
+bool acknowledge(Child& c, unsigned long box) {
+    QPoint ok;
+    if (!QTest::qWaitFor([&] { return !(ok = okButton(box)).isNull(); }, 5000)) return false;
+    return desk->click(box, ok) && QTest::qWaitFor([&] { return !c.messageBox(0); }, 5000);
+}
+
+} // namespace
+
+class RecordingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY2(!tool().isEmpty(), "the test runs under CTest"); }
+
+    // A whole battle played with the mouse and the keyboard, ended by a signal while it runs.
+    void aWholeSessionPlaysBackToItsEnd() {
+        Folder folder;
+        Child rec(folder.path(), {"--record", folder.script()});
+        kolvar::Form1& f = design->field;
+
+        // A background from the browser first; OK returns to the menu. The picture sets up the
+        // battle, hidden: its clock runs from here.
+        unsigned long menu = rec.window(menuTitle);
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(design->menu.Command3)));
+        const unsigned long browser = rec.window(browserTitle);
+        QVERIFY(browser);
+        const kt::Widget& files = design->browser.File1;
+        QVERIFY(desk->click(browser, pixels(files.formLeft(), files.formTop()) + QPoint(30, 9)));
+        QTest::qWait(300);
+        QVERIFY(desk->click(browser, middle(design->browser.OK)));
+        QVERIFY((menu = rec.window(menuTitle)));
+        QVERIFY(desk->click(menu, middle(design->menu.Command1)));
+        const unsigned long field = rec.window(fieldTitle);
+        QVERIFY(field);
+
+        // Training: the builder first, which makes it the first unit (a kind in training keeps
+        // its place), then every other kind with Shift, Ctrl, right presses that take back, a
+        // middle press and a double click.
+        QVERIFY(desk->click(field, middle(f.Image2)));
+        QTest::qWait(200);
+        QVERIFY(desk->click(field, middle(f.Command1[6])));
+        QVERIFY(desk->click(field, middle(f.Command1[0]), 1, "shift"));
+        QVERIFY(desk->click(field, middle(f.Command1[0]), 3));
+        QVERIFY(desk->click(field, middle(f.Command1[1]), 1, "ctrl"));
+        QVERIFY(desk->click(field, middle(f.Command1[1]), 3, "shift"));
+        QVERIFY(desk->click(field, middle(f.Command1[2]), 2));
+        QVERIFY(desk->click(field, middle(f.Command1[2])));
+        QVERIFY(desk->click(field, middle(f.Command1[3]), 1, "", 2));
+        QVERIFY(desk->click(field, middle(f.Command1[4])));
+        QVERIFY(desk->click(field, middle(f.Command1[5])));
+        QVERIFY(desk->click(field, middle(f.evo)));
+
+        // The builder, trained first, stands in the first place in front of the building; its
+        // panel opens at its feet. A mine there, then the builder walks away.
+        const float builderLeft = 2940, builderTop = 3000;
+        const float feet = builderTop + f.front[6].Height;
+        QVERIFY(desk->click(field, pixels(builderLeft + 175, builderTop + 200)));
+        QTest::qWait(200);
+        QVERIFY(desk->click(field, pixels(builderLeft + f.command2.Left + f.command2.Width / 2,
+                                          feet + f.command2.Top + f.command2.Height / 2)));
+        QVERIFY(desk->click(field, pixels(1500, 4200)));
+
+        // Tovo walks to where his reach covers every enemy; a shot through the standing force
+        // field is refused, and the news says so.
+        QVERIFY(desk->click(field, middle(f.ima[0])));
+        QVERIFY(desk->click(field, pixels(6000, 3900)));
+        const QImage before = news(field);
+        QVERIFY(fireAt(field, {5}));
+        QImage refused;
+        QTRY_VERIFY((refused = news(field)) != before && showsText(refused));
+
+        // A cheat with a typo taken back.
+        QVERIFY(desk->click(field, middle(f.cheater)));
+        QVERIFY(desk->xdotool({"type", "--delay", "80", "vildrx"}));
+        QVERIFY(desk->keys({"BackSpace"}));
+        QVERIFY(desk->xdotool({"type", "a"}));
+
+        // Once the field has fallen (the news tells), three shots that destroy.
+        QVERIFY(theFieldFalls(field, refused));
+        QVERIFY(fireAt(field, {0, 1, 2}));
+        QTest::qWait(300);
+
+        const Ended e = rec.terminated();
+        QVERIFY2(e.status == 0, e.err.constData());
+        const QStringList lines = folder.lines();
+        const QStringList missing = unmatched(lines, {"click frmSplash Command3",
+                                                      "choose brow file meadow\\.jpg",
+                                                      "click brow OK",
+                                                      "click frmSplash Command1",
+                                                      "click Form1 Image2",
+                                                      "down Form1 Command1\\(6\\) 1 0 .*",
+                                                      "down Form1 Command1\\(0\\) 1 1 .*",
+                                                      "down Form1 Command1\\(0\\) 2 0 .*",
+                                                      "down Form1 Command1\\(1\\) 1 2 .*",
+                                                      "down Form1 Command1\\(1\\) 2 1 .*",
+                                                      "down Form1 Command1\\(2\\) 4 0 .*",
+                                                      "click Form1 evo",
+                                                      "click Form1 ima\\(1\\)",
+                                                      "click Form1 command2",
+                                                      "click Form1 ima\\(0\\)",
+                                                      "mousedown Form1 \\S+ \\S+ 1 0",
+                                                      "mousedown Form1 \\S+ \\S+ 2 0",
+                                                      "type Form1 cheater x",
+                                                      "erase Form1 cheater",
+                                                      "type Form1 cheater a",
+                                                      "wait \\d+"});
+        QVERIFY2(missing.isEmpty(), qPrintable("no line " + missing.join(", ")));
+        QCOMPARE(lines.last(), QString("dump"));
+
+        // What was done is in the state the recording ended with.
+        const QJsonObject end = folder.state();
+        const QJsonObject window = end["windows"].toObject()["Form1"].toObject();
+        const QJsonObject s = window["state"].toObject();
+        QCOMPARE(window["Picture"].toString(), QString("meadow"));
+        QCOMPARE(window["widgets"].toObject()["cheater"].toObject()["Text"].toString(),
+                 QString("vildra"));
+        QCOMPARE(s["uni"].toArray()[0].toObject()["hp"].toInt(), 255);
+        QCOMPARE(s["kills"].toInt(), 3);
+        QCOMPARE(s["er"].toInt(), 2); // one mine
+        QVERIFY(window["widgets"].toObject()["Image3(2)"].toObject()["Visible"].toBool());
+        QCOMPARE(s["evol"].toInt(), 1);
+        QCOMPARE(s["uni"].toArray()[1].toObject()["kind"].toInt(), 6);
+        std::set<int> kinds;
+        for (int i = 1; i <= s["c"].toInt(); ++i)
+            kinds.insert(s["uni"].toArray()[i].toObject()["kind"].toInt());
+        QCOMPARE(kinds, (std::set<int>{0, 1, 2, 3, 4, 5, 6}));
+        QCOMPARE(end["messages"].toArray(), QJsonArray());
+        QVERIFY(!end["ended"].toBool());
+
+        const QString differs = unreproduced(folder.path(), folder.script());
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+    }
+
+    // A battle's end: its message box closed by a click on OK and the program ended by "esci",
+    // or the program ended by a signal while the box is open, which still writes the state.
+    void aBattlesEndPlaysBack_data() {
+        QTest::addColumn<bool>("victory");
+        QTest::addColumn<bool>("signal");
+        QTest::newRow("a victory, OK, esci") << true << false;
+        QTest::newRow("a defeat, OK, esci") << false << false;
+        QTest::newRow("a victory, ended under its box") << true << true;
+    }
+    void aBattlesEndPlaysBack() {
+        QFETCH(bool, victory);
+        QFETCH(bool, signal);
+        Folder folder;
+        Child rec(folder.path(), {"--record", folder.script()});
+        unsigned long menu = rec.window(menuTitle);
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(design->menu.Command1)));
+        const unsigned long field = rec.window(fieldTitle);
+        QVERIFY(field);
+        if (victory) {
+            // Tovo, selected from the start, goes where his reach covers every enemy; once the
+            // field has fallen, each enemy is shot before they march.
+            QVERIFY(desk->click(field, pixels(6000, 3500)));
+            QVERIFY(theFieldFalls(field, news(field)));
+            std::vector<int> all(51);
+            std::iota(all.begin(), all.end(), 0);
+            QVERIFY(fireAt(field, all));
+        }
+        // Left alone, Tovo dies when the enemies reach him.
+        const unsigned long box = rec.messageBox(60000);
+        QVERIFY2(box, "a message box");
+        Ended e;
+        if (signal) {
+            QTest::qWait(300);
+            e = rec.terminated();
+        } else {
+            QVERIFY(acknowledge(rec, box));
+            QVERIFY((menu = rec.window(menuTitle)));
+            QVERIFY(desk->click(menu, middle(design->menu.command2)));
+            e = rec.ended(15000);
+        }
+        QVERIFY2(e.status == 0, e.err.constData());
+
+        const QString said = victory ? "Hai vinto!!" : " Missione Fallita Game Over";
+        const QJsonObject end = folder.state();
+        QCOMPARE(end["messages"].toArray(), QJsonArray{said});
+        QCOMPARE(end["ended"].toBool(), !signal);
+        const QStringList lines = folder.lines();
+        QVERIFY(lines.size() >= 2);
+        QCOMPARE(lines.last(), QString("dump"));
+        if (!signal) QCOMPARE(lines[lines.size() - 2], QString("click frmSplash command2"));
+        const QString differs = unreproduced(folder.path(), folder.script());
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+    }
+
+    // Whatever a player does, at random, with every button, modifier and key, in whatever window
+    // shows, plays back to where it ended.
+    void randomSessionsPlayBack_data() {
+        QTest::addColumn<unsigned>("seed");
+        for (unsigned seed : {11u, 2026u, 90210u})
+            QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
+    }
+    void randomSessionsPlayBack() {
+        QFETCH(unsigned, seed);
+        std::mt19937 random(seed);
+        const std::function<int(int)> below = [&](int n) {
+            return int(random() % unsigned(std::max(1, n)));
+        };
+        static const char* const keys[] = {"a",      "g",      "v",     "shift+k", "BackSpace",
+                                           "Return", "Escape", "space", "Tab",     "shift+Tab",
+                                           "Left",   "Down",   "7",     "ctrl+a",  "Delete"};
+        static const char* const modifiers[] = {"", "", "", "shift", "ctrl", "ctrl+shift"};
+        static const int buttons[] = {1, 1, 1, 2, 3, 3};
+        Folder folder;
+        Child rec(folder.path(), {"--record", folder.script()});
+        const unsigned long menu = rec.window(menuTitle);
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(design->menu.Command1)));
+        QVERIFY(rec.window(fieldTitle));
+
+        QElapsedTimer played;
+        played.start();
+        while (played.elapsed() < 15000 && rec.running()) {
+            const std::vector<Window> shown = rec.windows();
+            if (shown.empty()) {
+                QTest::qWait(100);
+                continue;
+            }
+            const Window& w = shown[size_t(below(int(shown.size())))];
+            const QPoint at = somewhere(w, desk->clientArea(w.id).size(), below);
+            switch (below(10)) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+            case 4:
+                desk->click(w.id, at, buttons[below(6)], modifiers[below(6)], below(4) == 0 ? 2 : 1,
+                            40 + below(120));
+                break;
+            case 5:
+            case 6:
+                desk->keys({keys[below(int(std::size(keys)))]});
+                break;
+            case 7: {
+                QString word;
+                for (int n = 1 + below(5); n > 0; --n) word += QChar('a' + below(26));
+                desk->xdotool({"type", "--delay", "50", word});
+                break;
+            }
+            default:
+                QTest::qWait(100 + below(600));
+            }
+        }
+        // A click on "esci" may have ended it already.
+        const Ended e = rec.running() ? rec.terminated() : rec.ended(0);
+        QVERIFY2(e.status == 0, e.err.constData());
+        const QStringList lines = folder.lines();
+        QVERIFY(lines.contains("click frmSplash Command1"));
+        QCOMPARE(lines.last(), QString("dump"));
+        const QString differs = unreproduced(folder.path(), folder.script());
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+    }
+
+    // A watched script shows the battlefield on the display, ends by itself, and prints what its
+    // headless run prints.
+    void aWatchedScriptShowsItsWindowsAndEndsWhereHeadlessDoes() {
+        Folder folder;
+        const QString script = folder.path() + "/watched.replay";
+        QFile out(script);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("click frmSplash Command1\n"
+                  "wait 400\n"
+                  "click Form1 Image2\n"
+                  "down Form1 Command1(0) 1 1 10 10\n"
+                  "wait 600\n"
+                  "click Form1 ima(0)\n"
+                  "press Form1 6000 3500\n"
+                  "wait 3000\n"
+                  "dump\n"
+                  "press Form1 6200 6400 2\n"
+                  "wait 1000\n"
+                  "dump\n");
+        out.close();
+        const Ended alone = headless(folder.path(), {script});
+        QVERIFY2(alone.status == 0, alone.err.constData());
+        QCOMPARE(alone.out.count('\n'), 2);
+
+        Child watch(folder.path(), {"--watch", script, "--speed", "4"});
+        // The battlefield shows, at its designed size (a window that went away meanwhile has none).
+        QSize shown;
+        QElapsedTimer t;
+        t.start();
+        while (watch.running() && t.elapsed() < 30000 && shown != QSize(794, 642)) {
+            for (const Window& w : watch.windows())
+                if (w.title == fieldTitle) shown = desk->clientArea(w.id).size();
+            QTest::qWait(50);
+        }
+        QCOMPARE(shown, QSize(794, 642));
+        const Ended e = watch.ended(30000);
+        QVERIFY2(e.status == 0, e.err.constData());
+        QCOMPARE(e.out, alone.out);
+    }
+};
+
+int main(int argc, char** argv) {
+    return kolvar::onDesktop(argc, argv, [&](kolvar::Desktop& desktop) {
+        desk = &desktop;
+        Design forms;
+        design = &forms;
+        RecordingTest test;
+        return QTest::qExec(&test, argc, argv);
+    });
+}
+
+#include "test_recording.moc"
