@@ -43,64 +43,63 @@ Qt::PenStyle penStyle(int borderStyle) {
 }
 
 void GraphicPainter::paint(QPainter& p, const kt::Widget& w, int scale) {
-    switch (w.kind) {
-    case kt::Kind::Image: {
-        auto& im = static_cast<const kt::Image&>(w);
-        const QRect r = imageRect(im);
-        if (r.isEmpty()) return;
-        const int s = std::max(scale, 1);
-        const Sprite& sprite = spriteOf(im.picture, s);
-        const QPoint at = r.topLeft();
-        const QRect source(QPoint(0, 0), r.size() * s);
-        if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
-        break;
+    kt::visit(w, kt::overloaded{[&](const kt::Image& im) { paintImage(p, im, scale); },
+                                [&](const kt::Label& lb) { paintLabel(p, lb, scale); },
+                                [&](const kt::Line& ln) { paintLine(p, ln, scale); },
+                                [&](const kt::Shape& sh) { paintShape(p, sh, scale); },
+                                // Windowed widgets draw themselves; timers are never seen.
+                                [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
+                                [](const kt::TextBox&) {}, [](const kt::ListBase&) {},
+                                [](const kt::Timer&) {}});
+}
+
+void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
+    const QRect r = imageRect(im);
+    if (r.isEmpty()) return;
+    const int s = std::max(scale, 1);
+    const Sprite& sprite = spriteOf(im.picture, s);
+    const QPoint at = r.topLeft();
+    const QRect source(QPoint(0, 0), r.size() * s);
+    if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
+}
+
+void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
+    const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
+    if (scale == 0 || r.isEmpty()) return drawLabel(p, lb, r);
+    // Laying out text costs far more than copying it: the caption is drawn once per change.
+    std::string key = keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
+                            lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
+    key += lb.font.name + '\n' + lb.Caption;
+    Drawn& cache = drawn_[&lb];
+    if (lb.opaque && cache.key != key) {
+        // A caption that changes from one paint to the next (the money, ten times a second)
+        // goes straight to the window: an opaque label fills its rectangle, so the pixels
+        // are those a copy would give. It is kept once it stands for a second paint.
+        cache.key = std::move(key);
+        cache.kept = false;
+        return drawLabel(p, lb, r);
     }
-    case kt::Kind::Label: {
-        auto& lb = static_cast<const kt::Label&>(w);
-        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height);
-        if (scale == 0 || r.isEmpty()) return drawLabel(p, lb, r);
-        // Laying out text costs far more than copying it: the caption is drawn once per change.
-        std::string key =
-            keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
-                  lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
-        key += lb.font.name + '\n' + lb.Caption;
-        Drawn& cache = drawn_[&w];
-        if (lb.opaque && cache.key != key) {
-            // A caption that changes from one paint to the next (the money, ten times a second)
-            // goes straight to the window: an opaque label fills its rectangle, so the pixels
-            // are those a copy would give. It is kept once it stands for a second paint.
-            cache.key = std::move(key);
-            cache.kept = false;
-            return drawLabel(p, lb, r);
-        }
-        throughImage(p, cache, std::move(key), r, scale, lb.opaque,
-                     [&](QPainter& q) { drawLabel(q, lb, r); });
-        break;
-    }
-    case kt::Kind::Line: {
-        auto& ln = static_cast<const kt::Line&>(w);
-        if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
-        QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
-        pen.setCapStyle(Qt::FlatCap);
-        p.setPen(pen);
-        p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
-        break;
-    }
-    case kt::Kind::Shape: {
-        auto& sh = static_cast<const kt::Shape&>(w);
-        const QRect r = pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(0, 0, -1, -1);
-        if (scale == 0) return drawShape(p, sh, r);
-        // The selection oval follows every step of the selected unit: one copy, not an ellipse.
-        const QRect area = r.adjusted(-1, -1, 2, 2);
-        throughImage(p, drawn_[&w],
-                     keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth,
-                           sh.shape),
-                     area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
-        break;
-    }
-    default:
-        break;
-    }
+    throughImage(p, cache, std::move(key), r, scale, lb.opaque,
+                 [&](QPainter& q) { drawLabel(q, lb, r); });
+}
+
+void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
+    if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
+    QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+}
+
+void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
+    const QRect r = pxRect(sh.Left, sh.Top, sh.Width, sh.Height).adjusted(0, 0, -1, -1);
+    if (scale == 0) return drawShape(p, sh, r);
+    // The selection oval follows every step of the selected unit: one copy, not an ellipse.
+    const QRect area = r.adjusted(-1, -1, 2, 2);
+    throughImage(
+        p, drawn_[&sh],
+        keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth, sh.shape),
+        area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
 }
 
 void GraphicPainter::paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region,

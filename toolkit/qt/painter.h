@@ -74,6 +74,10 @@ public:
     void paint(QPainter& p, const kt::Widget& w, int scale);
 
 private:
+    void paintImage(QPainter& p, const kt::Image& im, int scale);
+    void paintLabel(QPainter& p, const kt::Label& lb, int scale);
+    void paintLine(QPainter& p, const kt::Line& ln, int scale);
+    void paintShape(QPainter& p, const kt::Shape& sh, int scale);
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
 };
 

@@ -35,58 +35,53 @@ QRect imageRect(const kt::Image& im) {
 }
 
 QRect rectOf(const kt::Widget& w) {
-    switch (w.kind) {
-    case kt::Kind::Image:
-        return imageRect(static_cast<const kt::Image&>(w));
-    case kt::Kind::Label:
-        return pxRect(w.Left, w.Top, w.Width, w.Height);
-    case kt::Kind::Line: {
-        auto& ln = static_cast<const kt::Line&>(w);
-        const int pad = ln.BorderWidth / 2 + 2;
-        return QRect(QPoint(px(std::min(ln.X1, ln.X2)), px(std::min(ln.Y1, ln.Y2))),
-                     QPoint(px(std::max(ln.X1, ln.X2)), px(std::max(ln.Y1, ln.Y2))))
-            .adjusted(-pad, -pad, pad, pad);
-    }
-    case kt::Kind::Shape:
-        return pxRect(w.Left, w.Top, w.Width, w.Height).adjusted(-1, -1, 1, 1);
-    default:
-        return {};
-    }
+    const auto none = [](const auto&) { return QRect(); };
+    return kt::visit(
+        w, kt::overloaded{
+               [](const kt::Image& im) { return imageRect(im); },
+               [](const kt::Label& lb) { return pxRect(lb.Left, lb.Top, lb.Width, lb.Height); },
+               [](const kt::Line& ln) {
+                   const int pad = ln.BorderWidth / 2 + 2;
+                   return QRect(QPoint(px(std::min(ln.X1, ln.X2)), px(std::min(ln.Y1, ln.Y2))),
+                                QPoint(px(std::max(ln.X1, ln.X2)), px(std::max(ln.Y1, ln.Y2))))
+                       .adjusted(-pad, -pad, pad, pad);
+               },
+               [](const kt::Shape& sh) {
+                   return pxRect(sh.Left, sh.Top, sh.Width, sh.Height).adjusted(-1, -1, 1, 1);
+               },
+               // Drawn by the platform's own controls, or not drawn at all.
+               [&](const kt::Frame& f) { return none(f); },
+               [&](const kt::CommandButton& b) { return none(b); },
+               [&](const kt::TextBox& t) { return none(t); },
+               [&](const kt::ListBase& l) { return none(l); },
+               [&](const kt::Timer& t) { return none(t); }});
 }
 
 Look lookOf(const kt::Widget& w) {
     Look l;
     if (!w.Visible) return l;
     l.rect = rectOf(w);
-    switch (w.kind) {
-    case kt::Kind::Image:
-        l.picture = static_cast<const kt::Image&>(w).picture.image();
-        break;
-    case kt::Kind::Label: {
-        auto& lb = static_cast<const kt::Label&>(w);
-        l.caption = lb.Caption;
-        l.color1 = lb.BackColor;
-        l.color2 = lb.ForeColor;
-        l.style = lb.BorderStyle * 2 + (lb.opaque ? 1 : 0);
-        break;
-    }
-    case kt::Kind::Line: {
-        auto& ln = static_cast<const kt::Line&>(w);
-        l.ends = {ln.X1, ln.Y1, ln.X2, ln.Y2};
-        l.color1 = ln.BorderColor;
-        l.style = ln.BorderWidth * 8 + ln.BorderStyle;
-        break;
-    }
-    case kt::Kind::Shape: {
-        auto& sh = static_cast<const kt::Shape&>(w);
-        l.color1 = sh.BorderColor;
-        l.color2 = sh.FillColor;
-        l.style = sh.shape * 4 + (sh.filled ? 1 : 0) + sh.BorderWidth * 16;
-        break;
-    }
-    default:
-        break;
-    }
+    kt::visit(w, kt::overloaded{[&](const kt::Image& im) { l.picture = im.picture.image(); },
+                                [&](const kt::Label& lb) {
+                                    l.caption = lb.Caption;
+                                    l.color1 = lb.BackColor;
+                                    l.color2 = lb.ForeColor;
+                                    l.style = lb.BorderStyle * 2 + (lb.opaque ? 1 : 0);
+                                },
+                                [&](const kt::Line& ln) {
+                                    l.ends = {ln.X1, ln.Y1, ln.X2, ln.Y2};
+                                    l.color1 = ln.BorderColor;
+                                    l.style = ln.BorderWidth * 8 + ln.BorderStyle;
+                                },
+                                [&](const kt::Shape& sh) {
+                                    l.color1 = sh.BorderColor;
+                                    l.color2 = sh.FillColor;
+                                    l.style =
+                                        sh.shape * 4 + (sh.filled ? 1 : 0) + sh.BorderWidth * 16;
+                                },
+                                [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
+                                [](const kt::TextBox&) {}, [](const kt::ListBase&) {},
+                                [](const kt::Timer&) {}});
     return l;
 }
 
