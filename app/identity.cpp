@@ -6,7 +6,7 @@
 #include "assets/assets.h"
 #include "shell/frmsplash.h"
 #include "toolkit/program.h"
-#include "toolkit/qt/paint.h"
+#include "toolkit/qt/pictures.h"
 
 #include <QApplication>
 #include <QIcon>

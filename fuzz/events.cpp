@@ -15,7 +15,7 @@
 #include "shell/brow.h"
 #include "toolkit/describe.h"
 #include "toolkit/files.h"
-#include "toolkit/qt/paint.h"
+#include "toolkit/qt/geometry.h"
 #include "toolkit/qt/view.h"
 
 #include "bytes.h"

@@ -441,6 +441,8 @@ private slots:
     void messageBoxesShowTheirTitle() {
         QFETCH(QString, text);
         Game g;
+        // A key reaches the menu only once the window manager has given it the focus.
+        QVERIFY(shown(g, "frmSplash"));
         QVERIFY(desk->keys({"g"}));
         ktqt::FormView* field = shown(g, "Form1");
         QVERIFY(field);

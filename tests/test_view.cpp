@@ -5,7 +5,9 @@
 
 #include "harness.h"
 #include "toolkit/qt/frontend.h"
-#include "toolkit/qt/paint.h"
+#include "toolkit/qt/geometry.h"
+#include "toolkit/qt/pictures.h"
+#include "toolkit/qt/text.h"
 #include "toolkit/qt/view.h"
 
 #include "shell/frmsplash.h"

@@ -24,58 +24,54 @@ static QJsonArray list(const ListBase& l) {
 
 QJsonObject describe(const Widget& w) {
     QJsonObject o;
-    if (w.kind == Kind::Timer) {
-        auto& t = static_cast<const Timer&>(w);
-        o["Interval"] = t.interval();
-        o["Enabled"] = t.enabled();
-        return o;
-    }
-    o["Visible"] = w.Visible;
-    if (w.kind == Kind::Line) {
-        auto& l = static_cast<const Line&>(w);
-        o["X1"] = l.X1, o["Y1"] = l.Y1, o["X2"] = l.X2, o["Y2"] = l.Y2;
-        o["BorderColor"] = rgb(l.BorderColor);
-        o["BorderWidth"] = l.BorderWidth;
-        o["BorderStyle"] = l.BorderStyle;
-        return o;
-    }
-    o["Left"] = w.Left, o["Top"] = w.Top, o["Width"] = w.Width, o["Height"] = w.Height;
-    switch (w.kind) {
-    case Kind::Image:
-        o["Picture"] = text(static_cast<const Image&>(w).picture.name());
-        break;
-    case Kind::Label: {
-        auto& l = static_cast<const Label&>(w);
-        o["Caption"] = text(l.Caption);
-        o["BackColor"] = rgb(l.BackColor);
-        break;
-    }
-    case Kind::Shape:
-        o["BorderColor"] = rgb(static_cast<const Shape&>(w).BorderColor);
-        break;
-    case Kind::Frame:
-        o["Caption"] = text(static_cast<const Frame&>(w).Caption);
-        break;
-    case Kind::Button: {
-        auto& b = static_cast<const CommandButton&>(w);
-        o["Caption"] = text(b.Caption);
-        if (b.graphical) o["Picture"] = text(b.picture.name());
-        break;
-    }
-    case Kind::TextBox:
-        o["Text"] = text(static_cast<const TextBox&>(w).text());
-        break;
-    case Kind::DriveList:
-    case Kind::DirList:
-    case Kind::FileList: {
-        const auto& l = dynamic_cast<const ListBase&>(w);
-        o["List"] = list(l);
-        o["ListIndex"] = l.ListIndex;
-        break;
-    }
-    default:
-        break;
-    }
+    const auto place = [&] {
+        o["Visible"] = w.Visible;
+        o["Left"] = w.Left, o["Top"] = w.Top, o["Width"] = w.Width, o["Height"] = w.Height;
+    };
+    visit(w, overloaded{
+                 [&](const Timer& t) {
+                     o["Interval"] = t.interval();
+                     o["Enabled"] = t.enabled();
+                 },
+                 [&](const Line& l) {
+                     o["Visible"] = w.Visible;
+                     o["X1"] = l.X1, o["Y1"] = l.Y1, o["X2"] = l.X2, o["Y2"] = l.Y2;
+                     o["BorderColor"] = rgb(l.BorderColor);
+                     o["BorderWidth"] = l.BorderWidth;
+                     o["BorderStyle"] = l.BorderStyle;
+                 },
+                 [&](const Image& i) {
+                     place();
+                     o["Picture"] = text(i.picture.name());
+                 },
+                 [&](const Label& l) {
+                     place();
+                     o["Caption"] = text(l.Caption);
+                     o["BackColor"] = rgb(l.BackColor);
+                 },
+                 [&](const Shape& s) {
+                     place();
+                     o["BorderColor"] = rgb(s.BorderColor);
+                 },
+                 [&](const Frame& f) {
+                     place();
+                     o["Caption"] = text(f.Caption);
+                 },
+                 [&](const CommandButton& b) {
+                     place();
+                     o["Caption"] = text(b.Caption);
+                     if (b.graphical) o["Picture"] = text(b.picture.name());
+                 },
+                 [&](const TextBox& t) {
+                     place();
+                     o["Text"] = text(t.text());
+                 },
+                 [&](const ListBase& l) {
+                     place();
+                     o["List"] = list(l);
+                     o["ListIndex"] = l.ListIndex;
+                 },
+             });
     return o;
 }
 

@@ -10,17 +10,14 @@
 namespace kt {
 
 bool Widget::windowed() const {
-    switch (kind) {
-    case Kind::Frame:
-    case Kind::Button:
-    case Kind::TextBox:
-    case Kind::DriveList:
-    case Kind::DirList:
-    case Kind::FileList:
-        return true;
-    default:
-        return false;
-    }
+    // Windowed widgets are drawn by the platform's own controls and lie above the graphic ones.
+    return visit(
+        *this,
+        overloaded{[](const Frame&) { return true; }, [](const CommandButton&) { return true; },
+                   [](const TextBox&) { return true; }, [](const ListBase&) { return true; },
+                   [](const Image&) { return false; }, [](const Label&) { return false; },
+                   [](const Line&) { return false; }, [](const Shape&) { return false; },
+                   [](const Timer&) { return false; }});
 }
 
 bool Widget::shown() const {

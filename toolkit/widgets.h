@@ -13,9 +13,11 @@
 #include "picture.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace kt {
@@ -287,5 +289,47 @@ struct FileList : WidgetOf<FileList>, ListBase {
     std::string FileName() const;
     void activate(int row) override; ///< chooses the row and runs Click
 };
+
+/// Overloads gathered into one callable, for visit().
+template <class... F> struct overloaded : F... { using F::operator()...; };
+template <class... F> overloaded(F...) -> overloaded<F...>;
+
+/// Calls `f` with the widget as what it is. `f` takes every kind of widget (an overload each, or
+/// one for a base they share): a kind added to the toolkit fails to compile wherever it is not
+/// handled.
+template <class W, class F>
+requires std::is_same_v<std::remove_const_t<W>, Widget>
+decltype(auto) visit(W& w, F&& f) {
+    constexpr bool c = std::is_const_v<W>;
+    auto as = [&w]<class T>() -> std::conditional_t<c, const T&, T&> {
+        return static_cast<std::conditional_t<c, const T&, T&>>(w);
+    };
+    switch (w.kind) {
+    case Kind::Image:
+        return f(as.template operator()<Image>());
+    case Kind::Label:
+        return f(as.template operator()<Label>());
+    case Kind::Line:
+        return f(as.template operator()<Line>());
+    case Kind::Shape:
+        return f(as.template operator()<Shape>());
+    case Kind::Frame:
+        return f(as.template operator()<Frame>());
+    case Kind::Button:
+        return f(as.template operator()<CommandButton>());
+    case Kind::TextBox:
+        return f(as.template operator()<TextBox>());
+    case Kind::Timer:
+        return f(as.template operator()<Timer>());
+    case Kind::DriveList:
+        return f(as.template operator()<DriveList>());
+    case Kind::DirList:
+        return f(as.template operator()<DirList>());
+    case Kind::FileList:
+        return f(as.template operator()<FileList>());
+    }
+    // Every kind returned above; a widget whose kind is out of range is a broken object.
+    std::abort();
+}
 
 } // namespace kt

@@ -6,38 +6,13 @@
 #include "view.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
-#include <fontconfig/fontconfig.h>
 
 namespace ktqt {
-
-// Fontconfig keeps one process-wide configuration and builds it at most once; Qt's own FcInit
-// then finds it ready. Should Qt get there first, both build one and the loser's is dropped, so
-// the race costs time, never correctness.
-FontConfigWarmup::FontConfigWarmup()
-    : thread_([] { FcInit(); }) {}
-
-FontConfigWarmup::~FontConfigWarmup() {
-    join();
-}
-
-void FontConfigWarmup::join() {
-    if (thread_.joinable()) thread_.join();
-}
-
-void loadFonts() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
-    QApplication::setFont(qtFont(kt::Font{"MS Sans Serif", 8.25f, false}));
-}
 
 Frontend::Frontend(kt::Program& app, Mode mode)
     : app_(app)
@@ -121,15 +96,6 @@ void Frontend::onDriver() {
     const int64_t now = elapsed();
     if (now > app_.clock.now()) app_.advance(now - app_.clock.now(), /*coalesce=*/true);
     arm();
-}
-
-int messageBoxWidth(const std::string& title) {
-    // The title bar's font is the window manager's: allow half again the application's bold
-    // font, and room for a title bar's icon and three buttons.
-    QFont bold = QApplication::font();
-    bold.setBold(true);
-    const int text = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(title));
-    return std::max(240, text * 3 / 2 + 160);
 }
 
 void Frontend::show(kt::Form* owner, const std::string& text, const std::string& title) {

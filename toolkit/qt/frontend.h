@@ -6,40 +6,18 @@
 // dispatch; message boxes as modal QMessageBoxes; and, for the real game, a driver that advances
 // the virtual clock from real time.
 
+#include "text.h"
+
 #include "toolkit/program.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <map>
-#include <thread>
 
 namespace ktqt {
 
 class FormView;
-
-/// Reads the system's font configuration on a thread of its own while Qt connects to the display.
-/// The first text drawn would otherwise wait those milliseconds on the UI thread; with a second
-/// core they overlap. Construct it before QApplication and join it before the first font is loaded
-/// (the Frontend loads the game's fonts).
-class FontConfigWarmup {
-public:
-    FontConfigWarmup();
-    ~FontConfigWarmup();
-    FontConfigWarmup(const FontConfigWarmup&) = delete;
-    FontConfigWarmup& operator=(const FontConfigWarmup&) = delete;
-    /// Waits for the configuration to be read. Calling it again does nothing.
-    void join();
-
-private:
-    std::thread thread_;
-};
-
-/// Adds the embedded Liberation Sans (standing in for Arial) and makes it the application font.
-void loadFonts();
-
-/// The least width of a message box, in pixels, for the window manager to show `title` whole.
-int messageBoxWidth(const std::string& title);
 
 class Frontend : public QObject, public kt::MessageBoxPort {
 public:

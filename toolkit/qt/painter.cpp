@@ -1,0 +1,156 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "painter.h"
+
+#include "geometry.h"
+#include "pictures.h"
+#include "raster.h"
+#include "text.h"
+
+#include <algorithm>
+
+namespace ktqt {
+
+namespace {
+
+void drawShape(QPainter& p, const kt::Shape& sh, const QRect& r) {
+    p.setPen(QPen(qc(sh.BorderColor), sh.BorderWidth));
+    p.setBrush(sh.filled ? QBrush(qc(sh.FillColor)) : QBrush(Qt::NoBrush));
+    if (sh.shape == kt::Shape::Oval)
+        p.drawEllipse(r);
+    else
+        p.drawRect(r);
+}
+
+} // namespace
+
+Qt::PenStyle penStyle(int borderStyle) {
+    switch (borderStyle) {
+    case 0:
+        return Qt::NoPen;
+    case 2:
+        return Qt::DashLine;
+    case 3:
+        return Qt::DotLine;
+    case 4:
+        return Qt::DashDotLine;
+    case 5:
+        return Qt::DashDotDotLine;
+    default:
+        return Qt::SolidLine;
+    }
+}
+
+void GraphicPainter::paint(QPainter& p, const kt::Widget& w, int scale) {
+    kt::visit(w, kt::overloaded{[&](const kt::Image& im) { paintImage(p, im, scale); },
+                                [&](const kt::Label& lb) { paintLabel(p, lb, scale); },
+                                [&](const kt::Line& ln) { paintLine(p, ln, scale); },
+                                [&](const kt::Shape& sh) { paintShape(p, sh, scale); },
+                                // Windowed widgets draw themselves; timers are never seen.
+                                [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
+                                [](const kt::TextBox&) {}, [](const kt::ListBase&) {},
+                                [](const kt::Timer&) {}});
+}
+
+void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
+    const QRect r = imageRect(im);
+    if (r.isEmpty()) return;
+    const int s = std::max(scale, 1);
+    const Sprite& sprite = spriteOf(im.picture, s);
+    const QPoint at = r.topLeft();
+    const QRect source(QPoint(0, 0), r.size() * s);
+    if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
+}
+
+void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
+    const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
+    if (scale == 0 || r.isEmpty()) return drawLabel(p, lb, r);
+    // Laying out text costs far more than copying it: the caption is drawn once per change.
+    std::string key = keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
+                            lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
+    key += lb.font.name + '\n' + lb.Caption;
+    Drawn& cache = drawn_[&lb];
+    if (lb.opaque && cache.key != key) {
+        // A caption that changes from one paint to the next (the money, ten times a second)
+        // goes straight to the window: an opaque label fills its rectangle, so the pixels
+        // are those a copy would give. It is kept once it stands for a second paint.
+        cache.key = std::move(key);
+        cache.kept = false;
+        return drawLabel(p, lb, r);
+    }
+    throughImage(p, cache, std::move(key), r, scale, lb.opaque,
+                 [&](QPainter& q) { drawLabel(q, lb, r); });
+}
+
+void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
+    if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
+    QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+}
+
+void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
+    const QRect r = pxRect(sh.Left, sh.Top, sh.Width, sh.Height).adjusted(0, 0, -1, -1);
+    if (scale == 0) return drawShape(p, sh, r);
+    // The selection oval follows every step of the selected unit: one copy, not an ellipse.
+    const QRect area = r.adjusted(-1, -1, 2, 2);
+    throughImage(
+        p, drawn_[&sh],
+        keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth, sh.shape),
+        area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
+}
+
+void GraphicPainter::paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region,
+                                int scale, const RepaintTracker& looks, size_t from) {
+    const QRect bounds = region.boundingRect();
+    const bool simple = region.rectCount() <= 1;
+    const auto meets = [&](const QRect& r) {
+        return !r.isEmpty() && r.intersects(bounds) && (simple || region.intersects(r));
+    };
+    // The battlefield holds hundreds of graphic widgets, and a repaint of the money label meets
+    // three of them. The last sync left every one's rectangle in a flat array: culling through it
+    // touches a few kilobytes, not each widget object in turn.
+    if (const RepaintTracker::LayerLooks* last = looks.synced(layers)) {
+        for (size_t i = from; i < last->looks.size(); ++i)
+            if (meets(last->looks[i].rect)) paint(p, *layers.graphic[i], scale);
+        return;
+    }
+    // Until a sync has seen this container's widgets as they are now, each widget is asked.
+    for (size_t i = from; i < layers.graphic.size(); ++i)
+        if (const kt::Widget* w = layers.graphic[i]; w->Visible && meets(rectOf(*w)))
+            paint(p, *w, scale);
+}
+
+void GraphicPainter::paintForm(QPainter& p, const kt::Form& form, const QRegion& region,
+                               const RepaintTracker& looks) {
+    const int scale = wholeScale(p);
+    // What an opaque label covers whole, the money label's own repaint ten times a second, is
+    // painted from that label up: the background and the sprites beneath it would not show.
+    if (const auto cover = scale ? looks.coveredBy(form, region.boundingRect()) : std::nullopt)
+        return paintLayer(p, form, region, scale, looks, *cover);
+    // Each pixel once: the colour where the picture does not reach, the picture where it does,
+    // and only inside the region that changed.
+    const kt::Picture& pic = form.picture;
+    const QRect covered = pic.empty() ? QRect() : QRect(0, 0, pic.width(), pic.height());
+    for (const QRect& r : covered.isEmpty() ? region : region.subtracted(covered))
+        p.fillRect(r, qc(form.BackColor));
+    if (!covered.isEmpty()) {
+        const QRegion shown = region.intersected(covered);
+        // On a HiDPI screen an opaque background is enlarged while it is copied. Whether the
+        // target can take that does not depend on the rectangle: the first one decides.
+        const QImage plain = scale >= 2 ? pixmapOf(pic).toImage() : QImage();
+        if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
+                return rasterEnlarge(p, plain, r, scale);
+            })) {
+            const int s = std::max(scale, 1);
+            const QPixmap pm = pixmapOf(pic, s);
+            for (const QRect& r : shown)
+                p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
+        }
+    }
+    paintLayer(p, form, region, scale, looks);
+}
+
+} // namespace ktqt

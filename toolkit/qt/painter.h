@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// How a window paints what it shows: its backdrop (colour and picture) and its graphic widgets,
+// each by its kind, the labels and shapes through images drawn once per look.
+
+#include "repaint.h"
+
+#include "toolkit/form.h"
+
+#include <QImage>
+#include <QPainter>
+#include <string>
+#include <unordered_map>
+
+namespace ktqt {
+
+/// A look drawn once into an image and copied until what it depends on changes.
+struct Drawn {
+    std::string key;
+    QImage image;
+    bool kept = false; ///< the image shows `key`; else that look went straight to the window
+};
+
+/// Everything a label's or shape's pixels depend on, as one comparable string.
+template <class... T> std::string keyOf(const T&... parts) {
+    std::string k;
+    ((k.append(reinterpret_cast<const char*>(&parts), sizeof parts)), ...);
+    return k;
+}
+
+/// Draws `draw` (in coordinates of `area`) through an image kept in `cache`, redrawn only when
+/// `key` changes. An opaque look is kept without alpha, so that showing it is a plain copy. A
+/// redraw at the same size reuses the image and the paint engine it keeps: the money label is
+/// redrawn ten times a second, and making both afresh cost as much as the drawing.
+template <class Draw>
+void throughImage(QPainter& p, Drawn& cache, std::string key, const QRect& area, int scale,
+                  bool isOpaque, Draw draw) {
+    if (cache.key != key || !cache.kept || cache.image.isNull()) {
+        cache.key = std::move(key);
+        cache.kept = true;
+        const QImage::Format format =
+            isOpaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+        QImage& img = cache.image;
+        if (img.size() != area.size() * scale || img.format() != format ||
+            img.devicePixelRatio() != scale) {
+            img = QImage(area.size() * scale, format);
+            img.setDevicePixelRatio(scale);
+        }
+        img.fill(Qt::transparent);
+        QPainter q(&img);
+        q.translate(-area.topLeft());
+        draw(q);
+    }
+    p.drawImage(area.topLeft(), cache.image);
+}
+
+Qt::PenStyle penStyle(int borderStyle);
+
+/// Paints one window's graphic widgets, keeping the images its labels and shapes are drawn
+/// through for as long as the window lives.
+class GraphicPainter {
+public:
+    /// Paints `region` of a form: where an opaque label covers it whole (the money label's own
+    /// repaint), from that label up; else the backdrop, then every graphic widget that meets it.
+    void paintForm(QPainter& p, const kt::Form& form, const QRegion& region,
+                   const RepaintTracker& looks);
+    /// Draws the graphic widgets of one container (the window or a frame) that meet `region`, at
+    /// `scale` whole device pixels per pixel (0: a fractional scale, drawn without caches). The
+    /// widgets before `from` in z-order are left out, when an opaque one hides them.
+    void paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region, int scale,
+                    const RepaintTracker& looks, size_t from = 0);
+    void paint(QPainter& p, const kt::Widget& w, int scale);
+
+private:
+    void paintImage(QPainter& p, const kt::Image& im, int scale);
+    void paintLabel(QPainter& p, const kt::Label& lb, int scale);
+    void paintLine(QPainter& p, const kt::Line& ln, int scale);
+    void paintShape(QPainter& p, const kt::Shape& sh, int scale);
+    std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
+};
+
+} // namespace ktqt

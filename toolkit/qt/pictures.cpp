@@ -1,0 +1,64 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "pictures.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <unordered_map>
+
+namespace ktqt {
+
+bool opaque(const QImage& img) {
+    if (!img.hasAlphaChannel()) return true;
+    if (img.format() != QImage::Format_ARGB32_Premultiplied) return false;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(row[x]) != 255) return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool binaryAlpha(const QImage& img) {
+    if (img.format() != QImage::Format_ARGB32_Premultiplied) return false;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(row[x]) != 255 && row[x] != 0) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+const Sprite& spriteOf(const kt::Picture& pic, int scale) {
+    // Node-based: a sprite stays where it is while others are added.
+    static std::unordered_map<qint64, std::array<std::unique_ptr<Sprite>, 8>> cache;
+    static qint64 bytes = 0;
+    const QImage* img = pic.image();
+    const int s = std::clamp(scale, 1, 8);
+    if (auto it = cache.find(img->cacheKey()); it != cache.end() && it->second[size_t(s - 1)])
+        return *it->second[size_t(s - 1)];
+    // Backgrounds come and go as the player picks them; start afresh rather than grow for ever.
+    if (bytes > (qint64(96) << 20)) cache.clear(), bytes = 0;
+    QImage src = opaque(*img) ? img->convertToFormat(QImage::Format_RGB32) : *img;
+    if (s > 1) src = src.scaled(src.size() * s, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    bytes += src.sizeInBytes();
+    auto made = std::make_unique<Sprite>();
+    made->scale = s;
+    made->binary = binaryAlpha(src);
+    made->pixmap = QPixmap::fromImage(std::move(src));
+    made->pixmap.setDevicePixelRatio(s);
+    made->image = made->pixmap.toImage();
+    return *(cache[img->cacheKey()][size_t(s - 1)] = std::move(made));
+}
+
+QPixmap pixmapOf(const kt::Picture& pic, int scale) {
+    return spriteOf(pic, scale).pixmap;
+}
+
+} // namespace ktqt
