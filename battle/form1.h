@@ -123,27 +123,46 @@ private:
     friend class InvariantWatch;
     friend std::vector<std::string> brokenInvariants(const kt::Program& app);
 
-    // Operations of the clocks (simulation/).
-    /// Unit i's step toward its destination (simulation/movement.cpp).
+    // Movement (simulation/movement.cpp).
+    /// Unit i's step toward its destination.
     void walk(int16_t& i);
-    /// Unit i's cell from its recorded position (simulation/movement.cpp).
+    /// Unit i's cell from its recorded position.
     void locate(int16_t& i);
-    /// A shot of the player's side at (tgx, tgy), if the shooter reaches it
-    /// (simulation/firing.cpp).
+
+    // Firing (simulation/firing.cpp).
+    /// A shot of the player's side at (tgx, tgy), if the shooter reaches it.
     void fire(int16_t& index, float dx, float dy);
-    /// Draws that shot; an attack order's shot destroys its enemy (simulation/firing.cpp).
+    /// Draws that shot; an attack order's shot destroys its enemy.
     void shoot(int16_t& index, float dx, float dy);
-    /// An enemy turn, every fifth Timer1 tick from tick 255 (simulation/enemy_turn.cpp).
-    void raid();
+
+    // The enemy turn (simulation/enemy_turn.cpp).
     /// Whether the Timer1 tick just counted is an enemy turn: every fifth one after the attack.
     bool turnDue() const { return clock > 250 && (clock + overtime) % 5 == 0; }
-    /// Enemy i's step up the field and its new cell (simulation/enemy_turn.cpp).
+    /// An enemy turn: victory, or every standing enemy marches, aims, and fires at the unit it
+    /// aimed at.
+    void raid();
+    /// Victory: its message, then the end of the battle.
+    void win();
+    /// Enemy i's step up the field, and its new cell.
     void march(uint8_t& i);
-    /// Puts a finished unit of kind k on the field, if it is paid for and a slot is free
-    /// (simulation/training_clock.cpp).
+    /// The unit enemy i fires at: the first living one in its column, in its cell or the two
+    /// above; -1 none.
+    int aim(uint8_t i) const;
+    /// Enemy i's shot line, to unit j.
+    void showEnemyShot(uint8_t i, int j);
+    /// Enemy i's shot hits unit j, one point stronger than the last: it is wrecked or fires back.
+    void strike(uint8_t i, int j);
+    /// Unit j destroyed: a wreck, and the selection back to Tovo.
+    void wreck(int j);
+    /// Unit j, hit by enemy i and still alive, fires back at it.
+    void returnFire(int j, uint8_t i);
+
+    // Training (simulation/training_clock.cpp).
+    /// Puts a finished unit of kind k on the field, if it is paid for and a slot is free.
     void spawn(int16_t k);
-    /// Hides and unloads the battlefield and shows the start menu: the end of every battle
-    /// (battle/setup.cpp).
+
+    // The end (battle/setup.cpp).
+    /// Hides and unloads the battlefield and shows the start menu: the end of every battle.
     void endBattle();
 
     std::array<unirec, 81> uni{};
