@@ -123,17 +123,30 @@ private:
     friend class InvariantWatch;
     friend std::vector<std::string> brokenInvariants(const kt::Program& app);
 
+    // What shows the selection (commands/selection.cpp) and a move order.
+    /// The selection marker under unit i's image, as wide as it was.
+    void placeMarker(int i);
+    /// The selection marker under unit i's image and as wide as the image is now.
+    void fitMarker(int i);
+    /// Unit i's health caption: its hit points, above its image.
+    void showHealth(int i);
+    /// The destination cross centred on the press at (X, Y) (commands/ground_orders.cpp).
+    void placeCross(float X, float Y);
+
     // Movement (simulation/movement.cpp).
     /// Unit i's step toward its destination.
-    void walk(int16_t& i);
+    void walk(int16_t i);
     /// Unit i's cell from its recorded position.
-    void locate(int16_t& i);
+    void locate(int16_t i);
 
     // Firing (simulation/firing.cpp).
-    /// A shot of the player's side at (tgx, tgy), if the shooter reaches it.
+    /// A shot of the player's side at (tgx, tgy), if the shooter reaches it. `index` is written:
+    /// the player's order (problemo -1) always fires from the selected unit, whatever the caller
+    /// passed (an attack order passes the enemy's index), and the caller's variable then names
+    /// the unit that fired.
     void fire(int16_t& index, float dx, float dy);
-    /// Draws that shot; an attack order's shot destroys its enemy.
-    void shoot(int16_t& index, float dx, float dy);
+    /// Draws that shot from unit `index`; an attack order's shot destroys its enemy.
+    void shoot(int16_t index, float dx, float dy);
 
     // The enemy turn (simulation/enemy_turn.cpp).
     /// Whether the Timer1 tick just counted is an enemy turn: every fifth one after the attack.
@@ -144,7 +157,9 @@ private:
     /// Victory: its message, then the end of the battle.
     void win();
     /// Enemy i's step up the field, and its new cell.
-    void march(uint8_t& i);
+    void march(uint8_t i);
+    /// Enemy i's cell from its image's place; the set-up gives enemies 1..50 theirs.
+    void locateEnemy(int i);
     /// The unit enemy i fires at: the first living one in its column, in its cell or the two
     /// above; -1 none.
     int aim(uint8_t i) const;

@@ -44,8 +44,7 @@ void Form1::Form_Load() {
     // The enemies' shot lines and cells; enemy 0 gets its cell when it first moves.
     for (int i = 1; i <= 50; ++i) {
         Line4.load(i);
-        enecell[0][i] = kt::floor8(ene[i].Left / 1000.0);
-        enecell[1][i] = kt::floor8(ene[i].Top / 1000.0);
+        locateEnemy(i);
     }
     // The training progress bar.
     qnty.BorderColor = kt::colors::red;

@@ -4,6 +4,8 @@
 #pragma once
 // The battle's plain data types, with the exact widths the game's arithmetic relies on.
 
+#include "toolkit/numbers.h"
+
 #include <cstdint>
 
 namespace kolvar {
@@ -24,6 +26,16 @@ struct unirec {
     uint8_t row = 0;   ///< cell row
     uint8_t face = 0;  ///< 1 up, 2 left, 3 down, 4 right; 0 before the first order
 };
+
+/// A cell of the field, 1000 twips square; enemies aim along columns of cells.
+struct Cell {
+    uint8_t col = 0, row = 0;
+};
+/// The cell of the point (x, y): whole thousands of twips, rounded down. Before the field's top
+/// or left edge a point is in cell 0; far past its right edge, in column 255.
+inline Cell cellOf(double x, double y) {
+    return {kt::floor8(x / 1000.0), kt::floor8(y / 1000.0)};
+}
 
 /// Facings, as stored in unirec::face.
 enum Facing : uint8_t { faceUp = 1, faceLeft = 2, faceDown = 3, faceRight = 4 };

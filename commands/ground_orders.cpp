@@ -14,12 +14,11 @@ namespace kolvar {
 void Form1::Form_MouseDown(int Button, int Shift, float X, float Y) {
     (void)Shift;
     unirec& u = uni[size_t(sel)];
-    // The move order and the destination cross, an X 240 twips wide centred on the press.
+    // The move order and the destination cross.
     if (Button == kt::LeftButton) {
         u.tx = kt::cint(X);
         u.ty = kt::cint(Y);
-        Line1.X1 = X - 120, Line1.X2 = X + 120, Line1.Y1 = Y - 120, Line1.Y2 = Y + 120;
-        Line2.X1 = X + 120, Line2.X2 = X - 120, Line2.Y1 = Y - 120, Line2.Y2 = Y + 120;
+        placeCross(X, Y);
     }
     // A builder only walks. A wreck neither turns back into a sprite nor fires.
     if (u.kind == builderKind || u.alive == 0) return;
@@ -46,6 +45,12 @@ void Form1::Form_MouseDown(int Button, int Shift, float X, float Y) {
         fire(sel, 0, 0);
         tgx = 0, tgy = 0;
     }
+}
+
+void Form1::placeCross(float X, float Y) {
+    // An X 240 twips wide centred on the press itself, not on the rounded destination.
+    Line1.X1 = X - 120, Line1.X2 = X + 120, Line1.Y1 = Y - 120, Line1.Y2 = Y + 120;
+    Line2.X1 = X + 120, Line2.X2 = X - 120, Line2.Y1 = Y - 120, Line2.Y2 = Y + 120;
 }
 
 } // namespace kolvar

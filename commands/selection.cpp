@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Kolvar developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Selecting a unit by clicking its image. Every later command addresses the selected unit.
+// Selecting a unit by clicking its image. Every later command addresses the selected unit, which
+// the marker under it and the health caption above it show.
 
 #include "battle/form1.h"
 #include "toolkit/numbers.h"
@@ -18,14 +19,8 @@ void Form1::ima_Click(int Index) {
     // The selection.
     sel = int16_t(Index);
     kt::Image& im = ima[Index];
-    // The marker under the unit, as wide as its image is now.
-    sh.Top = im.Top + im.Height - 10;
-    sh.Left = im.Left;
-    sh.Width = im.Width;
-    // The health caption above it, the bare number of hit points.
-    OK[Index].Caption = kt::plain(u.hp);
-    OK[Index].Top = im.Top - im.Height;
-    OK[Index].Left = im.Left;
+    fitMarker(Index);
+    showHealth(Index);
     // The recorded position catches up with the image; the destination is kept.
     u.x = kt::cint(im.Left);
     u.y = kt::cint(im.Top);
@@ -38,6 +33,23 @@ void Form1::ima_Click(int Index) {
     // The training panel closes (button 6 goes with its frame).
     Frame1.Visible = false;
     for (int k = 0; k <= 5; ++k) Command1[k].Visible = false;
+}
+
+void Form1::placeMarker(int i) {
+    sh.Top = ima[i].Top + ima[i].Height - 10;
+    sh.Left = ima[i].Left;
+}
+
+void Form1::fitMarker(int i) {
+    placeMarker(i);
+    sh.Width = ima[i].Width;
+}
+
+void Form1::showHealth(int i) {
+    // The bare number of hit points.
+    kt::setPlain(OK[i].Caption, uni[size_t(i)].hp);
+    OK[i].Top = ima[i].Top - ima[i].Height;
+    OK[i].Left = ima[i].Left;
 }
 
 } // namespace kolvar

@@ -89,9 +89,7 @@ void Form1::wreck(int j) {
     u.alive = 0;
     ima[j].setPicture(Image1[0].picture);
     sel = 0;
-    sh.Top = ima[0].Top + ima[0].Height - 10;
-    sh.Left = ima[0].Left;
-    sh.Width = ima[0].Width;
+    fitMarker(0);
 }
 
 void Form1::returnFire(int j, uint8_t i) {
@@ -105,14 +103,19 @@ void Form1::returnFire(int j, uint8_t i) {
     tgx = keepX, tgy = keepY;
 }
 
-void Form1::march(uint8_t& i) {
+void Form1::march(uint8_t i) {
     // Up toward the player's side; along the top edge to the right once there.
     if (ene[i].Top < 50)
         ene[i].Left = ene[i].Left + 50;
     else
         ene[i].Top = ene[i].Top - 50;
-    enecell[0][i] = kt::floor8(ene[i].Left / 1000.0);
-    enecell[1][i] = kt::floor8(ene[i].Top / 1000.0);
+    locateEnemy(i);
+}
+
+void Form1::locateEnemy(int i) {
+    const Cell cell = cellOf(ene[i].Left, ene[i].Top);
+    enecell[0][i] = cell.col;
+    enecell[1][i] = cell.row;
 }
 
 } // namespace kolvar

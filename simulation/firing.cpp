@@ -25,7 +25,7 @@ void Form1::fire(int16_t& index, float dx, float dy) {
     shoot(index, dx, dy);
 }
 
-void Form1::shoot(int16_t& index, float dx, float dy) {
+void Form1::shoot(int16_t index, float dx, float dy) {
     // The line, plain red by default.
     Line3.X1 = ima[index].Left + 200;
     Line3.Y1 = ima[index].Top + 200;

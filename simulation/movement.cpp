@@ -35,7 +35,7 @@ void Form1::Timer2_Timer() {
     }
 }
 
-void Form1::walk(int16_t& i) {
+void Form1::walk(int16_t i) {
     unirec& u = uni[size_t(i)];
     // Only a living unit away from its destination on both axes moves.
     go = yes;
@@ -60,28 +60,16 @@ void Form1::walk(int16_t& i) {
     u.y = kt::cint(double(u.ty - u.y) / k + u.y);
     ima[i].Top = u.y;
     // The health caption follows the selected unit, whichever unit moved.
-    kt::setPlain(OK[sel].Caption, uni[size_t(sel)].hp);
-    OK[sel].Top = ima[sel].Top - ima[sel].Height;
-    OK[sel].Left = ima[sel].Left;
-    // So does the marker, when the selected unit is the one that moved.
-    if (i == sel) {
-        sh.Top = ima[sel].Height + ima[sel].Top - 10;
-        sh.Left = ima[sel].Left;
-    }
+    showHealth(sel);
+    // So does the marker, when the selected unit is the one that moved; it keeps its width.
+    if (i == sel) placeMarker(sel);
 }
 
-namespace {
-// Whole thousands of twips, floored; off the field's top or left edge a unit counts as in cell 0.
-// Integer division gives the same cell as flooring v / 1000.0 without two divisions per unit.
-uint8_t cellOf(int16_t v) {
-    return v < 0 ? 0 : uint8_t(v / 1000);
-}
-} // namespace
-
-void Form1::locate(int16_t& i) {
+void Form1::locate(int16_t i) {
     unirec& u = uni[size_t(i)];
-    u.col = cellOf(u.x);
-    u.row = cellOf(u.y);
+    const Cell cell = cellOf(u.x, u.y);
+    u.col = cell.col;
+    u.row = cell.row;
 }
 
 } // namespace kolvar

@@ -14,8 +14,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <algorithm>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -101,8 +99,9 @@ void put(Form1& f, int i, int x, int y) {
     kolvar::unirec& u = p.uni()[size_t(i)];
     u.x = u.tx = int16_t(x);
     u.y = u.ty = int16_t(y);
-    u.col = uint8_t(std::floor(std::max(x, 0) / 1000.0));
-    u.row = uint8_t(std::floor(std::max(y, 0) / 1000.0));
+    const kolvar::Cell cell = kolvar::cellOf(x, y);
+    u.col = cell.col;
+    u.row = cell.row;
     f.ima[i].Left = float(x);
     f.ima[i].Top = float(y);
 }
