@@ -82,7 +82,6 @@ Form1::Form1(kt::Program& app)
 
     kt::Image& commander = ima.design(0);
     sprite(commander, 960, 3000, "front_10");
-    commander.flat = true;
     commander.Click = [this](int i) { ima_Click(i); };
 
     kt::Label& health = OK.design(0);

@@ -37,7 +37,6 @@ void Form1::Form_Load() {
         uni[size_t(i)].alive = yes;
         ima.load(i);
         OK.load(i);
-        ima[i].flat = true;
     }
     // The force field.
     Line4[0].BorderColor = kt::colors::green;
@@ -60,9 +59,8 @@ void Form1::endBattle() {
 }
 
 void Form1::Form_Close() {
-    // Closing the window ends this battle as a defeat would, without the message box.
-    Timer1.setEnabled(false);
-    make.setEnabled(false);
+    // Closing the window ends this battle as a defeat would, without the message box; unloading
+    // stops the clocks.
     endBattle();
 }
 

@@ -100,9 +100,7 @@ void frmSplash::Form_KeyPress(int& key) {
 void frmSplash::startBattle() {
     // Creating the battlefield runs the battle set-up, which closes this menu. A battlefield that
     // already exists (set up when a background was chosen) is shown as it is.
-    Form1& battle = app.get<Form1>();
-    battle.Enabled = true;
-    battle.show();
+    app.get<Form1>().show();
     unload();
 }
 
@@ -112,21 +110,15 @@ void frmSplash::command2_Click() {
 }
 
 void frmSplash::Command3_Click() {
-    brow& b = app.get<brow>();
-    b.Enabled = true;
-    b.show();
+    app.get<brow>().show();
 }
 
 void frmSplash::Command4_Click() {
-    Dialog& d = app.get<Dialog>();
-    d.Enabled = true;
-    d.show();
+    app.get<Dialog>().show();
 }
 
 void showStartMenu(kt::Program& app) {
-    frmSplash& menu = app.get<frmSplash>();
-    menu.Enabled = true;
-    menu.show();
+    app.get<frmSplash>().show();
 }
 
 } // namespace kolvar

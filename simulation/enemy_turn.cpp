@@ -41,9 +41,8 @@ void Form1::raid() {
 }
 
 void Form1::win() {
-    // The battlefield is gone after the message.
+    // The battlefield is gone after the message; unloading stops the clocks.
     app.msgbox(this, "Hai vinto!!");
-    Timer1.setEnabled(false);
     endBattle();
 }
 

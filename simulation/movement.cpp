@@ -30,7 +30,6 @@ void Form1::Timer2_Timer() {
         make.setEnabled(false);
         news.Caption = "Tovo e morto";
         app.msgbox(this, " Missione Fallita Game Over");
-        uni[0].alive = yes;
         endBattle();
     }
 }
