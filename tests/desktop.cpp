@@ -38,18 +38,9 @@ int field(const QString& text, const QString& name) {
 
 } // namespace
 
-Desktop::Desktop() {
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable("openbox").isEmpty() ||
-        QStandardPaths::findExecutable("xdotool").isEmpty() ||
-        QStandardPaths::findExecutable("xwininfo").isEmpty() ||
-        QStandardPaths::findExecutable("xprop").isEmpty()) {
-        error_ = "Xvfb, openbox, xdotool, xwininfo and xprop are needed (./scripts/setup "
-                 "installs them)";
-        return;
-    }
+QProcess* Desktop::startServer(QString& display) {
     // A display number nobody uses, tried until a server holds one.
-    for (int n = 90 + int(QCoreApplication::applicationPid() % 40); n < 200 && !server_; ++n) {
+    for (int n = 90 + int(QCoreApplication::applicationPid() % 40); n < 200; ++n) {
         if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
             QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
             continue;
@@ -64,14 +55,27 @@ Desktop::Desktop() {
             waitFor([&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
                     10000) &&
             server->state() == QProcess::Running) {
-            server_ = server;
-            display_ = QStringLiteral(":%1").arg(n);
-        } else {
-            server->kill();
-            server->waitForFinished();
-            delete server;
+            display = QStringLiteral(":%1").arg(n);
+            return server;
         }
+        server->kill();
+        server->waitForFinished();
+        delete server;
     }
+    return nullptr;
+}
+
+Desktop::Desktop() {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+        QStandardPaths::findExecutable("openbox").isEmpty() ||
+        QStandardPaths::findExecutable("xdotool").isEmpty() ||
+        QStandardPaths::findExecutable("xwininfo").isEmpty() ||
+        QStandardPaths::findExecutable("xprop").isEmpty()) {
+        error_ = "Xvfb, openbox, xdotool, xwininfo and xprop are needed (./scripts/setup "
+                 "installs them)";
+        return;
+    }
+    server_ = startServer(display_);
     if (!server_) {
         error_ = "no X server could be started";
         return;

@@ -27,6 +27,10 @@ public:
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
+    /// Starts a bare X server of the desktop's size on a free display, without a window manager,
+    /// and names the display; null when none could start.
+    static QProcess* startServer(QString& display);
+
     QString error() const { return error_; }
     QString display() const { return display_; }
     static constexpr int width = 1280, height = 1024;

@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <set>
@@ -126,9 +127,11 @@ struct Ended {
 /// kolvar-replay started with `args` in `folder`, its windows on the test's display.
 class Child {
 public:
-    Child(const QString& folder, const QStringList& args) {
+    /// On the test's desktop, or on `display`.
+    Child(const QString& folder, const QStringList& args, const QString& display = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
+        if (!display.isEmpty()) env.insert("DISPLAY", display);
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(folder);
         process_.start(tool(), args);
@@ -581,6 +584,43 @@ private slots:
 
     // A watched script shows the battlefield on the display, ends by itself, and prints what its
     // headless run prints.
+    // The display server dies under a recording: every line written until then stays, plays
+    // headless, and no closing state is claimed.
+    void aDisplayThatDiesLeavesEveryLineWritten() {
+        QString display;
+        std::unique_ptr<QProcess> server(kolvar::Desktop::startServer(display));
+        QVERIFY(server);
+        Folder folder;
+        Child child(folder.path(), {"--record", folder.script()}, display);
+        // No window manager there: keys go to the window under the pointer, the menu in the
+        // middle of the screen.
+        const auto key = [&] {
+            QProcess x;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("DISPLAY", display);
+            x.setProcessEnvironment(env);
+            x.start("xdotool", {"mousemove", "640", "512", "key", "g"});
+            x.waitForFinished();
+        };
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                key();
+                return folder.lines().contains("key frmSplash 103");
+            },
+            20000));
+        QTest::qWait(1000); // the battle's clock runs
+        server->kill();
+        server->waitForFinished();
+        const Ended e = child.ended(15000);
+        QVERIFY2(e.status != 0, e.err.constData());
+        const QStringList lines = folder.lines();
+        QVERIFY(lines.contains("key frmSplash 103"));
+        QVERIFY(!lines.contains("dump"));
+        QVERIFY(!QFile::exists(folder.script() + ".json"));
+        const Ended played = headless(folder.path(), {folder.script()});
+        QVERIFY2(played.status == 0, played.err.constData());
+    }
+
     void aWatchedScriptShowsItsWindowsAndEndsWhereHeadlessDoes() {
         Folder folder;
         const QString script = folder.path() + "/watched.replay";

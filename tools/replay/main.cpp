@@ -62,11 +62,16 @@ int record(int argc, char** argv, const std::string& file) {
     const std::string json = file + ".json";
     std::FILE* script = std::fopen(file.c_str(), "w");
     if (!script) return refuse("cannot write " + file + ": " + std::strerror(errno));
+    // The closing state is written when the program ends, and only then: a recording cut short
+    // (the display gone) leaves no state that would claim to be its end. Whether it can be
+    // written is known now.
     std::FILE* state = std::fopen(json.c_str(), "w");
     if (!state) {
         std::fclose(script);
         return refuse("cannot write " + json + ": " + std::strerror(errno));
     }
+    std::fclose(state);
+    std::remove(json.c_str());
     const auto qapp = kolvar::openDisplay("kolvar-replay", argc, argv);
     kt::Program app;
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
@@ -85,8 +90,10 @@ int record(int argc, char** argv, const std::string& file) {
     sigaction(SIGTERM, &action, nullptr);
     kolvar::start(app);
     QApplication::exec();
-    std::fprintf(state, "%s\n", recorder.finish().c_str());
-    const bool written = std::fclose(state) == 0 && std::fclose(script) == 0;
+    const std::string end = recorder.finish();
+    state = std::fopen(json.c_str(), "w");
+    const bool written = state && std::fprintf(state, "%s\n", end.c_str()) > 0 &&
+                         std::fclose(state) == 0 && std::fclose(script) == 0;
     return written ? 0 : refuse("cannot finish writing " + file);
 }
 
