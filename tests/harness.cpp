@@ -6,8 +6,12 @@
 #include "toolkit/describe.h"
 
 #include <QBackingStore>
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
+#include <QImage>
 #include <QJsonDocument>
+#include <QTest>
 #include <QWidget>
 
 namespace kolvar {
@@ -47,6 +51,161 @@ Form1& Game::battle() {
     if (auto* f = app.loaded<Form1>()) return *f;
     run("click frmSplash Command1");
     return *app.loaded<Form1>();
+}
+
+QJsonObject unit(Game& g, int i) {
+    return g.state()["uni"].toArray()[i].toObject();
+}
+
+QJsonObject widget(Game& g, const QString& key) {
+    return g.widget("Form1", key);
+}
+
+QString caption(Game& g, const QString& key) {
+    return widget(g, key)["Caption"].toString();
+}
+
+QString picture(Game& g, const QString& key) {
+    return widget(g, key)["Picture"].toString();
+}
+
+bool shown(Game& g, const QString& key) {
+    return widget(g, key)["Visible"].toBool();
+}
+
+double prop(Game& g, const QString& key, const char* name) {
+    return widget(g, key)[name].toDouble();
+}
+
+bool hasWidget(Game& g, const QString& key) {
+    return g.window("Form1")["widgets"].toObject().contains(key);
+}
+
+int state(Game& g, const char* key) {
+    return g.state()[key].toInt();
+}
+
+int queued(Game& g, int kind) {
+    return g.state()["queue"].toArray()[kind].toInt();
+}
+
+bool makeOn(Game& g) {
+    return widget(g, "make")["Enabled"].toBool();
+}
+
+QString mk(int kind) {
+    return QStringLiteral("mk(%1)").arg(kind);
+}
+
+QString number(double v) {
+    return QString::number(v, 'g', 10);
+}
+
+QString ends(const QJsonObject& line) {
+    return number(line["X1"].toDouble()) + "," + number(line["Y1"].toDouble()) + " " +
+           number(line["X2"].toDouble()) + "," + number(line["Y2"].toDouble());
+}
+
+QString look(const QJsonObject& line) {
+    const QJsonArray c = line["BorderColor"].toArray();
+    return QString("%1,%2,%3 %4 %5")
+        .arg(c[0].toInt())
+        .arg(c[1].toInt())
+        .arg(c[2].toInt())
+        .arg(line["BorderWidth"].toInt())
+        .arg(line["BorderStyle"].toInt());
+}
+
+QString at(const QJsonObject& w) {
+    return number(w["Left"].toDouble()) + "," + number(w["Top"].toDouble());
+}
+
+QString pos(const QJsonObject& u) {
+    return QString("%1,%2").arg(u["x"].toInt()).arg(u["y"].toInt());
+}
+
+QString dest(const QJsonObject& u) {
+    return QString("%1,%2").arg(u["tx"].toInt()).arg(u["ty"].toInt());
+}
+
+std::string num(double v) {
+    return number(v).toStdString();
+}
+
+std::string press(double x, double y, int button) {
+    return "press Form1 " + num(x) + " " + num(y) + " " + std::to_string(button) + "\n";
+}
+
+std::string pressEnemy(Form1& f, int i, int button) {
+    return press(f.ene[i].Left + 200, f.ene[i].Top + 200, button);
+}
+
+std::string order(int kind, int count) {
+    std::string s;
+    const std::string button = "down Form1 Command1(" + std::to_string(kind) + ") 1 ";
+    for (; count >= 20; count -= 20) s += button + "3 10 10\n";
+    for (; count >= 10; count -= 10) s += button + "2 10 10\n";
+    for (; count >= 5; count -= 5) s += button + "1 10 10\n";
+    for (; count >= 1; count -= 1) s += button + "0 10 10\n";
+    return s;
+}
+
+std::string pressMine(Game& g) {
+    return "press Form1 " + num(prop(g, "build", "Left") + 300) + " " +
+           num(prop(g, "build", "Top") + 400);
+}
+
+void put(Form1& f, int i, int x, int y) {
+    BattleProbe p{f};
+    unirec& u = p.uni()[size_t(i)];
+    u.x = u.tx = int16_t(x);
+    u.y = u.ty = int16_t(y);
+    const Cell cell = cellOf(x, y);
+    u.col = cell.col;
+    u.row = cell.row;
+    f.ima[i].Left = float(x);
+    f.ima[i].Top = float(y);
+}
+
+int train(Game& g, int kind) {
+    Form1& f = g.battle();
+    const int before = f.c;
+    g.run("click Form1 Image2\ndown Form1 Command1(" + std::to_string(kind) + ") 1 0 100 100");
+    for (int i = 0; i < 40 && f.c == before; ++i) g.run("wait 50");
+    return f.c;
+}
+
+void trainBuilder(Game& g) {
+    g.run(order(6, 1) + "wait 250\nclick Form1 ima(1)");
+    QCOMPARE(state(g, "c"), 1);
+    QCOMPARE(unit(g, 1)["kind"].toInt(), 6);
+}
+
+void tickTo(Game& g, int t) {
+    g.probe().clock() = int16_t(t - 1);
+    g.run("wait 100");
+}
+
+ktqt::FormView* viewOf(Game& g, const char* name) {
+    kt::Form* f = g.app.formByName(name);
+    return f ? g.frontend->view(*f) : nullptr;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray jpegBytes(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    for (int y = 0; y < h; ++y) img.setPixelColor(y % w, y, Qt::black);
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPEG", 80);
+    return out;
 }
 
 void settle() {

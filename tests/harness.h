@@ -10,6 +10,7 @@
 #include "toolkit/qt/frontend.h"
 #include "tools/replay/replay.h"
 
+#include <QColor>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <memory>
@@ -72,6 +73,78 @@ public:
     /// Advances the clock in steps of `ms`.
     void wait(int ms) { app.advance(ms); }
 };
+
+// ---- The battlefield in the dump ---------------------------------------------------------
+
+/// Unit i's record in the battle state.
+QJsonObject unit(Game& g, int i);
+/// A battlefield widget ("OK(0)", "ima(1)", "Line3") as the dump has it.
+QJsonObject widget(Game& g, const QString& key);
+/// Its caption, picture, visibility and any numeric property ("Left", "X2").
+QString caption(Game& g, const QString& key);
+QString picture(Game& g, const QString& key);
+bool shown(Game& g, const QString& key);
+double prop(Game& g, const QString& key, const char* name);
+/// Whether the battlefield has the widget at all (an array element may not be loaded).
+bool hasWidget(Game& g, const QString& key);
+/// A number of the battle state ("c", "yen", "cur").
+int state(Game& g, const char* key);
+/// Units of a kind waiting in the training queue.
+int queued(Game& g, int kind);
+/// Whether the training clock runs.
+bool makeOn(Game& g);
+/// The key of a kind's queue count, "mk(3)".
+QString mk(int kind);
+
+/// A number as the dump's readers below write it: at most ten significant digits.
+QString number(double v);
+/// "X1,Y1 X2,Y2" of a line widget.
+QString ends(const QJsonObject& line);
+/// "r,g,b width style" of a line widget.
+QString look(const QJsonObject& line);
+/// "Left,Top" of a widget with a place.
+QString at(const QJsonObject& w);
+/// "x,y" and "tx,ty" of a unit record: where it is and where it is going.
+QString pos(const QJsonObject& u);
+QString dest(const QJsonObject& u);
+
+// ---- Script lines ------------------------------------------------------------------------
+
+/// A number for a script line: at most ten significant digits, no trailing zeros.
+std::string num(double v);
+/// A press on the battlefield at form twips (x, y), with a line end.
+std::string press(double x, double y, int button = 1);
+/// A press inside enemy i, away from its neighbours (enemies overlap by up to 150 twips).
+std::string pressEnemy(Form1& f, int i, int button);
+/// Lines that queue `count` units of `kind` with as few presses as the modifiers allow:
+/// Shift+Ctrl 20, Ctrl 10, Shift 5, a plain press 1.
+std::string order(int kind, int count);
+/// Presses on the building and, in the open training panel, on the evolution button.
+inline constexpr const char* pressBuilding = "press Form1 500 700";
+inline constexpr const char* pressEvolve = "press Form1 3900 1500";
+/// A press on the mine button inside the construction panel, wherever the panel stands now.
+std::string pressMine(Game& g);
+
+// ---- Setting up a battle -----------------------------------------------------------------
+
+/// Puts unit i at (x, y), standing still there: record, image and cell kept in step.
+void put(Form1& f, int i, int x, int y);
+/// Trains one unit of `kind` at the building as the player does; returns the slot it got.
+int train(Game& g, int kind);
+/// Trains one builder (kind 6, 250 ms) into slot 1 and selects it; the construction panel opens.
+void trainBuilder(Game& g);
+/// Lets the clock run to tick `t`: the probe moves it to t - 1, one real tick does the rest
+/// (Timer1 first, then Timer2, as they fall due together).
+void tickTo(Game& g, int t);
+
+// ---- Windows and files -------------------------------------------------------------------
+
+/// The window of a form by its class name; null while the form is not loaded.
+ktqt::FormView* viewOf(Game& g, const char* name);
+/// Writes a file whole; the test fails if it cannot be opened.
+void writeFile(const QString& path, const QByteArray& bytes);
+/// A JPEG of w x h pixels of colour c, with a dark diagonal for some detail to encode.
+QByteArray jpegBytes(int w, int h, QColor c);
 
 /// Lets every pending event and repaint of the windows happen.
 void settle();

@@ -17,109 +17,14 @@
 #include <string>
 #include <vector>
 
-using kolvar::BattleProbe;
-using kolvar::Form1;
-using kolvar::Game;
+using namespace kolvar;
 
 namespace {
-
-// --- Reading the dump ---------------------------------------------------------------------
-
-QJsonObject unit(Game& g, int i) {
-    return g.state()["uni"].toArray()[i].toObject();
-}
-QJsonObject widget(Game& g, const QString& key) {
-    return g.widget("Form1", key);
-}
-QString caption(Game& g, const QString& key) {
-    return widget(g, key)["Caption"].toString();
-}
-QString picture(Game& g, const QString& key) {
-    return widget(g, key)["Picture"].toString();
-}
-bool shown(Game& g, const QString& key) {
-    return widget(g, key)["Visible"].toBool();
-}
-
-QString number(double v) {
-    return QString::number(v, 'g', 10);
-}
-
-/// "X1,Y1 X2,Y2" of a line widget.
-QString ends(const QJsonObject& line) {
-    return number(line["X1"].toDouble()) + "," + number(line["Y1"].toDouble()) + " " +
-           number(line["X2"].toDouble()) + "," + number(line["Y2"].toDouble());
-}
-/// "r,g,b width style" of a line widget.
-QString look(const QJsonObject& line) {
-    const QJsonArray c = line["BorderColor"].toArray();
-    return QString("%1,%2,%3 %4 %5")
-        .arg(c[0].toInt())
-        .arg(c[1].toInt())
-        .arg(c[2].toInt())
-        .arg(line["BorderWidth"].toInt())
-        .arg(line["BorderStyle"].toInt());
-}
-/// "Left,Top" of a widget with a place.
-QString at(const QJsonObject& w) {
-    return number(w["Left"].toDouble()) + "," + number(w["Top"].toDouble());
-}
-/// "x,y" of a unit record.
-QString pos(const QJsonObject& u) {
-    return QString("%1,%2").arg(u["x"].toInt()).arg(u["y"].toInt());
-}
-QString dest(const QJsonObject& u) {
-    return QString("%1,%2").arg(u["tx"].toInt()).arg(u["ty"].toInt());
-}
 
 int times(const QJsonArray& messages, const QString& text) {
     int n = 0;
     for (const QJsonValue& m : messages) n += m.toString() == text;
     return n;
-}
-
-// --- Script lines -------------------------------------------------------------------------
-
-std::string num(double v) {
-    return number(v).toStdString();
-}
-std::string press(double x, double y, int button = 1) {
-    return "press Form1 " + num(x) + " " + num(y) + " " + std::to_string(button) + "\n";
-}
-/// A press inside enemy i, away from its neighbours (enemies overlap by up to 150 twips).
-std::string pressEnemy(Form1& f, int i, int button) {
-    return press(f.ene[i].Left + 200, f.ene[i].Top + 200, button);
-}
-
-// --- Set-up -------------------------------------------------------------------------------
-
-/// Puts unit i at (x, y), standing still there: record, image and cell kept in step.
-void put(Form1& f, int i, int x, int y) {
-    BattleProbe p{f};
-    kolvar::unirec& u = p.uni()[size_t(i)];
-    u.x = u.tx = int16_t(x);
-    u.y = u.ty = int16_t(y);
-    const kolvar::Cell cell = kolvar::cellOf(x, y);
-    u.col = cell.col;
-    u.row = cell.row;
-    f.ima[i].Left = float(x);
-    f.ima[i].Top = float(y);
-}
-
-/// Trains one unit of `kind` at the building as the player does; returns the slot it got.
-int train(Game& g, int kind) {
-    Form1& f = g.battle();
-    const int before = f.c;
-    g.run("click Form1 Image2\ndown Form1 Command1(" + std::to_string(kind) + ") 1 0 100 100");
-    for (int i = 0; i < 40 && f.c == before; ++i) g.run("wait 50");
-    return f.c;
-}
-
-/// Lets the clock run to tick `t`: the probe moves it to t - 1, one real tick does the rest
-/// (Timer1 first, then Timer2, as they fall due together).
-void tickTo(Game& g, int t) {
-    g.probe().clock() = int16_t(t - 1);
-    g.run("wait 100");
 }
 
 /// Records every message box and, while it is open, tries to let time pass: no tick may run

@@ -9,7 +9,6 @@
 #include "shell/frmsplash.h"
 #include "toolkit/files.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,25 +22,10 @@
 #include <unistd.h>
 
 using kolvar::Game;
+using kolvar::jpegBytes;
+using kolvar::writeFile;
 
 namespace {
-
-QByteArray jpegBytes(int w, int h, QColor c) {
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(c);
-    for (int y = 0; y < h; ++y) img.setPixelColor(y % w, y, Qt::black); // some detail to encode
-    QByteArray out;
-    QBuffer buf(&out);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPEG", 80);
-    return out;
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Offset of the first scan's data (just past the SOS segment).
 qsizetype scanStart(const QByteArray& jpeg) {
@@ -53,11 +37,11 @@ struct Tree {
     QTemporaryDir dir;
     QString root() const { return dir.path(); }
     Tree() {
-        write(root() + "/red.jpg", jpegBytes(120, 90, Qt::red));
-        write(root() + "/HOLIDAY.JPG", jpegBytes(60, 40, Qt::yellow));
-        write(root() + "/notes.txt", "not a picture");
+        writeFile(root() + "/red.jpg", jpegBytes(120, 90, Qt::red));
+        writeFile(root() + "/HOLIDAY.JPG", jpegBytes(60, 40, Qt::yellow));
+        writeFile(root() + "/notes.txt", "not a picture");
         QDir(root()).mkdir("sub");
-        write(root() + "/sub/blue.jpg", jpegBytes(200, 100, Qt::blue));
+        writeFile(root() + "/sub/blue.jpg", jpegBytes(200, 100, Qt::blue));
     }
 };
 
@@ -168,7 +152,7 @@ private slots:
         Tree t;
         QDir(t.root()).mkpath("stick/photos");
         QDir(t.root()).mkdir(".cache");
-        write(t.root() + "/stick/photos/a.jpg", jpegBytes(10, 10, Qt::red));
+        writeFile(t.root() + "/stick/photos/a.jpg", jpegBytes(10, 10, Qt::red));
         Game g;
         kolvar::brow& b = openBrowser(g, t.root());
         // Hidden folders are not listed.
@@ -242,7 +226,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        write(dir.path() + "/bad.jpg", bytes);
+        writeFile(dir.path() + "/bad.jpg", bytes);
         Game g;
         kolvar::brow& b = openBrowser(g, dir.path());
         QElapsedTimer clock;
@@ -333,7 +317,7 @@ private slots:
                 memset(big.scanLine(y), (y / 40) % 256, size_t(big.width()));
             QVERIFY(big.save(dir.path() + "/big.jpg", "JPEG", 60));
         }
-        write(dir.path() + "/small.jpg", jpegBytes(100, 100, Qt::gray));
+        writeFile(dir.path() + "/small.jpg", jpegBytes(100, 100, Qt::gray));
         const QString replay = qEnvironmentVariable("KOLVAR_REPLAY");
         QVERIFY2(!replay.isEmpty(), "the test runs under CTest");
         // The child's own high-water mark, read while it waits for the end of its script.

@@ -14,10 +14,8 @@
 #include "toolkit/qt/view.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
@@ -32,15 +30,12 @@
 #include <cstdio>
 
 using kolvar::Game;
+using kolvar::jpegBytes;
+using kolvar::writeFile;
 
 namespace {
 
 kolvar::Desktop* desk = nullptr;
-
-ktqt::FormView* viewOf(Game& g, const char* name) {
-    kt::Form* f = g.app.formByName(name);
-    return f ? g.frontend->view(*f) : nullptr;
-}
 
 /// The window of a form once the window manager has shown it and given it the focus.
 ktqt::FormView* shown(Game& g, const char* name) {
@@ -64,28 +59,9 @@ template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
     return nullptr;
 }
 
-int queued(Game& g, int kind) {
-    return g.state()["queue"].toArray()[kind].toInt();
-}
-
 QString focusedText() {
     auto* b = qobject_cast<QPushButton*>(QApplication::focusWidget());
     return b ? b->text() : QString();
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
-QByteArray jpeg(QColor c) {
-    QImage img(40, 30, QImage::Format_RGB32);
-    img.fill(c);
-    QByteArray out;
-    QBuffer buf(&out);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPG");
-    return out;
 }
 
 /// The browser opened by a real click on "sfondo...", its lists on `folder`.
@@ -243,8 +219,8 @@ private slots:
     // file, set up a hidden battle and closed the start menu.
     void browserFocusChoosesNothing() {
         QTemporaryDir tree;
-        write(tree.path() + "/a.jpg", jpeg(Qt::red));
-        write(tree.path() + "/b.jpg", jpeg(Qt::blue));
+        writeFile(tree.path() + "/a.jpg", jpegBytes(40, 30, Qt::red));
+        writeFile(tree.path() + "/b.jpg", jpegBytes(40, 30, Qt::blue));
         Game g;
         ktqt::FormView* browser = openBrowser(g, tree.path());
         QVERIFY(browser);
@@ -300,8 +276,8 @@ private slots:
         QDir(tree.path()).mkdir(".hidden");
         const QString longName =
             "a_picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
-        write(tree.path() + "/" + longName, jpeg(Qt::green));
-        write(tree.path() + "/short.jpg", jpeg(Qt::green));
+        writeFile(tree.path() + "/" + longName, jpegBytes(40, 30, Qt::green));
+        writeFile(tree.path() + "/short.jpg", jpegBytes(40, 30, Qt::green));
         Game g;
         ktqt::FormView* browser = openBrowser(g, tree.path());
         QVERIFY(browser);

@@ -19,81 +19,17 @@
 #include <random>
 #include <string>
 
-using kolvar::Form1;
-using kolvar::Game;
+using namespace kolvar;
 
 namespace {
 
 const char* const refused = "Unit impossible to do  commander";
 
-QString caption(Game& g, const QString& key) {
-    return g.widget("Form1", key)["Caption"].toString();
-}
-bool visible(Game& g, const QString& key) {
-    return g.widget("Form1", key)["Visible"].toBool();
-}
-double prop(Game& g, const QString& key, const char* name) {
-    return g.widget("Form1", key)[name].toDouble();
-}
-QString picture(Game& g, const QString& key) {
-    return g.widget("Form1", key)["Picture"].toString();
-}
-bool hasWidget(Game& g, const QString& key) {
-    return g.window("Form1")["widgets"].toObject().contains(key);
-}
-int state(Game& g, const char* key) {
-    return g.state()[key].toInt();
-}
-int queued(Game& g, int kind) {
-    return g.state()["queue"].toArray()[kind].toInt();
-}
-QJsonObject unit(Game& g, int i) {
-    return g.state()["uni"].toArray()[i].toObject();
-}
-bool makeOn(Game& g) {
-    return g.widget("Form1", "make")["Enabled"].toBool();
-}
-QString mk(int kind) {
-    return QStringLiteral("mk(%1)").arg(kind);
-}
-
-std::string num(double v) {
-    return std::to_string(v);
-}
-
-/// Script lines that queue `count` units of `kind` with as few presses as the modifiers allow:
-/// Shift+Ctrl 20, Ctrl 10, Shift 5, a plain press 1.
-std::string order(int kind, int count) {
-    std::string s;
-    const std::string button = "down Form1 Command1(" + std::to_string(kind) + ") 1 ";
-    for (; count >= 20; count -= 20) s += button + "3 10 10\n";
-    for (; count >= 10; count -= 10) s += button + "2 10 10\n";
-    for (; count >= 5; count -= 5) s += button + "1 10 10\n";
-    for (; count >= 1; count -= 1) s += button + "0 10 10\n";
-    return s;
-}
-
-// Presses at form twips that land on the designed widgets: the building, the training buttons
-// and the evolution button inside the open training panel (Frame1 at 840, 240).
-const char* const pressBuilding = "press Form1 500 700";
+// A press on a training button inside the open training panel (Frame1 at 840, 240).
 std::string pressTrainingButton(int kind, int button = 1, int shift = 0) {
     static const float left[7] = {120, 720, 1320, 1920, 5520, 4800, 2760};
     return "press Form1 " + num(840 + left[kind] + 100) + " 600 " + std::to_string(button) + " " +
            std::to_string(shift);
-}
-const char* const pressEvolve = "press Form1 3900 1500";
-
-/// A press on the mine button inside the construction panel, wherever the panel stands now.
-std::string pressMine(Game& g) {
-    return "press Form1 " + num(prop(g, "build", "Left") + 300) + " " +
-           num(prop(g, "build", "Top") + 400);
-}
-
-/// Trains one builder (kind 6, 250 ms) into slot 1 and selects it; the construction panel opens.
-void trainBuilder(Game& g) {
-    g.run(order(6, 1) + "wait 250\nclick Form1 ima(1)");
-    QCOMPARE(state(g, "c"), 1);
-    QCOMPARE(unit(g, 1)["kind"].toInt(), 6);
 }
 
 /// The `make` ticks a unit of each kind takes.
@@ -109,21 +45,21 @@ private slots:
     void theBuildingOpensTheTrainingPanel() {
         Game g;
         g.battle();
-        QVERIFY(!visible(g, "Frame1"));
+        QVERIFY(!shown(g, "Frame1"));
         g.run(pressBuilding);
-        QVERIFY(visible(g, "Frame1"));
+        QVERIFY(shown(g, "Frame1"));
         for (int k = 0; k <= 6; ++k) {
-            QVERIFY(visible(g, QStringLiteral("Command1(%1)").arg(k)));
+            QVERIFY(shown(g, QStringLiteral("Command1(%1)").arg(k)));
             QCOMPARE(caption(g, mk(k)), QString("0"));
         }
-        QVERIFY(visible(g, "evo"));
+        QVERIFY(shown(g, "evo"));
         // Selecting a unit closes the panel; the seventh button goes with its frame.
         g.run("click Form1 ima(0)");
-        QVERIFY(!visible(g, "Frame1"));
-        for (int k = 0; k <= 5; ++k) QVERIFY(!visible(g, QStringLiteral("Command1(%1)").arg(k)));
+        QVERIFY(!shown(g, "Frame1"));
+        for (int k = 0; k <= 5; ++k) QVERIFY(!shown(g, QStringLiteral("Command1(%1)").arg(k)));
         g.run(pressBuilding);
-        QVERIFY(visible(g, "Frame1"));
-        for (int k = 0; k <= 6; ++k) QVERIFY(visible(g, QStringLiteral("Command1(%1)").arg(k)));
+        QVERIFY(shown(g, "Frame1"));
+        for (int k = 0; k <= 6; ++k) QVERIFY(shown(g, QStringLiteral("Command1(%1)").arg(k)));
     }
 
     void aUnitIsPaidForWhenFinished_data() {
@@ -158,7 +94,7 @@ private slots:
         QCOMPARE(state(g, "c"), made ? 1 : 0);
         QCOMPARE(state(g, "yen"), made ? money - cost[kind] : money);
         QCOMPARE(caption(g, "news"), made ? QString() : QString(refused));
-        QCOMPARE(visible(g, "ima(1)"), made);
+        QCOMPARE(shown(g, "ima(1)"), made);
         if (made) {
             QCOMPARE(unit(g, 1)["kind"].toInt(), kind);
             QCOMPARE(unit(g, 1)["hp"].toInt(), kind == 6 ? 50 : 30);
@@ -303,7 +239,7 @@ private slots:
         g.run("wait 1");
         QCOMPARE(state(g, "c"), number);
         const QString im = QStringLiteral("ima(%1)").arg(number);
-        QVERIFY(visible(g, im));
+        QVERIFY(shown(g, im));
         QCOMPARE(picture(g, im), QStringLiteral("front_%1").arg(kind));
         QCOMPARE(prop(g, im, "Left"), double(left));
         QCOMPARE(prop(g, im, "Top"), double(top));
@@ -515,7 +451,7 @@ private slots:
         Game g;
         Form1& f = g.battle();
         trainBuilder(g); // at 250 ms
-        QVERIFY(visible(g, "build"));
+        QVERIFY(shown(g, "build"));
         QCOMPARE(prop(g, "build", "Left"), 2940.0);
         const double foot = 3000 + prop(g, "ima(1)", "Height");
         QCOMPARE(prop(g, "build", "Top"), foot);
@@ -525,11 +461,11 @@ private slots:
         QCOMPARE(state(g, "yen"), left);
         // The first mine built is element 2, at the builder's feet; the panel closes.
         QVERIFY(!hasWidget(g, "Image3(1)"));
-        QVERIFY(visible(g, "Image3(2)"));
+        QVERIFY(shown(g, "Image3(2)"));
         QCOMPARE(picture(g, "Image3(2)"), picture(g, "Image3(0)"));
         QCOMPARE(prop(g, "Image3(2)", "Left"), 2940.0);
         QCOMPARE(prop(g, "Image3(2)", "Top"), foot);
-        QVERIFY(!visible(g, "build"));
+        QVERIFY(!shown(g, "build"));
         // The income is now 2 a tick.
         g.run("wait 100");
         QCOMPARE(state(g, "yen"), left + 2);
@@ -543,17 +479,17 @@ private slots:
         const double builderFoot = prop(g, "build", "Top");
         // Selecting the commander leaves the panel open where the builder stood.
         g.run("click Form1 ima(0)");
-        QVERIFY(visible(g, "build"));
+        QVERIFY(shown(g, "build"));
         QCOMPARE(prop(g, "build", "Left"), 2940.0);
         const int yen = state(g, "yen");
         g.run(pressMine(g));
         QCOMPARE(state(g, "er"), 2);
         QCOMPARE(prop(g, "Image3(2)", "Left"), 960.0);
         QCOMPARE(prop(g, "Image3(2)", "Top"), 3000 + prop(g, "ima(0)", "Height"));
-        QVERIFY(!visible(g, "build"));
+        QVERIFY(!shown(g, "build"));
         // A further mine needs the builder again.
         g.run("click Form1 ima(1)");
-        QVERIFY(visible(g, "build"));
+        QVERIFY(shown(g, "build"));
         g.run(pressMine(g));
         QCOMPARE(state(g, "er"), 3);
         QCOMPARE(prop(g, "Image3(3)", "Left"), 2940.0);
@@ -569,7 +505,7 @@ private slots:
         const std::string again = "click Form1 ima(1)\n" + pressMine(g); // the builder stays put
         for (int i = 0; i < 254; ++i) g.run(again);
         QCOMPARE(state(g, "er"), 255);
-        QVERIFY(visible(g, "Image3(255)"));
+        QVERIFY(shown(g, "Image3(255)"));
         QCOMPARE(state(g, "yen"), yen - 25400);
         g.run(again);
         QCOMPARE(state(g, "er"), 255);
@@ -753,18 +689,18 @@ private slots:
         QCOMPARE(prop(g, "Line3", "X2"), 1200.0);
         QCOMPARE(caption(g, "news"), QString());
         g.run(pressMine(g)); // closes the construction panel; the builder stays selected
-        QVERIFY(!visible(g, "build"));
+        QVERIFY(!shown(g, "build"));
         g.run("type Form1 cheater dek mova");
         QCOMPARE(unit(g, 1)["kind"].toInt(), 11);
         QCOMPARE(picture(g, "ima(1)"), QString("front_6")); // the look changes on the next turn
         g.run("click Form1 ima(1)");
-        QVERIFY(!visible(g, "build"));
+        QVERIFY(!shown(g, "build"));
         // Now it turns (toward its own place: right) and reaches 40 x 250 twips.
         g.run("press Form1 10940 9000 2"); // 8000 across, 6000 down: exactly 10000
         QCOMPARE(picture(g, "ima(1)"), QString("sideimager_11"));
         QCOMPARE(unit(g, 1)["face"].toInt(), 4);
         QCOMPARE(prop(g, "ima(1)", "Width"), 450.0);
-        QVERIFY(visible(g, "Line3"));
+        QVERIFY(shown(g, "Line3"));
         QCOMPARE(prop(g, "Line3", "X1"), 2940.0 + 200);
         QCOMPARE(prop(g, "Line3", "Y1"), 3000.0 + 200);
         QCOMPARE(prop(g, "Line3", "X2"), 10940.0);

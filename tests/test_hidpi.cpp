@@ -25,11 +25,6 @@ bool wholeScale() {
     return scale == std::floor(scale);
 }
 
-ktqt::FormView* viewOf(Game& g, const char* name) {
-    kt::Form* f = g.app.formByName(name);
-    return f ? g.frontend->view(*f) : nullptr;
-}
-
 // The window in device pixels, as the screen gets it.
 QImage deviceShot(QWidget* w) {
     return w->grab().toImage().convertToFormat(QImage::Format_RGB32);

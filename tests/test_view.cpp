@@ -23,11 +23,6 @@ using kolvar::Game;
 
 namespace {
 
-ktqt::FormView* viewOf(Game& g, const char* name) {
-    kt::Form* f = g.app.formByName(name);
-    return f ? g.frontend->view(*f) : nullptr;
-}
-
 // Pixels in `r` that differ clearly from `background`.
 int inked(const QImage& img, const QRect& r, QColor background) {
     int n = 0;
