@@ -4,6 +4,11 @@
 #pragma once
 // The real program for tests: the model, the Qt views on the offscreen platform, and the script
 // runner, all in this process. A test drives it with script lines and reads its JSON dump.
+//
+// A battle's time in the tests: the battle starts at virtual time 0; Timer1 and Timer2 tick every
+// 100 ms from then on (Timer2 adds the income), `make` ticks every 50 ms from the moment training
+// is switched on. When ticks fall due together, Timer1 comes first, then Timer2, then `make`.
+// Enemy turns start at 25.5 s, so every scenario that needs calm stays below that.
 
 #include "battle/form1.h"
 #include "toolkit/program.h"
