@@ -24,8 +24,8 @@ public:
     const char* className() const override { return "Form1"; }
 
     // Public state.
-    int16_t problemo =
-        0;            ///< origin of the shot being resolved: -1 the player's order, 0 return fire
+    /// Origin of the shot being resolved: -1 the player's order, 0 return fire.
+    int16_t problemo = 0;
     int16_t c = 0;    ///< highest slot in use = units trained this battle
     int16_t yen = 0;  ///< money, thousands of euro
     uint8_t er = 0;   ///< income per Timer2 tick = mines standing; index of the newest mine
@@ -180,7 +180,8 @@ private:
     /// Hides and unloads the battlefield and shows the start menu: the end of every battle.
     void endBattle();
 
-    std::array<unirec, 81> uni{};
+    // The battle's state.
+    std::array<unirec, 81> uni{};       ///< the units, one slot per image of ima
     int16_t sel = 0;                    ///< selected unit, 0..80
     std::array<int16_t, 11> cost{};     ///< price per kind
     std::array<uint8_t, 11> tempo{};    ///< make ticks per kind
@@ -190,16 +191,16 @@ private:
     uint8_t cur = 0;                    ///< kind in training; 255 none
     std::array<int16_t, 101> enedead{}; ///< -1 once enemy i is destroyed
     uint8_t enecell[2][51]{};           ///< column and row of each enemy
-    uint8_t kills = 0;
-    int16_t clock = 0;        ///< Timer1 ticks since the battle began, held at 32767
-    uint8_t overtime = 0;     ///< Timer1 ticks past the clock's limit, modulo 5
-    int16_t go = 0;           ///< working flag of one movement step
-    int16_t hitene = 0;       ///< -1 once the player has ordered an attack on an enemy
-    uint8_t target = 0;       ///< enemy of the last attack order
-    float tgx = 0, tgy = 0;   ///< reference point of the attack being resolved
-    uint8_t n = 0;            ///< loop counter of the enemy-repainting cheat
+    uint8_t kills = 0;                  ///< enemies destroyed
+    int16_t clock = 0;                  ///< Timer1 ticks since the battle began, held at 32767
+    uint8_t overtime = 0;               ///< Timer1 ticks past the clock's limit, modulo 5
+    int16_t go = 0;                     ///< working flag of one movement step
+    int16_t hitene = 0;                 ///< -1 once the player has ordered an attack on an enemy
+    uint8_t target = 0;                 ///< enemy of the last attack order
+    float tgx = 0, tgy = 0;             ///< reference point of the attack being resolved
+    uint8_t n = 0;                      ///< loop counter of the enemy-repainting cheat
     uint8_t prog = 0;         ///< make ticks spent on the unit in training (make_Timer's own)
-    uint8_t dmg = 0;          ///< strength of the last enemy shot (raid's own)
+    uint8_t dmg = 0;          ///< strength of the last enemy shot (the enemy turn's own)
     bool attackOrder = false; ///< the shot being resolved is the player's order on enemy `target`
 };
 
