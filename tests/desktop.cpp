@@ -3,6 +3,8 @@
 
 #include "desktop.h"
 
+#include "toolkit/widgets.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -196,6 +198,11 @@ int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
     qputenv("QT_SCALE_FACTOR", "1");
     QApplication app(argc, argv);
     return run(desktop);
+}
+
+QPoint middle(const kt::Widget& w) {
+    return QPoint(int((w.formLeft() + w.Width / 2) / kt::twipsPerPixel),
+                  int((w.formTop() + w.Height / 2) / kt::twipsPerPixel));
 }
 
 } // namespace kolvar

@@ -16,7 +16,14 @@
 class QProcess;
 class QWidget;
 
+namespace kt {
+struct Widget;
+}
+
 namespace kolvar {
+
+/// The middle of a designed widget in its window, pixels.
+QPoint middle(const kt::Widget& w);
 
 class Desktop {
 public:

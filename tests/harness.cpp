@@ -253,4 +253,8 @@ QString unlikeFullPaint(QWidget& view) {
         .arg(unlike.height());
 }
 
+QString replayTool() {
+    return qEnvironmentVariable("KOLVAR_REPLAY");
+}
+
 } // namespace kolvar

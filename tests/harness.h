@@ -148,6 +148,9 @@ void tickTo(Game& g, int t);
 ktqt::FormView* viewOf(Game& g, const char* name);
 /// Writes a file whole; the test fails if it cannot be opened.
 void writeFile(const QString& path, const QByteArray& bytes);
+
+/// The kolvar-replay a test under CTest runs (empty when the test runs alone).
+QString replayTool();
 /// A JPEG of w x h pixels of colour c, with a dark diagonal for some detail to encode.
 QByteArray jpegBytes(int w, int h, QColor c);
 

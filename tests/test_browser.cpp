@@ -318,7 +318,7 @@ private slots:
             QVERIFY(big.save(dir.path() + "/big.jpg", "JPEG", 60));
         }
         writeFile(dir.path() + "/small.jpg", jpegBytes(100, 100, Qt::gray));
-        const QString replay = qEnvironmentVariable("KOLVAR_REPLAY");
+        const QString replay = kolvar::replayTool();
         QVERIFY2(!replay.isEmpty(), "the test runs under CTest");
         // The child's own high-water mark, read while it waits for the end of its script.
         auto peakAfterChoosing = [&](const QString& file) -> long {

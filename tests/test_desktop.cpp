@@ -31,6 +31,7 @@
 
 using kolvar::Game;
 using kolvar::jpegBytes;
+using kolvar::middle;
 using kolvar::writeFile;
 
 namespace {
@@ -44,12 +45,6 @@ ktqt::FormView* shown(Game& g, const char* name) {
         return nullptr;
     if (!QTest::qWaitForWindowExposed(v) || !QTest::qWaitForWindowActive(v)) return nullptr;
     return v;
-}
-
-/// The middle of a designed widget in its window, pixels.
-QPoint middle(const kt::Widget& w) {
-    return QPoint(int((w.formLeft() + w.Width / 2) / kt::twipsPerPixel),
-                  int((w.formTop() + w.Height / 2) / kt::twipsPerPixel));
 }
 
 /// The native widget of class T that shows a windowed widget of the model.

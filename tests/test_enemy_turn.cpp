@@ -398,7 +398,7 @@ private slots:
     }
 
     void battleWonThroughTheReplayTool() {
-        QString tool = qEnvironmentVariable("KOLVAR_REPLAY");
+        QString tool = kolvar::replayTool();
         if (tool.isEmpty())
             tool = QCoreApplication::applicationDirPath() + "/../tools/replay/kolvar-replay";
         if (!QFileInfo(tool).isExecutable()) QSKIP("kolvar-replay is not built");

@@ -9,6 +9,7 @@
 
 #include "battle/form1.h"
 #include "desktop.h"
+#include "harness.h"
 #include "shell/brow.h"
 #include "shell/frmsplash.h"
 #include "toolkit/program.h"
@@ -33,15 +34,13 @@
 #include <random>
 #include <set>
 
+using kolvar::middle;
+
 namespace {
 
 kolvar::Desktop* desk = nullptr;
 
 const QString menuTitle = "Kolvar", fieldTitle = "Gioco fatto da Ondrasti", browserTitle = "Form2";
-
-QString tool() {
-    return qEnvironmentVariable("KOLVAR_REPLAY");
-}
 
 /// The forms as designed, in a program of the test's own that opens no window: where a player
 /// finds each widget on the screen.
@@ -56,11 +55,6 @@ Design* design = nullptr;
 /// Client pixels of a point of a form, given in twips.
 QPoint pixels(float x, float y) {
     return QPoint(int(x / kt::twipsPerPixel), int(y / kt::twipsPerPixel));
-}
-
-/// The middle of a designed widget in its window, pixels.
-QPoint middle(const kt::Widget& w) {
-    return pixels(w.formLeft() + w.Width / 2, w.formTop() + w.Height / 2);
 }
 
 QImage grab(const QRect& onScreen) {
@@ -134,7 +128,7 @@ public:
         if (!display.isEmpty()) env.insert("DISPLAY", display);
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(folder);
-        process_.start(tool(), args);
+        process_.start(kolvar::replayTool(), args);
         process_.waitForStarted();
     }
     ~Child() {
@@ -206,7 +200,7 @@ Ended headless(const QString& folder, const QStringList& args) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(folder);
-    p.start(tool(), args);
+    p.start(kolvar::replayTool(), args);
     Ended e;
     if (!p.waitForFinished(120000)) return e;
     if (p.exitStatus() == QProcess::NormalExit) e.status = p.exitCode();
@@ -337,7 +331,7 @@ class RecordingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY2(!tool().isEmpty(), "the test runs under CTest"); }
+    void initTestCase() { QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest"); }
 
     // A whole battle played with the mouse and the keyboard, ended by a signal while it runs.
     void aWholeSessionPlaysBackToItsEnd() {

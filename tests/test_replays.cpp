@@ -26,10 +26,6 @@ using kolvar::Game;
 
 namespace {
 
-QString tool() {
-    return qEnvironmentVariable("KOLVAR_REPLAY");
-}
-
 struct Run {
     int status = -1;
     QByteArray out, err;
@@ -43,7 +39,7 @@ Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int 
     for (auto it = env.begin(); it != env.end(); ++it)
         it.value() == "-" ? e.remove(it.key()) : e.insert(it.key(), it.value());
     p.setProcessEnvironment(e);
-    p.start(tool(), args);
+    p.start(kolvar::replayTool(), args);
     Run r;
     if (!p.waitForStarted() || !p.waitForFinished(waitMs)) return r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -214,7 +210,7 @@ class ReplaysTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY2(!tool().isEmpty(), "the test runs under CTest");
+        QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
         pictures = new QTemporaryDir;
         QVERIFY(QDir(pictures->path()).mkpath("a/a"));
         QImage sky(40, 30, QImage::Format_RGB32);
