@@ -5,13 +5,13 @@
 
 #include "assets/assets.h"
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
-#include "toolkit/qt/pictures.h"
+#include "toolkit/qt/frontend.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
-#include <cmath>
 
 namespace kolvar {
 
@@ -32,24 +32,25 @@ void setWindowIcon() {
 } // namespace
 
 void identify() {
-    QApplication::setApplicationName(QStringLiteral("Kolvar"));
-    QApplication::setApplicationVersion(QStringLiteral("1.02.0045"));
+    const kt::Identity id = identity();
+    QApplication::setApplicationName(QString::fromStdString(id.title));
+    // Minor and revision at their usual widths: 1.2.45 reads "1.02.0045".
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(id.major)
+                                            .arg(id.minor, 2, 10, QLatin1Char('0'))
+                                            .arg(id.revision, 4, 10, QLatin1Char('0')));
     QApplication::setOrganizationName(QStringLiteral("Drellmark"));
     QApplication::setDesktopFileName(QStringLiteral("org.kolvar.kolvar"));
 }
 
-void start(kt::Program& app) {
+void start(kt::Program& app, ktqt::Frontend& frontend) {
     app.dispatch([&] { showStartMenu(app); });
     // Decoding the icon's sizes and the battlefield's art would hold up the menu's first paint;
     // once the menu is up they are done while the player looks at it. Until then the taskbar
     // names the game by its desktop id, which already carries the same icon.
-    QTimer::singleShot(250, [] {
+    QTimer::singleShot(250, &frontend, [&frontend] {
         setWindowIcon();
-        // The sprites as the battlefield will draw them on this screen.
-        const qreal ratio = qApp->devicePixelRatio();
-        warmArt([ratio](const kt::Picture& p) {
-            ktqt::spriteOf(p, ratio == std::floor(ratio) ? int(ratio) : 1);
-        });
+        warmArt([&frontend](const kt::Picture& p) { frontend.prepare(p); });
     });
 }
 

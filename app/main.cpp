@@ -5,13 +5,14 @@
 
 #include "app/display.h"
 #include "app/identity.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 
 int main(int argc, char** argv) {
     const auto qapp = kolvar::openDisplay("kolvar", argc, argv);
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
-    kolvar::start(app);
+    kolvar::start(app, frontend);
     return QApplication::exec();
 }

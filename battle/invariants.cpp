@@ -117,17 +117,15 @@ Broken brokenInvariants(const kt::Program& app) {
 
 InvariantWatch::InvariantWatch(kt::Program& app)
     : app_(app)
-    , chained_(std::move(app.afterTick))
     , logged_(app.messageLog.size()) {
-    app_.afterTick = [this](kt::Timer& t) { afterTick(t); };
+    app_.watchTicks(*this);
 }
 
 InvariantWatch::~InvariantWatch() {
-    app_.afterTick = std::move(chained_);
+    app_.unwatchTicks(*this);
 }
 
-void InvariantWatch::afterTick(kt::Timer& t) {
-    if (chained_) chained_(t);
+void InvariantWatch::ticked(kt::Timer& t) {
     auto* f = dynamic_cast<Form1*>(t.form);
     if (!f) return;
     // Message boxes: one at most per battle, and the battle is over once it has been shown.

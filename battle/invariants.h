@@ -6,18 +6,14 @@
 // fuzzers and kolvar-replay's `check` run after every input. An empty list means all is well;
 // otherwise each entry says in a line what is broken.
 
+#include "toolkit/program.h"
+
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace kt {
-class Program;
-struct Timer;
-} // namespace kt
 
 namespace kolvar {
 
@@ -30,11 +26,11 @@ std::vector<std::string> brokenInvariants(const kt::Program& app);
 /// The whole checker. Besides the moment's state it watches the program over time: what each
 /// tick leaves behind (the money shown after a movement tick, a battle that must have ended),
 /// values that only grow during a battle, and the message boxes each battle shows. Install one
-/// per program, before the inputs to watch; it chains any tick hook already installed.
-class InvariantWatch {
+/// per program, before the inputs to watch; it watches the ticks until it goes.
+class InvariantWatch : kt::TickObserver {
 public:
     explicit InvariantWatch(kt::Program& app);
-    ~InvariantWatch();
+    ~InvariantWatch() override;
     InvariantWatch(const InvariantWatch&) = delete;
     InvariantWatch& operator=(const InvariantWatch&) = delete;
 
@@ -52,12 +48,11 @@ private:
         std::array<uint8_t, 11> tempo{}, life{};
         std::array<uint8_t, 12> reach{};
     };
-    void afterTick(kt::Timer& t);
+    void ticked(kt::Timer& t) override;
     static Course courseOf(const Form1& f, uint64_t serial);
     void compare(const Course& was, const Course& now);
 
     kt::Program& app_;
-    std::function<void(kt::Timer&)> chained_;
     std::vector<std::string> seen_;
     std::optional<Course> course_;
     std::map<uint64_t, int> messages_; ///< message boxes shown, per battle

@@ -21,6 +21,7 @@
 #include "app/identity.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "toolkit/qt/view.h"
 
 #include <QApplication>
@@ -49,11 +50,11 @@ int main(int argc, char** argv) {
 
     // ---- The game's own start-up (app/main.cpp) ----
     const auto qapp = kolvar::openDisplay("kolvar-bench-launch", argc, argv);
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     QElapsedTimer real; // started with the frontend's own real-time clock, to the microsecond
     real.start();
-    kolvar::start(app);
+    kolvar::start(app, frontend);
 
     auto viewOf = [&](const char* name) -> QWidget* {
         kt::Form* f = app.formByName(name);

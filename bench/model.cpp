@@ -12,6 +12,7 @@
 #include "scene.h"
 
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "tools/replay/replay.h"
 
 #include <QApplication>
@@ -83,7 +84,7 @@ BENCHMARK(Raid_51x81)->Unit(benchmark::kMicrosecond);
 
 // The battle, played through the program's own entry points. Returns whether it was won.
 bool playBattle() {
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     kolvar::startProgram(app);
     app.click(*app.formByName("frmSplash")->find("Command1"));
     Form1& f = *app.loaded<Form1>();

@@ -13,6 +13,7 @@
 #include "harness.h"
 
 #include "shell/brow.h"
+#include "shell/identity.h"
 #include "toolkit/describe.h"
 #include "toolkit/files.h"
 #include "toolkit/qt/geometry.h"
@@ -165,17 +166,19 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }
 
 // The program without windows: the model, driven through its input functions as the player
-// meant. Its Frontend measures text as the real one does; its views are never made, so that no
-// window of it takes the keyboard from the program under test, and nothing of it is painted.
-struct Model {
-    kt::Program app;
-    std::unique_ptr<ktqt::Frontend> frontend;
-    Model()
-        : frontend(std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted)) {
-        app.afterDispatch = nullptr;
+// meant. Its host measures text as the real one does and shows nothing, so that no window of it
+// takes the keyboard from the program under test, and nothing of it is painted.
+struct Model : kt::Host {
+    ktqt::Fonts fonts;
+    kt::Program app{kolvar::identity()};
+    Model() {
+        app.setHost(this);
         kolvar::startProgram(app);
     }
-    ~Model() { frontend.reset(); }
+    std::optional<std::pair<float, float>> measure(const kt::Font& font,
+                                                   const std::string& text) override {
+        return fonts.measure(font, text);
+    }
 };
 
 // What the player meant by one event, for the windowless program, and how the session reads it.

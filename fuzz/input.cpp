@@ -12,6 +12,7 @@
 #include "battle/invariants.h"
 #include "shell/brow.h"
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
 
 #include "bytes.h"
@@ -205,7 +206,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     kolvar::InvariantWatch watch(app);
     app.dispatch([&] { kolvar::showStartMenu(app); });
     Player player{app, {data, size}, {}};

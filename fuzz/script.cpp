@@ -7,6 +7,7 @@
 // crashes, and the program's invariants hold afterwards.
 
 #include "battle/invariants.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 #include "tools/replay/replay.h"
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string script(reinterpret_cast<const char*>(data), size);
     if (tooLong(script)) return -1; // not added to the corpus
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     kolvar::InvariantWatch watch(app);
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
     std::ostringstream out, err;

@@ -8,19 +8,7 @@
 #include "toolkit/files.h"
 #include "toolkit/program.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 namespace kolvar {
-
-namespace {
-// A background is drawn at natural size from the top-left corner, so no more of it than a
-// screen can ever show.
-QSize visiblePart() {
-    if (const QScreen* s = QGuiApplication::primaryScreen()) return s->size();
-    return {3840, 2160};
-}
-} // namespace
 
 brow::brow(kt::Program& app)
     : Form(app) {
@@ -78,7 +66,9 @@ void brow::File1_Click() {
     if (name.empty()) return;
     const std::string path = kt::files::join(File1.Path, name);
     std::string reason;
-    kt::Picture chosen = kt::Picture::fromFile(path, visiblePart(), reason);
+    // A background is drawn at natural size from the top-left corner, so no more of it than a
+    // screen can ever show.
+    kt::Picture chosen = kt::Picture::fromFile(path, app.host().screen(), reason);
     // A file that is no usable picture changes nothing but the notice.
     if (chosen.empty()) {
         unreadable(path, reason);

@@ -85,9 +85,10 @@ frmSplash::frmSplash(kt::Program& app)
 }
 
 void frmSplash::Form_Load() {
-    lblVersion.Caption = "Version " + kt::plain(app.major) + "." + kt::plain(app.minor) + "." +
-                         kt::plain(app.revision);
-    lblProductName.Caption = app.title;
+    const kt::Identity& id = app.identity;
+    lblVersion.Caption =
+        "Version " + kt::plain(id.major) + "." + kt::plain(id.minor) + "." + kt::plain(id.revision);
+    lblProductName.Caption = id.title;
     for (kt::Label* l : {&lblVersion, &lblProductName, &lblPlatform, &lblCompanyProduct})
         app.fitToCaption(*l);
 }

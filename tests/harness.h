@@ -11,6 +11,7 @@
 // Enemy turns start at 25.5 s, so every scenario that needs calm stays below that.
 
 #include "battle/form1.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 #include "tools/replay/replay.h"
@@ -55,7 +56,7 @@ public:
     Game();
     ~Game();
 
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     std::unique_ptr<ktqt::Frontend> frontend;
 
     /// Runs script lines (newline-separated); a failing line fails the test via QFAIL-like abort.

@@ -129,12 +129,14 @@ private slots:
 
     void qtWidgetsStaysInTheBackend() {
         // The model and the game are written against the toolkit alone: only the Qt backend, the
-        // program's start-up and the tools around it may reach for Qt Widgets.
+        // program's start-up and the tools around it may reach for Qt Widgets, or for the display
+        // and its screens (the host tells the model what it needs of them).
         const QDir root(QStringLiteral(KOLVAR_SOURCE_DIR));
         const QRegularExpression widgets(
             QStringLiteral("^\\s*#\\s*include\\s*[<\"](QtWidgets/|Q(Application|Widget|Dialog|"
                            "MessageBox|PushButton|LineEdit|ComboBox|ListWidget|Style\\w*|"
-                           "Layout|GridLayout|ToolTip|Label|Frame)[>\"])"),
+                           "Layout|GridLayout|ToolTip|Label|Frame|GuiApplication|Screen|"
+                           "Window)[>\"])"),
             QRegularExpression::MultilineOption);
         QStringList offenders;
         for (const char* dir : {"toolkit", "shell", "battle", "commands", "simulation", "assets"}) {

@@ -252,6 +252,26 @@ private slots:
         QCOMPARE(g.window("Form1")["Picture"].toString(), QString("really"));
     }
 
+    void aPictureKeepsWhatTheScreenCanShow() {
+        // A background is drawn from the top-left corner at natural size: of a picture larger
+        // than the host's screen only the part the screen can show is kept.
+        struct SmallScreen : kt::Host {
+            QSize screen() const override { return {150, 60}; }
+        } host;
+        Tree t;
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        g.app.setHost(&host);
+        g.run("choose brow file HOLIDAY.JPG"); // 60 x 40: kept whole
+        const QSize holiday(b.picture.width(), b.picture.height());
+        g.app.dispatch([&] { b.Dir1.setPath((t.root() + "/sub").toStdString()); });
+        g.run("choose brow file blue.jpg"); // 200 x 100
+        const QSize blue(b.picture.width(), b.picture.height());
+        g.app.setHost(g.frontend.get());
+        QCOMPARE(holiday, QSize(60, 40));
+        QCOMPARE(blue, QSize(150, 60));
+    }
+
     void placesThatCannotBeReadLeaveTheListsWhereTheyWere() {
         Tree t;
         Game g;

@@ -30,18 +30,25 @@ int times(const QJsonArray& messages, const QString& text) {
 
 /// Records every message box and, while it is open, tries to let time pass: no tick may run
 /// under a box, or the end of a battle would be announced twice.
-struct Boxes : kt::MessageBoxPort {
+struct Boxes : kt::Host {
     explicit Boxes(Game& game)
-        : g(game) {
-        g.app.messageBoxes = this;
+        : g(game)
+        , was(game.app.host()) {
+        g.app.setHost(this);
     }
-    ~Boxes() override { g.app.messageBoxes = nullptr; }
+    ~Boxes() override { g.app.setHost(&was); }
+    // The rest of the host's work is still the frontend's.
+    void synced() override { was.synced(); }
+    std::optional<std::pair<float, float>> measure(const kt::Font& font,
+                                                   const std::string& text) override {
+        return was.measure(font, text);
+    }
     struct Shown {
         std::string text, title, news;
         bool enemyClock = false, training = false; ///< Timer1 and make still running
         int64_t before = 0, after = 0;
     };
-    void show(kt::Form* owner, const std::string& text, const std::string& title) override {
+    void messageBox(kt::Form* owner, const std::string& text, const std::string& title) override {
         Shown s{text, title, {}, false, false, g.app.clock.now(), 0};
         if (auto* f = dynamic_cast<Form1*>(owner)) {
             s.news = f->news.Caption;
@@ -53,6 +60,7 @@ struct Boxes : kt::MessageBoxPort {
         shown.push_back(s);
     }
     Game& g;
+    kt::Host& was;
     std::vector<Shown> shown;
 };
 

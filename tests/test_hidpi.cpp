@@ -242,7 +242,7 @@ private slots:
             {
                 QPainter p(&ink);
                 p.translate(-area.topLeft());
-                p.setFont(ktqt::qtFont(l.font));
+                p.setFont(g.frontend->caches().fonts.font(l.font));
                 p.setPen(Qt::black);
                 const int align = l.Alignment == kt::Align::Right    ? Qt::AlignRight
                                   : l.Alignment == kt::Align::Center ? Qt::AlignHCenter

@@ -8,6 +8,7 @@
 #include "battle/invariants.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "toolkit/describe.h"
 #include "toolkit/numbers.h"
 #include "toolkit/qt/frontend.h"
@@ -53,7 +54,7 @@ QString joined(const std::vector<std::string>& broken) {
 
 /// The battle through the program's own entry points, drawn in its windows when `shown`.
 struct Session {
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     InvariantWatch watch{app};
     std::unique_ptr<ktqt::Frontend> frontend;
     explicit Session(bool shown = false) {
@@ -186,13 +187,16 @@ private slots:
             break;
         case 13: {
             // Something running after the tick, before anyone looks, spoils the caption.
-            auto sessionHook = s.app.afterTick;
-            s.app.afterTick = [sessionHook, &f](kt::Timer& t) {
-                sessionHook(t);
-                f.Label1.Caption = "0 euri";
-            };
+            struct Spoiler : kt::TickObserver {
+                Form1& f;
+                explicit Spoiler(Form1& f)
+                    : f(f) {}
+                void ticked(kt::Timer&) override { f.Label1.Caption = "0 euri"; }
+            } spoiler(f);
+            s.app.watchTicks(spoiler);
             InvariantWatch second(s.app);
             s.app.advance(100);
+            s.app.unwatchTicks(spoiler);
             const QString found = joined(second.check());
             QVERIFY2(found.contains(expected), qPrintable(found));
             return;

@@ -6,6 +6,7 @@
 #include "app/identity.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
+#include "shell/identity.h"
 #include "toolkit/qt/frontend.h"
 #include "toolkit/qt/view.h"
 
@@ -35,9 +36,9 @@ private slots:
         QCOMPARE(QApplication::applicationName(), QStringLiteral("Kolvar"));
         QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.02.0045"));
         QCOMPARE(QApplication::desktopFileName(), QStringLiteral("org.kolvar.kolvar"));
-        kt::Program app;
+        kt::Program app{kolvar::identity()};
         ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
-        kolvar::start(app);
+        kolvar::start(app, frontend);
         kt::Form* menu = app.formByName("frmSplash");
         QVERIFY(menu && frontend.view(*menu) && frontend.view(*menu)->isVisible());
         QVERIFY(QApplication::windowIcon().isNull());

@@ -230,22 +230,22 @@ private slots:
     }
 
     void unloadStopsTimersAndNoTickRunsUnderAMessageBox() {
-        Program app;
+        Program app(Identity{"Probe", 2, 3, 4});
         Probe& p = app.get<Probe>();
         int ticks = 0;
-        struct Box : MessageBoxPort {
+        struct Box : Host {
             Program* app;
             int* ticks;
             int seenTicks = -1;
-            void show(Form*, const std::string&, const std::string& title) override {
-                QCOMPARE(title, std::string("Kolvar"));
+            void messageBox(Form*, const std::string&, const std::string& title) override {
+                QCOMPARE(title, std::string("Probe"));
                 app->advance(1000); // a driver firing meanwhile: nothing runs
                 seenTicks = *ticks;
             }
         } box;
         box.app = &app;
         box.ticks = &ticks;
-        app.messageBoxes = &box;
+        app.setHost(&box);
         p.t1.setInterval(100);
         p.t1.Tick = [&] {
             ++ticks;
@@ -257,17 +257,21 @@ private slots:
         p.unload();
         app.advance(1000);
         QCOMPARE(ticks, 1);
-        app.messageBoxes = nullptr;
+        app.setHost(nullptr);
     }
 
     void endDestroysEveryFormWithoutHandlers() {
         Program app;
         app.get<Probe>().show();
         app.get<Other>();
-        bool ended = false;
-        app.onEnd = [&] { ended = true; };
+        struct Ends : Host {
+            int told = 0;
+            void ended() override { ++told; }
+        } host;
+        app.setHost(&host);
         app.dispatch([&] { app.end(); });
-        QVERIFY(ended);
+        app.dispatch([] {});
+        QCOMPARE(host.told, 1); // once, when the dispatch that ended it returned
         QVERIFY(app.forms().empty());
         QVERIFY(app.ended());
     }

@@ -4,6 +4,7 @@
 // The real Qt windows on the offscreen platform: what a player sees and what a click does.
 
 #include "harness.h"
+#include "shell/identity.h"
 #include "toolkit/qt/frontend.h"
 #include "toolkit/qt/geometry.h"
 #include "toolkit/qt/pictures.h"
@@ -215,7 +216,7 @@ private slots:
 
     void theDefeatBoxIsModalTitledKolvarAndStopsTheClock() {
         // The real-time program: real time drives the clock and message boxes are modal.
-        kt::Program app;
+        kt::Program app{kolvar::identity()};
         ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
         kolvar::startProgram(app);
         app.click(*app.formByName("frmSplash")->find("Command1"));
@@ -291,7 +292,7 @@ private slots:
         QCOMPARE(view->size(), QSize(794, 642));
         QCOMPARE(rendered(view, part, ratio), drawnByQt(view, part, ratio, [&](QPainter& p) {
                      p.fillRect(view->rect(), QColor(10, 200, 30));
-                     p.drawPixmap(0, 0, ktqt::pixmapOf(form->picture, ratio));
+                     p.drawPixmap(0, 0, frontend.caches().sprites.pixmap(form->picture, ratio));
                  }));
     }
 
@@ -354,7 +355,7 @@ private slots:
                      p.fillRect(view->rect(), QColor(10, 200, 30));
                      for (const kt::Image& im : form->sprites)
                          p.drawPixmap(QPoint(ktqt::px(im.Left), ktqt::px(im.Top)),
-                                      ktqt::pixmapOf(picture, ratio),
+                                      frontend.caches().sprites.pixmap(picture, ratio),
                                       QRect(0, 0, ktqt::px(im.Width) * ratio, 11 * ratio));
                  }));
     }
@@ -417,10 +418,11 @@ private slots:
             img.fill(Qt::white);
             return img;
         };
+        ktqt::Fonts fonts;
         QImage drawn = canvas();
         {
             QPainter p(&drawn);
-            ktqt::drawLabel(p, lb, r);
+            fonts.drawLabel(p, lb, r);
         }
         // What Qt's text layout draws for the label.
         QImage laidOut = canvas();
@@ -434,7 +436,7 @@ private slots:
                     p.fillRect(ring, Qt::black);
                 text = r.adjusted(2, 1, -2, -1);
             }
-            p.setFont(ktqt::qtFont(lb.font));
+            p.setFont(fonts.font(lb.font));
             p.setPen(Qt::black);
             const int h = lb.Alignment == kt::Align::Right    ? Qt::AlignRight
                           : lb.Alignment == kt::Align::Center ? Qt::AlignHCenter

@@ -8,7 +8,8 @@
 
 namespace kt {
 
-Program::Program() = default;
+Program::Program(Identity identity)
+    : identity(std::move(identity)) {}
 
 Program::~Program() {
     // Forms refer to the clock; destroy them first, newest first.
@@ -63,7 +64,23 @@ void Program::end() {
     if (ended_) return;
     ended_ = true;
     while (!forms_.empty()) unload(*forms_.back().form);
-    if (depth_ == 0 && onEnd) onEnd();
+    if (depth_ == 0) tellEnd();
+}
+
+void Program::tellEnd() {
+    if (toldEnd_) return;
+    toldEnd_ = true;
+    host_->ended();
+}
+
+void Program::fitToCaption(Label& l) {
+    if (!l.autoSize) return;
+    if (const auto size = host_->measure(l.font, l.Caption))
+        l.Width = size->first, l.Height = size->second;
+}
+
+void Program::unwatchTicks(TickObserver& o) {
+    std::erase(tickObservers_, &o);
 }
 
 void Program::dispatch(const std::function<void()>& fn) {
@@ -71,12 +88,8 @@ void Program::dispatch(const std::function<void()>& fn) {
     fn();
     if (--depth_ > 0) return;
     collect();
-    if (afterDispatch) afterDispatch();
-    if (ended_ && onEnd) {
-        auto done = std::move(onEnd);
-        onEnd = nullptr;
-        done();
-    }
+    host_->synced();
+    if (ended_) tellEnd();
 }
 
 static bool contains(const Widget& w, float x, float y) {
@@ -217,7 +230,8 @@ void Program::advance(int64_t ms, bool coalesce) {
             Timer* t = clock.popDue(limit, coalesce);
             if (!t) break;
             if (t->Tick) t->Tick();
-            if (afterTick) afterTick(*t);
+            // By index: an observer may stop watching as it is told.
+            for (size_t i = 0; i < tickObservers_.size(); ++i) tickObservers_[i]->ticked(*t);
         }
     });
     if (o && clock.now() > from) o->advanced(clock.now() - from, clock.skips() != skips);
@@ -225,10 +239,9 @@ void Program::advance(int64_t ms, bool coalesce) {
 
 void Program::msgbox(Form* owner, const std::string& text) {
     messageLog.push_back(text);
-    if (!messageBoxes) return;
     ++msgboxDepth_;
-    if (afterDispatch) afterDispatch();
-    messageBoxes->show(owner, text, title);
+    host_->synced();
+    host_->messageBox(owner, text, identity.title);
     --msgboxDepth_;
 }
 

@@ -2,27 +2,61 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// The program: its forms, its clock, its message-box port and its identity. Every event enters
+// The program: its forms, its clock, its identity and the host that shows it. Every event enters
 // through one of the input functions below, which run the handlers inside a dispatch; forms
 // unloaded during a dispatch are destroyed when the outermost dispatch returns.
 
 #include "clock.h"
 #include "form.h"
 
+#include <QSize>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <vector>
 
 namespace kt {
 
-/// Shows a modal message box and returns when the player has acknowledged it.
-class MessageBoxPort {
+/// What shows the program to a player: the one seam between the model and a windowing backend.
+/// This base is the headless host, the program with nobody watching: boxes are acknowledged at
+/// once, captions keep their designed size, and the screen is a large one.
+class Host {
 public:
-    virtual ~MessageBoxPort() = default;
-    virtual void show(Form* owner, const std::string& text, const std::string& title) = 0;
+    virtual ~Host() = default;
+    /// The model stands still and consistent (after every outermost dispatch, and before a
+    /// message box opens): the place for a view to catch up with it.
+    virtual void synced() {}
+    /// Shows a modal message box and returns when the player has acknowledged it.
+    virtual void messageBox(Form* owner, const std::string& text, const std::string& title) {
+        (void)owner, (void)text, (void)title;
+    }
+    /// A caption's size in twips (width, height) in a font; none: labels keep their designed size.
+    virtual std::optional<std::pair<float, float>> measure(const Font& font,
+                                                           const std::string& text) {
+        (void)font, (void)text;
+        return std::nullopt;
+    }
+    /// The size of the screen the windows open on, in pixels.
+    virtual QSize screen() const { return {3840, 2160}; }
+    /// The program has ended (once, when the dispatch that ended it returns).
+    virtual void ended() {}
+};
+
+/// Told after every timer's tick handler, inside the dispatch (the timer's form may have been
+/// unloaded by it, but still exists): lets a checker look at the state a tick leaves.
+class TickObserver {
+public:
+    virtual ~TickObserver() = default;
+    virtual void ticked(Timer& t) = 0;
+};
+
+/// Who the program is: its title (the message boxes' title too) and its version.
+struct Identity {
+    std::string title;
+    int major = 0, minor = 0, revision = 0;
 };
 
 /// Told of every input the program takes from outside, before it runs, and of every move of the
@@ -48,14 +82,12 @@ public:
 
 class Program {
 public:
-    Program();
+    explicit Program(Identity identity = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // Identity.
-    std::string title = "Kolvar";
-    int major = 1, minor = 2, revision = 45;
+    const Identity identity;
 
     /// The form of class T, created on first access: members zeroed, designed widgets built,
     /// Form_Load run. A form created by an access stays hidden.
@@ -121,27 +153,19 @@ public:
     // Message boxes.
     /// Shows a modal box with the program's title; the clock stands still until it returns.
     void msgbox(Form* owner, const std::string& text);
-    MessageBoxPort* messageBoxes = nullptr; ///< null: acknowledged at once
-    std::vector<std::string> messageLog;    ///< every text shown, in order
+    std::vector<std::string> messageLog; ///< every text shown, in order
     bool messageBoxOpen() const { return msgboxDepth_ > 0; }
 
-    /// Measures a caption (width, height in twips) in a font; installed by a view. Without one,
-    /// labels keep their designed size.
-    std::function<std::pair<float, float>(const Font&, const std::string&)> measureText;
     /// Sizes an auto-size label to its caption, keeping its Left and Top.
-    void fitToCaption(Label& l) {
-        if (!measureText || !l.autoSize) return;
-        auto [w, h] = measureText(l.font, l.Caption);
-        l.Width = w, l.Height = h;
-    }
+    void fitToCaption(Label& l);
 
-    /// Called after every timer's tick handler, inside the dispatch (the timer's form may have been
-    /// unloaded by it, but still exists): lets a checker look at the state a tick leaves.
-    std::function<void(Timer&)> afterTick;
-    /// Called after every outermost dispatch and before a message box opens, so a view can sync.
-    std::function<void()> afterDispatch;
-    /// Called once when end() has run.
-    std::function<void()> onEnd;
+    // The host, and who watches the ticks.
+    /// Shows the program from now on (null: the headless host). The host outlives its use.
+    void setHost(Host* host) { host_ = host ? host : &headless_; }
+    Host& host() const { return *host_; }
+    /// `o` is told of every tick from now on, after those added before it, until removed.
+    void watchTicks(TickObserver& o) { tickObservers_.push_back(&o); }
+    void unwatchTicks(TickObserver& o);
 
     bool dispatching() const { return depth_ > 0; }
 
@@ -154,6 +178,8 @@ private:
     Form* find(std::type_index type) const;
     void unload(Form& f);
     void collect();
+    /// Tells the host the program has ended, once.
+    void tellEnd();
     /// The observer, when the input comes from outside (no dispatch running).
     InputObserver* outside() const { return depth_ == 0 ? observer : nullptr; }
 
@@ -163,6 +189,10 @@ private:
     };
     std::vector<Entry> forms_;
     std::vector<std::unique_ptr<Form>> graveyard_;
+    mutable Host headless_;
+    Host* host_ = &headless_;
+    std::vector<TickObserver*> tickObservers_;
+    bool toldEnd_ = false;
     int depth_ = 0;
     int msgboxDepth_ = 0;
     bool ended_ = false;

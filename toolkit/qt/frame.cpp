@@ -47,7 +47,7 @@ void FrameView::mouseReleaseEvent(QMouseEvent* e) {
 
 void FrameView::drawPanel(QPainter& p) {
     p.fillRect(rect(), qc(kt::colors::buttonFace));
-    const QFont f = qtFont(frame_.font);
+    const QFont& f = owner_.caches_.fonts.font(frame_.font);
     const QFontMetrics metrics(f);
     const int th = metrics.height();
     const QRect box = rect().adjusted(0, frame_.Caption.empty() ? 0 : th / 2, -1, -1);

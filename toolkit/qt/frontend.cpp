@@ -6,11 +6,11 @@
 #include "view.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
-#include <algorithm>
+#include <QScreen>
+#include <cmath>
 
 namespace ktqt {
 
@@ -21,28 +21,12 @@ Frontend::Frontend(kt::Program& app, Mode mode)
     // The model decides when the program ends, not Qt's last-window rule: between hiding the
     // battlefield and showing the start menu there is briefly no window at all.
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    app_.afterDispatch = [this] { sync(); };
-    app_.measureText = [](const kt::Font& font, const std::string& text) {
-        const QSize s =
-            QFontMetrics(qtFont(font)).size(Qt::TextSingleLine, QString::fromStdString(text));
-        return std::pair<float, float>(float(s.width()) * kt::twipsPerPixel,
-                                       float(s.height()) * kt::twipsPerPixel);
-    };
-    app_.onEnd = [] { QCoreApplication::exit(0); };
-    if (mode_ != Mode::Scripted) app_.messageBoxes = this;
-    if (mode_ == Mode::RealTime) {
-        driver_.setSingleShot(true);
-        driver_.setTimerType(Qt::PreciseTimer);
-        connect(&driver_, &QTimer::timeout, this, [this] { onDriver(); });
-    }
-    real_.start();
+    if (mode_ == Mode::RealTime) driver_ = std::make_unique<ClockDriver>(app_, time_);
+    app_.setHost(this);
 }
 
 Frontend::~Frontend() {
-    app_.afterDispatch = nullptr;
-    app_.onEnd = nullptr;
-    app_.measureText = nullptr;
-    if (app_.messageBoxes == this) app_.messageBoxes = nullptr;
+    if (&app_.host() == this) app_.setHost(nullptr);
     for (auto& [serial, v] : views_) delete v;
 }
 
@@ -56,7 +40,7 @@ void Frontend::sync() {
     bool raised = false;
     for (kt::Form* f : app_.forms()) {
         auto it = views_.find(f->serial());
-        FormView* v = it != views_.end() ? it->second : new FormView(app_, *f);
+        FormView* v = it != views_.end() ? it->second : new FormView(app_, *f, caches_);
         if (it != views_.end()) views_.erase(it);
         next[f->serial()] = v;
         raised = v->sync() || raised;
@@ -66,43 +50,39 @@ void Frontend::sync() {
     // A window brought to the front goes under the floating ones (the help).
     if (raised)
         for (auto& [serial, v] : views_) v->keepAbove();
-    if (mode_ == Mode::RealTime) arm();
+    if (driver_ && !stopped_) driver_->arm();
 }
 
-int64_t Frontend::elapsed() const {
-    return real_.elapsed() - paused_;
+std::optional<std::pair<float, float>> Frontend::measure(const kt::Font& font,
+                                                         const std::string& text) {
+    return caches_.fonts.measure(font, text);
+}
+
+QSize Frontend::screen() const {
+    if (const QScreen* s = QGuiApplication::primaryScreen()) return s->size();
+    return Host::screen();
+}
+
+void Frontend::ended() {
+    QCoreApplication::exit(0);
+}
+
+void Frontend::prepare(const kt::Picture& picture) {
+    // As the battlefield will draw it on this screen: a whole device scale enlarges the art once.
+    const qreal ratio = qApp->devicePixelRatio();
+    caches_.sprites.of(picture, ratio == std::floor(ratio) ? int(ratio) : 1);
 }
 
 void Frontend::stop() {
     stopped_ = true;
-    driver_.stop();
+    if (driver_) driver_->stop();
     QCoreApplication::exit(0);
 }
 
-void Frontend::arm() {
-    if (app_.messageBoxOpen() || app_.ended() || stopped_) return;
-    const auto due = app_.clock.nextDue();
-    if (!due) {
-        driver_.stop();
-        return;
-    }
-    // The virtual clock may run behind real time while handlers work; never ahead.
-    const int64_t wait = std::max<int64_t>(0, *due - elapsed());
-    driver_.start(int(std::min<int64_t>(wait, 1 << 30)));
-}
-
-void Frontend::onDriver() {
-    if (app_.messageBoxOpen()) return; // re-armed when the box closes
-    const int64_t now = elapsed();
-    if (now > app_.clock.now()) app_.advance(now - app_.clock.now(), /*coalesce=*/true);
-    arm();
-}
-
-void Frontend::show(kt::Form* owner, const std::string& text, const std::string& title) {
-    if (stopped_) return;
-    QElapsedTimer open;
-    open.start();
-    driver_.stop();
+void Frontend::messageBox(kt::Form* owner, const std::string& text, const std::string& title) {
+    if (mode_ == Mode::Scripted || stopped_) return; // recorded by the program, acknowledged
+    const RealTime::Pause pause(time_);
+    if (driver_) driver_->stop();
     QWidget* parent = owner ? static_cast<QWidget*>(view(*owner)) : nullptr;
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
@@ -114,7 +94,6 @@ void Frontend::show(kt::Form* owner, const std::string& text, const std::string&
     if (mode_ == Mode::Watched)
         QTimer::singleShot(2000, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
     box.exec();
-    paused_ += open.elapsed();
 }
 
 } // namespace ktqt

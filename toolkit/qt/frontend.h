@@ -2,24 +2,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// The Qt side of the program: a view per existing form, kept in step with the model after every
-// dispatch; message boxes as modal QMessageBoxes; and, for the real game, a driver that advances
-// the virtual clock from real time.
+// The Qt host of a program: a view per existing form, kept in step with the model after every
+// dispatch; message boxes as modal QMessageBoxes; captions measured in the game's fonts; the
+// caches the views draw from; and, for the real game, real time driving the virtual clock.
 
-#include "text.h"
+#include "caches.h"
+#include "driver.h"
 
 #include "toolkit/program.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 #include <map>
+#include <memory>
 
 namespace ktqt {
 
 class FormView;
 
-class Frontend : public QObject, public kt::MessageBoxPort {
+class Frontend : public QObject, public kt::Host {
 public:
     enum class Mode {
         RealTime, ///< real time drives the clock; message boxes are modal QMessageBoxes
@@ -28,6 +28,7 @@ public:
         Watched,  ///< only the caller advances the clock; message boxes are shown and close by
                   ///< themselves after two seconds
     };
+    /// Becomes `app`'s host until it goes.
     Frontend(kt::Program& app, Mode mode);
     ~Frontend() override;
 
@@ -36,24 +37,31 @@ public:
     /// The view of a form, if it has one.
     FormView* view(const kt::Form& f) const;
 
-    void show(kt::Form* owner, const std::string& text, const std::string& title) override;
+    // The host.
+    void synced() override { sync(); }
+    void messageBox(kt::Form* owner, const std::string& text, const std::string& title) override;
+    std::optional<std::pair<float, float>> measure(const kt::Font& font,
+                                                   const std::string& text) override;
+    QSize screen() const override;
+    void ended() override;
+
+    /// Prepares a picture's sprites for this screen ahead of its first paint.
+    void prepare(const kt::Picture& picture);
+    Caches& caches() { return caches_; }
 
     /// Real milliseconds since the frontend was made, less those spent under message boxes.
-    int64_t elapsed() const;
+    int64_t elapsed() const { return time_.elapsed(); }
     /// Ends the program's event loops, an open message box's included, and shows no further box:
     /// the model finishes what it is doing and nothing more.
     void stop();
 
 private:
-    void arm();
-    void onDriver();
-
     kt::Program& app_;
     Mode mode_;
+    Caches caches_; ///< before the views, which draw from it, so it goes after them
     std::map<uint64_t, FormView*> views_; ///< by form serial
-    QTimer driver_;
-    QElapsedTimer real_;
-    int64_t paused_ = 0; ///< real ms spent under message boxes, which the clock must not see
+    RealTime time_;
+    std::unique_ptr<ClockDriver> driver_; ///< in real time only
     bool stopped_ = false;
 };
 

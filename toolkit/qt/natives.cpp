@@ -99,7 +99,7 @@ QWidget* NativeWidgets::nativeFor(kt::Widget& w, QWidget* parent) {
                [&](kt::Timer& x) { return none(x); }});
     if (!q) return nullptr;
     q->installEventFilter(&owner_);
-    q->setFont(qtFont(w.form->font));
+    q->setFont(owner_.caches_.fonts.font(w.form->font));
     record.widget = q;
     return q;
 }
@@ -118,8 +118,8 @@ void NativeWidgets::sync(kt::Widget& w, QWidget* q) {
                       if (b.graphical && !b.picture.empty() && !pb->hasPicture) {
                           // The art enlarged by whole pixels for a doubled screen, not smoothed by
                           // the icon.
-                          QIcon icon(pixmapOf(b.picture));
-                          icon.addPixmap(pixmapOf(b.picture, 2));
+                          QIcon icon(owner_.caches_.sprites.pixmap(b.picture));
+                          icon.addPixmap(owner_.caches_.sprites.pixmap(b.picture, 2));
                           pb->setIcon(icon);
                           pb->setIconSize(QSize(b.picture.width(), b.picture.height()));
                           pb->hasPicture = true;

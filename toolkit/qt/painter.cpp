@@ -57,7 +57,7 @@ void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
     const QRect r = imageRect(im);
     if (r.isEmpty()) return;
     const int s = std::max(scale, 1);
-    const Sprite& sprite = spriteOf(im.picture, s);
+    const Sprite& sprite = caches_.sprites.of(im.picture, s);
     const QPoint at = r.topLeft();
     const QRect source(QPoint(0, 0), r.size() * s);
     if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
@@ -65,7 +65,7 @@ void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
 
 void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
     const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
-    if (scale == 0 || r.isEmpty()) return drawLabel(p, lb, r);
+    if (scale == 0 || r.isEmpty()) return caches_.fonts.drawLabel(p, lb, r);
     // Laying out text costs far more than copying it: the caption is drawn once per change.
     std::string key = keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
                             lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
@@ -77,10 +77,10 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
         // are those a copy would give. It is kept once it stands for a second paint.
         cache.key = std::move(key);
         cache.kept = false;
-        return drawLabel(p, lb, r);
+        return caches_.fonts.drawLabel(p, lb, r);
     }
     throughImage(p, cache, std::move(key), r, scale, lb.opaque,
-                 [&](QPainter& q) { drawLabel(q, lb, r); });
+                 [&](QPainter& q) { caches_.fonts.drawLabel(q, lb, r); });
 }
 
 void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
@@ -140,12 +140,12 @@ void GraphicPainter::paintForm(QPainter& p, const kt::Form& form, const QRegion&
         const QRegion shown = region.intersected(covered);
         // On a HiDPI screen an opaque background is enlarged while it is copied. Whether the
         // target can take that does not depend on the rectangle: the first one decides.
-        const QImage plain = scale >= 2 ? pixmapOf(pic).toImage() : QImage();
+        const QImage plain = scale >= 2 ? caches_.sprites.pixmap(pic).toImage() : QImage();
         if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
                 return rasterEnlarge(p, plain, r, scale);
             })) {
             const int s = std::max(scale, 1);
-            const QPixmap pm = pixmapOf(pic, s);
+            const QPixmap pm = caches_.sprites.pixmap(pic, s);
             for (const QRect& r : shown)
                 p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
         }

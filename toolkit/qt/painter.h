@@ -5,6 +5,7 @@
 // How a window paints what it shows: its backdrop (colour and picture) and its graphic widgets,
 // each by its kind, the labels and shapes through images drawn once per look.
 
+#include "caches.h"
 #include "repaint.h"
 
 #include "toolkit/form.h"
@@ -62,6 +63,8 @@ Qt::PenStyle penStyle(int borderStyle);
 /// through for as long as the window lives.
 class GraphicPainter {
 public:
+    explicit GraphicPainter(Caches& caches)
+        : caches_(caches) {}
     /// Paints `region` of a form: where an opaque label covers it whole (the money label's own
     /// repaint), from that label up; else the backdrop, then every graphic widget that meets it.
     void paintForm(QPainter& p, const kt::Form& form, const QRegion& region,
@@ -78,6 +81,7 @@ private:
     void paintLabel(QPainter& p, const kt::Label& lb, int scale);
     void paintLine(QPainter& p, const kt::Line& ln, int scale);
     void paintShape(QPainter& p, const kt::Shape& sh, int scale);
+    Caches& caches_;
     std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
 };
 

@@ -4,9 +4,6 @@
 #include "pictures.h"
 
 #include <algorithm>
-#include <array>
-#include <memory>
-#include <unordered_map>
 
 namespace ktqt {
 
@@ -35,30 +32,23 @@ bool binaryAlpha(const QImage& img) {
 
 } // namespace
 
-const Sprite& spriteOf(const kt::Picture& pic, int scale) {
-    // Node-based: a sprite stays where it is while others are added.
-    static std::unordered_map<qint64, std::array<std::unique_ptr<Sprite>, 8>> cache;
-    static qint64 bytes = 0;
+const Sprite& Sprites::of(const kt::Picture& pic, int scale) {
     const QImage* img = pic.image();
     const int s = std::clamp(scale, 1, 8);
-    if (auto it = cache.find(img->cacheKey()); it != cache.end() && it->second[size_t(s - 1)])
+    if (auto it = made_.find(img->cacheKey()); it != made_.end() && it->second[size_t(s - 1)])
         return *it->second[size_t(s - 1)];
     // Backgrounds come and go as the player picks them; start afresh rather than grow for ever.
-    if (bytes > (qint64(96) << 20)) cache.clear(), bytes = 0;
+    if (bytes_ > (qint64(96) << 20)) made_.clear(), bytes_ = 0;
     QImage src = opaque(*img) ? img->convertToFormat(QImage::Format_RGB32) : *img;
     if (s > 1) src = src.scaled(src.size() * s, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    bytes += src.sizeInBytes();
+    bytes_ += src.sizeInBytes();
     auto made = std::make_unique<Sprite>();
     made->scale = s;
     made->binary = binaryAlpha(src);
     made->pixmap = QPixmap::fromImage(std::move(src));
     made->pixmap.setDevicePixelRatio(s);
     made->image = made->pixmap.toImage();
-    return *(cache[img->cacheKey()][size_t(s - 1)] = std::move(made));
-}
-
-QPixmap pixmapOf(const kt::Picture& pic, int scale) {
-    return spriteOf(pic, scale).pixmap;
+    return *(made_[img->cacheKey()][size_t(s - 1)] = std::move(made));
 }
 
 } // namespace ktqt

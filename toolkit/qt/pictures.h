@@ -8,6 +8,9 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <array>
+#include <memory>
+#include <unordered_map>
 
 namespace ktqt {
 
@@ -26,7 +29,19 @@ struct Sprite {
     /// pixel, not a blend.
     bool binary = false;
 };
-const Sprite& spriteOf(const kt::Picture& pic, int scale = 1);
-QPixmap pixmapOf(const kt::Picture& pic, int scale = 1);
+
+/// Every picture's sprites, made on first use per device scale and kept as long as the cache.
+class Sprites {
+public:
+    /// `pic` prepared for `scale` (clamped to 1..8). The reference stays valid until the cache
+    /// starts afresh, which only a later call can do.
+    const Sprite& of(const kt::Picture& pic, int scale = 1);
+    QPixmap pixmap(const kt::Picture& pic, int scale = 1) { return of(pic, scale).pixmap; }
+
+private:
+    /// By the picture's image; node-based, so a sprite stays where it is while others are added.
+    std::unordered_map<qint64, std::array<std::unique_ptr<Sprite>, 8>> made_;
+    qint64 bytes_ = 0;
+};
 
 } // namespace ktqt

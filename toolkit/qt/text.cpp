@@ -11,10 +11,7 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QVarLengthArray>
-#include <array>
 #include <fontconfig/fontconfig.h>
-#include <map>
-#include <tuple>
 
 namespace ktqt {
 
@@ -38,24 +35,15 @@ void loadFonts() {
     done = true;
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
-    QApplication::setFont(qtFont(kt::Font{"MS Sans Serif", 8.25f, false}));
+    Fonts fonts;
+    QApplication::setFont(fonts.font(kt::Font{"MS Sans Serif", 8.25f, false}));
 }
 
-namespace {
-
-/// A design font's glyphs for the printable ASCII characters, looked up once.
-struct Glyphs {
-    QRawFont raw;
-    std::array<quint32, 95> index{};
-    std::array<qreal, 95> advance{};
-};
-
-const Glyphs& glyphsOf(const kt::Font& f) {
-    static std::map<std::tuple<std::string, float, bool>, Glyphs> made;
-    auto [it, fresh] = made.try_emplace({f.name, f.size, f.bold});
+const Fonts::Glyphs& Fonts::glyphs(const kt::Font& f) {
+    auto [it, fresh] = glyphs_.try_emplace({f.name, f.size, f.bold});
     if (fresh) {
         Glyphs& g = it->second;
-        g.raw = QRawFont::fromFont(qtFont(f));
+        g.raw = QRawFont::fromFont(font(f));
         for (int c = 32; c < 127; ++c) {
             const QChar ch(c);
             int n = 1;
@@ -75,10 +63,10 @@ const Glyphs& glyphsOf(const kt::Font& f) {
 /// breaks, shaping, metrics) costs several times the drawing: with the glyphs and advances of the
 /// plain ASCII characters looked up once, only the drawing is left. Returns false for any other
 /// caption (another character, a line that would wrap), which Qt lays out as usual.
-bool drawRun(QPainter& p, const kt::Label& lb, const QRect& r, const QRect& text) {
+bool Fonts::drawRun(QPainter& p, const kt::Label& lb, const QRect& r, const QRect& text) {
     const std::string& caption = lb.Caption;
     if (caption.empty() || caption.size() > 200) return false;
-    const Glyphs& g = glyphsOf(lb.font);
+    const Glyphs& g = glyphs(lb.font);
     if (!g.raw.isValid()) return false;
     QVarLengthArray<quint32, 64> indexes;
     QVarLengthArray<QPointF, 64> positions;
@@ -113,16 +101,18 @@ bool drawRun(QPainter& p, const kt::Label& lb, const QRect& r, const QRect& text
     return true;
 }
 
-} // namespace
-
-bool elided(const kt::Label& lb, const QRect& r) {
+bool Fonts::elided(const kt::Label& lb, const QRect& r) {
     if (!lb.ellipsis) return false;
     const int room = r.width() - (lb.BorderStyle == 1 ? 4 : 0);
-    return QFontMetrics(qtFont(lb.font)).horizontalAdvance(QString::fromStdString(lb.Caption)) >
-           room;
+    return QFontMetrics(font(lb.font)).horizontalAdvance(QString::fromStdString(lb.Caption)) > room;
 }
 
-void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
+std::pair<float, float> Fonts::measure(const kt::Font& f, const std::string& text) {
+    const QSize s = QFontMetrics(font(f)).size(Qt::TextSingleLine, QString::fromStdString(text));
+    return {float(s.width()) * kt::twipsPerPixel, float(s.height()) * kt::twipsPerPixel};
+}
+
+void Fonts::drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
     if (lb.opaque) p.fillRect(r, qc(lb.BackColor));
     QRect text = r;
     if (lb.BorderStyle == 1) {
@@ -136,7 +126,7 @@ void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
     }
     p.setPen(qc(lb.ForeColor));
     if (lb.ellipsis && elided(lb, r)) {
-        const QFont f = qtFont(lb.font);
+        const QFont& f = font(lb.font);
         p.setFont(f);
         p.save();
         p.setClipRect(r, Qt::IntersectClip);
@@ -147,7 +137,7 @@ void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
         return;
     }
     if (drawRun(p, lb, r, text)) return;
-    p.setFont(qtFont(lb.font));
+    p.setFont(font(lb.font));
     int flags = Qt::AlignTop | (lb.wordWrap ? Qt::TextWordWrap : 0);
     flags |= lb.Alignment == kt::Align::Right    ? Qt::AlignRight
              : lb.Alignment == kt::Align::Center ? Qt::AlignHCenter
@@ -158,10 +148,9 @@ void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
     p.restore();
 }
 
-QFont qtFont(const kt::Font& f) {
+const QFont& Fonts::font(const kt::Font& f) {
     // Made once per design font: a QFont resolves its family on first use, which costs.
-    static std::map<std::tuple<std::string, float, bool>, QFont> made;
-    auto [it, fresh] = made.try_emplace({f.name, f.size, f.bold});
+    auto [it, fresh] = fonts_.try_emplace({f.name, f.size, f.bold});
     if (fresh) {
         // Pixel sizes keep text in step with the twip geometry whatever the screen's logical DPI.
         QFont q(QStringLiteral("Liberation Sans"));

@@ -10,8 +10,12 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QRawFont>
+#include <array>
+#include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace ktqt {
 
@@ -32,15 +36,35 @@ private:
     std::thread thread_;
 };
 
-/// Adds the embedded Liberation Sans (standing in for Arial) and makes it the application font.
+/// Adds the embedded Liberation Sans (standing in for Arial) to the process's font database and
+/// makes it the application font. Qt's font database is the process's, not a window's: the first
+/// call does it for good, later ones return at once.
 void loadFonts();
 
-/// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
-QFont qtFont(const kt::Font& f);
+/// The game's design fonts as Qt draws them, made once each and kept as long as this cache.
+class Fonts {
+public:
+    /// The font the view uses for a design font (Arial and MS Sans Serif become Liberation Sans).
+    const QFont& font(const kt::Font& f);
+    void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r);
+    /// Whether a label with an ellipsis shows its caption shortened in the rectangle `r`.
+    bool elided(const kt::Label& lb, const QRect& r);
+    /// The size of `text` on one line in a design font, in twips (width, height).
+    std::pair<float, float> measure(const kt::Font& f, const std::string& text);
 
-void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r);
-/// Whether a label with an ellipsis shows its caption shortened in the rectangle `r`.
-bool elided(const kt::Label& lb, const QRect& r);
+private:
+    /// A design font's glyphs for the printable ASCII characters.
+    struct Glyphs {
+        QRawFont raw;
+        std::array<quint32, 95> index{};
+        std::array<qreal, 95> advance{};
+    };
+    using Key = std::tuple<std::string, float, bool>;
+    const Glyphs& glyphs(const kt::Font& f);
+    bool drawRun(QPainter& p, const kt::Label& lb, const QRect& r, const QRect& text);
+    std::map<Key, QFont> fonts_;
+    std::map<Key, Glyphs> glyphs_;
+};
 
 /// The least width of a message box, in pixels, for the window manager to show `title` whole.
 int messageBoxWidth(const std::string& title);

@@ -38,11 +38,13 @@ int shiftOf(Qt::KeyboardModifiers m) {
 
 } // namespace
 
-FormView::FormView(kt::Program& app, kt::Form& form)
+FormView::FormView(kt::Program& app, kt::Form& form, Caches& caches)
     : QWidget(nullptr)
     , app_(app)
     , form_(&form)
-    , natives_(app, *this) {
+    , caches_(caches)
+    , natives_(app, *this)
+    , painter_(caches) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(form.className());
     Qt::WindowFlags flags = Qt::Window;
@@ -265,7 +267,7 @@ bool FormView::event(QEvent* e) {
         if (w && w->kind == kt::Kind::Label) {
             const auto& lb = static_cast<const kt::Label&>(*w);
             const QRect r = pxRect(w->formLeft(), w->formTop(), w->Width, w->Height);
-            if (elided(lb, r)) {
+            if (caches_.fonts.elided(lb, r)) {
                 QToolTip::showText(help->globalPos(), QString::fromStdString(lb.Caption), this, r);
                 return true;
             }

@@ -27,7 +27,8 @@ namespace ktqt {
 class FormView : public QWidget {
     Q_OBJECT
 public:
-    FormView(kt::Program& app, kt::Form& form);
+    /// `caches` outlives the view.
+    FormView(kt::Program& app, kt::Form& form, Caches& caches);
     ~FormView() override;
 
     /// Brings the window, its native widgets and its repaint regions up to date with the model.
@@ -58,6 +59,7 @@ protected:
 
 private:
     friend class FrameView;
+    friend class NativeWidgets;
     /// Repaints what changed among the graphic widgets of one container (the window or a frame)
     /// and syncs its windowed ones, front to back, frames' contents in turn.
     void syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty, const QPoint& origin);
@@ -72,6 +74,7 @@ private:
 
     kt::Program& app_;
     kt::Form* form_;
+    Caches& caches_;
     NativeWidgets natives_;
     RepaintTracker looks_;
     GraphicPainter painter_;

@@ -10,6 +10,7 @@
 
 #include "app/display.h"
 #include "app/identity.h"
+#include "shell/identity.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 
@@ -38,7 +39,7 @@ int refuse(const std::string& why) {
 int headless(int argc, char** argv, const char* script) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
     kolvar::Replay replay(app, frontend, std::cout);
     std::ifstream file;
@@ -73,7 +74,7 @@ int record(int argc, char** argv, const std::string& file) {
     std::fclose(state);
     std::remove(json.c_str());
     const auto qapp = kolvar::openDisplay("kolvar-replay", argc, argv);
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     kolvar::Recorder recorder(app, script);
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, wake) != 0) return refuse("cannot watch for signals");
@@ -88,7 +89,7 @@ int record(int argc, char** argv, const std::string& file) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
-    kolvar::start(app);
+    kolvar::start(app, frontend);
     QApplication::exec();
     const std::string end = recorder.finish();
     state = std::fopen(json.c_str(), "w");
@@ -111,10 +112,10 @@ int watch(int argc, char** argv, const std::string& file, double speed) {
         }
     }
     const auto qapp = kolvar::openDisplay("kolvar-replay", argc, argv);
-    kt::Program app;
+    kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Watched);
     kolvar::Replay replay(app, frontend, std::cout);
-    kolvar::start(app);
+    kolvar::start(app, frontend);
     kolvar::Watch watcher(app, frontend, replay, std::move(steps), speed);
     watcher.start();
     const int status = QApplication::exec();
