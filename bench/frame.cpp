@@ -7,8 +7,9 @@
 //   FullFrame/1         the whole battlefield window, children and all, rendered into a QImage
 //   FullFrame/2         the same into a QImage of device pixel ratio 2 (a HiDPI screen)
 //   IdleTick            not judged, for looking into the idle battle's CPU: 50 ms of a battle
-//                       left alone (Timer3, and Timer1 and Timer2 every other time) with the
-//                       view brought up to date and what changed repainted into a QImage
+//                       left alone (Timer1 and Timer2 tick every other time; nothing trains)
+//                       with the view brought up to date and what changed repainted into a
+//                       QImage
 //
 // Both targets are RGB32 images, the format of a 24-bit X11 window's backing store.
 // `--png=DIR` also writes the two frames as DIR/frame-1x.png and DIR/frame-2x.png.

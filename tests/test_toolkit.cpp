@@ -314,6 +314,11 @@ private slots:
         QCOMPARE(kt::val(" 12"), 12L);
         QCOMPARE(kt::val("0"), 0L);
         QCOMPARE(kt::val("-7x"), -7L);
+        // Past the bounds of long: saturated, not cut short at some digit.
+        QCOMPARE(kt::val("9223372036854775807"), std::numeric_limits<long>::max());
+        QCOMPARE(kt::val(" 99999999999999999999 euri"), std::numeric_limits<long>::max());
+        QCOMPARE(kt::val("-9223372036854775808"), std::numeric_limits<long>::min());
+        QCOMPARE(kt::val("-123456789012345678901234"), std::numeric_limits<long>::min());
         QCOMPARE(int(kt::add8(250, 10)), 255);
         QCOMPARE(int(kt::add8(3, -10)), 0);
         QCOMPARE(int(kt::add16(32760, 10)), 32767);

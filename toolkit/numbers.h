@@ -79,12 +79,15 @@ inline long val(const std::string& s) {
     if (i == std::string::npos) return 0;
     bool neg = false;
     if (s[i] == '-' || s[i] == '+') neg = s[i++] == '-';
+    // Accumulated toward the sign's side, so that the most negative long is read too.
+    constexpr long lo = std::numeric_limits<long>::min(), hi = std::numeric_limits<long>::max();
     long v = 0;
     for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        if (v > (std::numeric_limits<long>::max() - 9) / 10) break;
-        v = v * 10 + (s[i] - '0');
+        const int d = s[i] - '0';
+        if (neg ? v < (lo + d) / 10 : v > (hi - d) / 10) return neg ? lo : hi;
+        v = v * 10 + (neg ? -d : d);
     }
-    return neg ? -v : v;
+    return v;
 }
 
 } // namespace kt
