@@ -437,7 +437,7 @@ private slots:
             if (QWidget* w = QApplication::activeModalWidget()) w->close();
         });
         guard.start(15000);
-        g.frontend->messageBox(g.app.loaded<kolvar::Form1>(), text.toStdString(), "Kolvar");
+        g.frontend->showBox(g.app.loaded<kolvar::Form1>(), text.toStdString(), "Kolvar");
         QVERIFY2(guard.isActive(), "the box was closed by the click on OK");
         QVERIFY(clicked);
         QVERIFY2(client.width() >= ktqt::messageBoxWidth("Kolvar"),

@@ -80,7 +80,12 @@ void Frontend::stop() {
 }
 
 void Frontend::messageBox(kt::Form* owner, const std::string& text, const std::string& title) {
-    if (mode_ == Mode::Scripted || stopped_) return; // recorded by the program, acknowledged
+    // A scripted program records its boxes, and they are acknowledged at once.
+    if (mode_ != Mode::Scripted) showBox(owner, text, title);
+}
+
+void Frontend::showBox(kt::Form* owner, const std::string& text, const std::string& title) {
+    if (stopped_) return;
     const RealTime::Pause pause(time_);
     if (driver_) driver_->stop();
     QWidget* parent = owner ? static_cast<QWidget*>(view(*owner)) : nullptr;

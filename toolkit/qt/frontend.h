@@ -45,6 +45,9 @@ public:
     QSize screen() const override;
     void ended() override;
 
+    /// Shows a modal QMessageBox, whatever the mode, and returns when it has been closed (at once
+    /// once stopped). The host's message boxes come here but in a scripted program.
+    void showBox(kt::Form* owner, const std::string& text, const std::string& title);
     /// Prepares a picture's sprites for this screen ahead of its first paint.
     void prepare(const kt::Picture& picture);
     Caches& caches() { return caches_; }
