@@ -66,8 +66,8 @@ void Form::attach(Widget& w, Frame* container) {
     w.form = this;
     w.container = container;
     Layers& layers = container ? static_cast<Layers&>(*container) : static_cast<Layers&>(*this);
-    if (w.kind == Kind::Timer)
-        app.clock.add(static_cast<Timer&>(w));
+    if (Timer* t = as<Timer>(&w))
+        app.clock.add(*t);
     else
         (w.windowed() ? layers.windowed : layers.graphic).push_back(&w);
     all_.push_back(&w);

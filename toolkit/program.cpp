@@ -45,7 +45,7 @@ void Program::unload(Form& f) {
     f.visible_ = false;
     f.unloaded_ = true;
     for (Widget* w : f.all_)
-        if (w->kind == Kind::Timer) clock.remove(static_cast<Timer&>(*w));
+        if (Timer* t = as<Timer>(w)) clock.remove(*t);
     auto it = std::find_if(forms_.begin(), forms_.end(),
                            [&](const Entry& e) { return e.form.get() == &f; });
     assert(it != forms_.end());
@@ -102,10 +102,8 @@ static Widget* hitIn(const Layers& layers, float x, float y) {
     for (auto it = layers.windowed.rbegin(); it != layers.windowed.rend(); ++it) {
         Widget* w = *it;
         if (!w->Visible || !contains(*w, x, y)) continue;
-        if (w->kind == Kind::Frame) {
-            if (Widget* inner = hitIn(static_cast<Frame&>(*w), x - w->Left, y - w->Top))
-                return inner;
-        }
+        if (Frame* frame = as<Frame>(w))
+            if (Widget* inner = hitIn(*frame, x - w->Left, y - w->Top)) return inner;
         return w;
     }
     for (auto it = layers.graphic.rbegin(); it != layers.graphic.rend(); ++it) {
@@ -174,16 +172,17 @@ void Program::keyPress(Form& f, int code) {
         if (key == 0 || f.unloaded()) return;
         if (key == 13 || key == 27) {
             for (Widget* w : f.widgets()) {
-                if (w->kind != Kind::Button || !w->shown() || !w->Enabled || !w->Click) continue;
-                auto& b = static_cast<CommandButton&>(*w);
-                if (key == 13 ? b.Default : b.Cancel) {
-                    b.Click(b.index);
+                auto* b = as<CommandButton>(w);
+                if (!b || !b->shown() || !b->Enabled || !b->Click) continue;
+                if (key == 13 ? b->Default : b->Cancel) {
+                    b->Click(b->index);
                     return;
                 }
             }
         }
-        if (!f.focus || f.focus->kind != Kind::TextBox) return;
-        auto& box = static_cast<TextBox&>(*f.focus);
+        auto* focused = as<TextBox>(f.focus);
+        if (!focused) return;
+        TextBox& box = *focused;
         std::string t = box.text();
         if (key == 8) {
             if (!t.empty()) t.pop_back();

@@ -114,7 +114,6 @@ template <class T> struct WidgetOf : Widget {
 struct Image : WidgetOf<Image> {
     static constexpr Kind staticKind = Kind::Image;
     Picture picture;
-    bool flat = true; ///< no three-dimensional border; kept for fidelity, drawn the same
     /// Takes the picture and the picture's natural size (15 twips a pixel). A Width set
     /// afterwards clips or pads: the picture is never stretched.
     void setPicture(const Picture& p) {
@@ -289,6 +288,14 @@ struct FileList : WidgetOf<FileList>, ListBase {
     std::string FileName() const;
     void activate(int row) override; ///< chooses the row and runs Click
 };
+
+/// The widget as a `T`, when it is one; else null.
+template <class T> T* as(Widget* w) {
+    return w && w->kind == T::staticKind ? static_cast<T*>(w) : nullptr;
+}
+template <class T> const T* as(const Widget* w) {
+    return w && w->kind == T::staticKind ? static_cast<const T*>(w) : nullptr;
+}
 
 /// Overloads gathered into one callable, for visit().
 template <class... F> struct overloaded : F... { using F::operator()...; };

@@ -100,8 +100,8 @@ std::optional<size_t> RepaintTracker::coveredBy(const kt::Layers& layers,
     for (size_t i = last->looks.size(); i-- > 0;) {
         const Look& look = last->looks[i];
         if (!look.rect.contains(bounds)) continue;
-        const kt::Widget& w = *layers.graphic[i];
-        if (w.kind == kt::Kind::Label && static_cast<const kt::Label&>(w).opaque) return i;
+        const auto* label = kt::as<kt::Label>(layers.graphic[i]);
+        if (label && label->opaque) return i;
     }
     return std::nullopt;
 }

@@ -91,8 +91,8 @@ void FormView::syncLayer(const kt::Layers& layers, QWidget* host, QRegion& dirty
         if (restack) q->raise();
         // A hidden frame's children wait until it shows: nothing of them can be seen, and the
         // sprite store and the closed panels would cost a look per widget at every tick.
-        if (w->kind == kt::Kind::Frame && w->Visible)
-            syncLayer(static_cast<kt::Frame&>(*w), q, dirty, origin + q->pos());
+        if (kt::Frame* frame = kt::as<kt::Frame>(w); frame && frame->Visible)
+            syncLayer(*frame, q, dirty, origin + q->pos());
         if (form_->focus == w && !q->hasFocus() && w->shown()) q->setFocus();
     }
 }
@@ -210,10 +210,8 @@ bool FormView::key(QKeyEvent* k) {
     const int code = k->text().at(0).unicode();
     bool mine = form_->KeyPreview;
     for (kt::Widget* w : form_->widgets())
-        if (w->kind == kt::Kind::Button) {
-            const auto& b = static_cast<const kt::CommandButton&>(*w);
-            mine = mine || (code == 13 && b.Default) || (code == 27 && b.Cancel);
-        }
+        if (const auto* b = kt::as<kt::CommandButton>(w))
+            mine = mine || (code == 13 && b->Default) || (code == 27 && b->Cancel);
     if (!mine) return false;
     app_.keyPress(*form_, code);
     return true;
@@ -264,11 +262,10 @@ bool FormView::event(QEvent* e) {
         auto* help = static_cast<QHelpEvent*>(e);
         const kt::Widget* w =
             app_.hit(*form_, float(help->pos().x() * twips), float(help->pos().y() * twips));
-        if (w && w->kind == kt::Kind::Label) {
-            const auto& lb = static_cast<const kt::Label&>(*w);
+        if (const auto* lb = kt::as<kt::Label>(w)) {
             const QRect r = pxRect(w->formLeft(), w->formTop(), w->Width, w->Height);
-            if (caches_.fonts.elided(lb, r)) {
-                QToolTip::showText(help->globalPos(), QString::fromStdString(lb.Caption), this, r);
+            if (caches_.fonts.elided(*lb, r)) {
+                QToolTip::showText(help->globalPos(), QString::fromStdString(lb->Caption), this, r);
                 return true;
             }
         }

@@ -39,9 +39,9 @@ kt::Widget& widget(kt::Form& f, const std::string& key) {
 }
 
 kt::TextBox& textBox(kt::Form& f, const std::string& key) {
-    kt::Widget& w = widget(f, key);
-    if (w.kind != kt::Kind::TextBox) fail(key + " is not a text box");
-    return static_cast<kt::TextBox&>(w);
+    auto* box = kt::as<kt::TextBox>(&widget(f, key));
+    if (!box) fail(key + " is not a text box");
+    return *box;
 }
 
 kt::Widget& list(kt::Form& f, const std::string& which) {

@@ -218,9 +218,8 @@ std::string commands() {
 int rowNamed(const kt::Widget& widget, const std::string& name) {
     const auto* l = dynamic_cast<const kt::ListBase*>(&widget);
     if (!l) return -1;
-    const auto* drives = widget.kind == kt::Kind::DriveList
-                             ? &static_cast<const kt::DriveList&>(widget).drives
-                             : nullptr;
+    const auto* driveList = kt::as<kt::DriveList>(&widget);
+    const auto* drives = driveList ? &driveList->drives : nullptr;
     int row = -1;
     for (size_t i = 0; i < l->entries.size(); ++i)
         // A drive may also be named by its root folder alone.
