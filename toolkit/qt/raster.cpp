@@ -8,7 +8,6 @@
 
 #include <QPaintEngine>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -459,28 +458,56 @@ std::optional<std::vector<Edge>> slantedEdges(const Stroke& s, const QRect& devi
 }
 
 /// Fills between the edges, row by row, as Qt's scan converter does: from each edge to the
-/// next one along the row wherever the windings so far do not cancel. Each row's x is worked out
-/// from its edge's first row, so that a box of rows gets what a whole paint gives it.
+/// next one along the row wherever the windings so far do not cancel. Each row's x is the same
+/// sum as Qt's, from its edge's first row, so that a box of rows gets what a whole paint gives it.
 void fillEdges(const RasterTarget& t, const std::vector<Edge>& edges, quint32 color) {
-    if (edges.empty()) return;
+    constexpr size_t most = 16; // four edges, each cut at both sides at the most
+    if (edges.empty() || edges.size() > most) return;
     int top = edges.front().top, bottom = edges.front().bottom;
     for (const Edge& e : edges) top = std::min(top, e.top), bottom = std::max(bottom, e.bottom);
     for (const QRect& r : t.clip) {
         const QRect box = r & t.image->rect();
-        for (int y = std::max(top, box.top()); y <= std::min(bottom, box.bottom()); ++y) {
-            std::array<std::pair<int, int>, 16> cross; // pixel column, winding
-            size_t n = 0;
-            for (const Edge& e : edges)
-                if (e.top <= y && y <= e.bottom && n < cross.size())
-                    cross[n++] = {int((e.x + e.step * (y - e.top)) >> 16), e.winding};
-            std::sort(cross.begin(), cross.begin() + n,
-                      [](const auto& u, const auto& v) { return u.first < v.first; });
-            int winding = 0;
-            for (size_t i = 0; i + 1 < n; ++i) {
-                winding += cross[i].second;
-                const int x0 = std::max(cross[i].first, box.left());
-                const int x1 = std::min(cross[i + 1].first, box.right() + 1);
-                if (winding != 0 && x1 > x0) std::fill_n(t.row(y) + x0, x1 - x0, color);
+        const int last = std::min(bottom, box.bottom());
+        for (int y = std::max(top, box.top()); y <= last;) {
+            // The edges across this row, and the rows down to where one of them ends or another
+            // begins.
+            int64_t x[most], step[most];
+            int winding[most], n = 0, end = last;
+            for (const Edge& e : edges) {
+                if (e.top > y) {
+                    end = std::min(end, e.top - 1);
+                } else if (y <= e.bottom) {
+                    x[n] = e.x + e.step * (y - e.top), step[n] = e.step, winding[n] = e.winding;
+                    end = std::min(end, e.bottom);
+                    ++n;
+                }
+            }
+            if (n == 2) {
+                // A parallelogram's two sides: whichever way round, the pixels between.
+                for (; y <= end; ++y, x[0] += step[0], x[1] += step[1]) {
+                    const int a = int(x[0] >> 16), b = int(x[1] >> 16);
+                    const int x0 = std::max(std::min(a, b), box.left());
+                    const int x1 = std::min(std::max(a, b), box.right() + 1);
+                    if (x1 > x0) std::fill(t.row(y) + x0, t.row(y) + x1, color);
+                }
+                continue;
+            }
+            for (; y <= end; ++y) {
+                // In order along the row (a handful: sorted by insertion).
+                int at[most], turn[most];
+                for (int k = 0; k < n; ++k) {
+                    const int v = int(x[k] >> 16);
+                    int i = k;
+                    for (; i > 0 && at[i - 1] > v; --i) at[i] = at[i - 1], turn[i] = turn[i - 1];
+                    at[i] = v, turn[i] = winding[k];
+                    x[k] += step[k];
+                }
+                for (int i = 0, w = 0; i + 1 < n; ++i) {
+                    w += turn[i];
+                    const int x0 = std::max(at[i], box.left());
+                    const int x1 = std::min(at[i + 1], box.right() + 1);
+                    if (w != 0 && x1 > x0) std::fill(t.row(y) + x0, t.row(y) + x1, color);
+                }
             }
         }
     }
