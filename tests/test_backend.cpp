@@ -187,8 +187,9 @@ private slots:
             const char* name;
             QLineF ends; // pixels
             int width;
-            bool wideToQt = false; // slanted and reaching out of the picture, or nearly straight
+            bool wideToQt = false; // slanted and reaching out of the picture
             QPoint origin = {};
+            QPointF nudge = {}; // twips, to the second end
         };
         const double third = 1.0 / 3, tie = 0.5;
         const Row rows[] = {
@@ -237,7 +238,16 @@ private slots:
              4},
             {"at 45 degrees, 2 wide", QLineF(2, 40, 40, 2), 2},
             {"slanted, 2 wide, against the picture's sides", QLineF(0.2, 3, 63.8, 45), 2},
-            {"nearly horizontal, 2 wide", QLineF(2, 20, 60, 20 + third), 2, true},
+            {"slanted, 3 wide, along the picture's top", QLineF(55, -1 - 2 / 15.0, 21.5, -1), 3},
+            {"slanted, 4 wide, from above the picture", QLineF(60, -1.2, 20, 40), 4},
+            {"nearly horizontal, 2 wide", QLineF(2, 20, 60, 20 + third), 2},
+            {"all but vertical, 4 wide", QLineF(7, 3, 7, 44), 4, false, {}, QPointF(0.2, 0)},
+            {"all but horizontal, 3 wide",
+             QLineF(3, 20 + tie, 60, 20 + tie),
+             3,
+             false,
+             {},
+             QPointF(0, -0.2)},
             {"horizontal, ends outside", QLineF(-20, 9, 80, 9), 1},
             {"horizontal, ends outside, 2 wide", QLineF(-20.2, 9, 80, 9), 2},
             {"horizontal, on the picture's edge, 4 wide", QLineF(-3, 0, 70, 0), 4},
@@ -261,8 +271,8 @@ private slots:
             for (const Row& r : rows) {
                 // Whole twips, and half ones where an end lies on a pixel's edge.
                 const auto tw = [](double px) { return std::round(px * 30) / 2; };
-                const QLineF twips(tw(r.ends.x1()), tw(r.ends.y1()), tw(r.ends.x2()),
-                                   tw(r.ends.y2()));
+                const QLineF twips(tw(r.ends.x1()), tw(r.ends.y1()), tw(r.ends.x2()) + r.nudge.x(),
+                                   tw(r.ends.y2()) + r.nudge.y());
                 QTest::addRow("%s, %dx", r.name, scale) << twips << r.width << r.origin << scale
                                                         << !(r.wideToQt && r.width * scale > 1);
             }

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -302,6 +301,12 @@ bool nearTie(double v) {
     return std::abs(f - 0.5) < 1e-6;
 }
 
+/// Whether Qt takes two coordinates of a wide line for the same: closer than 1/64 pixel. A line
+/// whose ends are that close across is straight to it, and filled as a rectangle.
+bool same(double u, double v) {
+    return int((v - u) * 64.) == 0;
+}
+
 /// A wide line as Qt takes it up: its ends, after clipping, and its width relative to its
 /// length. Qt clips a line only where it reaches past the device by more than its width, in
 /// floating point.
@@ -351,7 +356,6 @@ std::optional<Stroke> stroke(QPointF a, QPointF b, double width, const QRect& de
 std::optional<QRect> straightBand(Stroke s, const QRect& device) {
     QPointF pa = s.a, pb = s.b;
     double width = s.width;
-    const auto same = [](double u, double v) { return int((v - u) * 65536.) == 0; };
     if (same(pa.y(), pb.y())) {
         // A horizontal line is turned into the vertical one that covers the same rectangle.
         const double x = (pa.x() + pb.x()) * 0.5, dx = std::abs(pb.x() - pa.x()) * 0.5;
@@ -360,7 +364,7 @@ std::optional<QRect> straightBand(Stroke s, const QRect& device) {
         pb = QPointF(x, y + dy);
         width = 1 / width;
     }
-    if (!same(pa.x(), pb.x())) return std::nullopt; // not straight after all
+    if (!same(pa.x(), pb.x())) return std::nullopt; // not straight: see slant()
     if (pa.y() > pb.y()) std::swap(pa, pb);
     const double halfWidth = 0.5 * width * (pb.y() - pa.y());
     const double left = pa.x() - halfWidth, right = pa.x() + halfWidth;
@@ -378,136 +382,83 @@ std::optional<QRect> straightBand(Stroke s, const QRect& device) {
                  QPoint(int(r + 0.5), int(bottom + 0.5)) - QPoint(1, 1));
 }
 
-/// One edge of a slanted line as Qt's scan converter keeps it: its x in 16.16 fixed point at the
-/// centre of row `top` (half a pixel added, so that flooring takes the pixel whose centre lies
-/// past the edge), `step` more each row down to `bottom`, and which way it goes.
-struct Edge {
-    int64_t x = 0, step = 0;
-    int top = 0, bottom = -1;
-    int winding = 1;
+/// A slanted line as Qt fills it: a parallelogram whose corners Qt floors to 1/64 pixel, filled
+/// row by row from its topmost corner down to its lowest, between the sides that meet at the top
+/// corner until a row passes the left or the right corner, then the sides that meet at the
+/// bottom one. Each side's x is in 16.16 fixed point, half a pixel inward (so that flooring takes
+/// the pixels whose centres lie within), worked out in floating point at the first row it serves
+/// and then stepped by its slope, truncated. The row numbers and first rows are Qt's own: rows
+/// rounded half down from the corners, truncated rather than floored above the device.
+struct Slant {
+    int top = 0, left = -1, right = -1, bottom = -1; ///< the rows where each corner's part ends
+    /// Per side (top-left, top-right, bottom-left, bottom-right): x at its first row, and step.
+    int64_t x[4] = {}, step[4] = {};
+    int first[4] = {};
+    int64_t at(int side, int y) const { return x[side] + step[side] * (y - first[side]); }
 };
 
-/// The edges Qt fills between for a slanted line (a stroke of it), or nothing when this cannot
-/// be sure of them. The line is a parallelogram whose corners Qt floors to 1/64 pixel; each edge
-/// covers the rows whose centres lie below its upper end and down to its lower end, its slope
-/// truncated to 16.16 and its first row's x worked out in floating point. Edges are cut at the
-/// device's left and right sides, the part beyond replaced by the side itself. Where Qt clipped
-/// the line its corners lie a rounding error from where this would put them, and a line within a
-/// hair of an axis has a short edge too flat for the above to hold: both are left to QPainter.
-std::optional<std::vector<Edge>> slantedEdges(const Stroke& s, const QRect& device) {
+/// The way Qt fills a slanted line (a stroke of it), or nothing when this cannot be sure of it:
+/// where Qt clipped the line its corners lie a rounding error from where this would put them,
+/// which can move one by 1/64 pixel; and a side too close to horizontal for 16.16 fixed point
+/// overflows Qt's own arithmetic.
+std::optional<Slant> slant(const Stroke& s) {
     if (s.clipped) return std::nullopt;
     QPointF pa = s.a, pb = s.b;
     if (pa.y() > pb.y()) std::swap(pa, pb);
     QPointF delta = pb - pa;
     delta *= 0.5 * s.width;
     const QPointF perp(delta.y(), -delta.x());
-    if (std::min(std::abs(perp.x()), std::abs(perp.y())) < 1.0 / 32) return std::nullopt;
-    const QPointF corner[4] = {pa + perp, pb + perp, pb - perp, pa - perp};
-    const int64_t left = int64_t(device.left()) << 16, right = int64_t(device.right() + 1) << 16;
-    std::vector<Edge> edges;
+    QPointF top = pa + perp, left = pa - perp, right = pb + perp, bottom = pb - perp;
+    if (pa.x() >= pb.x()) top = pa - perp, left = pb - perp, right = pa + perp, bottom = pb + perp;
+    const auto floored = [](QPointF p) {
+        return QPointF(std::floor(p.x() * 64) / 64, std::floor(p.y() * 64) / 64);
+    };
+    top = floored(top), left = floored(left), right = floored(right), bottom = floored(bottom);
+    const QPointF sides[4][2] = {{top, left}, {top, right}, {left, bottom}, {right, bottom}};
+    double slope[4];
+    Slant l;
     for (int i = 0; i < 4; ++i) {
-        const QPointF& from = corner[i];
-        const QPointF& to = corner[(i + 1) % 4];
-        int ax = int(std::floor(from.x() * 64)), ay = int(std::floor(from.y() * 64));
-        int bx = int(std::floor(to.x() * 64)), by = int(std::floor(to.y() * 64));
-        Edge e;
-        if (ay > by) std::swap(ax, bx), std::swap(ay, by), e.winding = -1;
-        e.top = (ay + 32) >> 6;
-        e.bottom = (by - 32) >> 6;
-        if (e.top > e.bottom) continue;
-        if (ax == bx) {
-            e.x = std::clamp(32768 + int64_t(ax) * 1024, left, right);
-            edges.push_back(e);
-            continue;
-        }
-        const double slope = (bx - ax) / double(by - ay);
-        e.step = int(slope * 65536.);
-        e.x = int((ax / 64. + 0.5 + slope * (e.top + 0.5 - ay / 64.)) * 65536.);
-        // Where the edge crosses a side of the device, the part beyond runs along the side.
-        // Returns true when nothing of the edge is left within.
-        const auto cut = [&](int64_t side) {
-            const bool isRight = side == right;
-            const auto along = [&](int top, int bottom) {
-                edges.push_back(Edge{side, 0, top, bottom, e.winding});
-                return true;
-            };
-            if (e.x == side) return (e.step > 0) != isRight ? false : along(e.top, e.bottom);
-            const int64_t last = e.x + e.step * (e.bottom - e.top);
-            if (last == side) return (e.step < 0) != isRight ? false : along(e.top, e.bottom);
-            if ((last < side) != (e.x < side)) {
-                const int64_t rows = int64_t((side - e.x) / (e.step / 65536.));
-                if ((e.x < side) != isRight) {
-                    const int height = int((rows + 1) >> 16), middle = e.top + height;
-                    along(e.top, middle);
-                    if (middle == e.bottom) return true;
-                    e.x += e.step * (height + 1);
-                    e.top = middle + 1;
-                } else {
-                    const int middle = e.top + int(rows >> 16);
-                    along(middle + 1, e.bottom);
-                    e.bottom = middle;
-                }
-                return false;
-            }
-            return (e.x < side) != isRight && along(e.top, e.bottom);
-        };
-        if (cut(left) || cut(right)) continue;
-        edges.push_back(e);
+        const QPointF d = sides[i][1] - sides[i][0];
+        slope[i] = d.y() == 0 ? 0 : d.x() / d.y(); // a side with no height serves no row
+        if (std::abs(slope[i]) >= 32767) return std::nullopt;
+        l.step[i] = int(slope[i] * 65536.);
     }
-    return edges;
+    const auto lastRow = [](double y) { return y < 0.5 ? -1 : int(y - 0.5); };
+    l.top = int(top.y() + 0.5);
+    l.left = lastRow(left.y()), l.right = lastRow(right.y()), l.bottom = lastRow(bottom.y());
+    l.first[0] = l.first[1] = l.top, l.first[2] = l.left + 1, l.first[3] = l.right + 1;
+    const auto fixed = [](double v) { return int64_t(int(v * 65536.)); };
+    l.x[0] = fixed(top.x() + 0.5 + (l.top + 0.5 - top.y()) * slope[0]);
+    l.x[1] = fixed(top.x() - 0.5 + (l.top + 0.5 - top.y()) * slope[1]);
+    l.x[2] = fixed(left.x() + 0.5 + (l.left + 1.5 - left.y()) * slope[2]);
+    l.x[3] = fixed(right.x() - 0.5 + (l.right + 1.5 - right.y()) * slope[3]);
+    return l;
 }
 
-/// Fills between the edges, row by row, as Qt's scan converter does: from each edge to the
-/// next one along the row wherever the windings so far do not cancel. Each row's x is the same
-/// sum as Qt's, from its edge's first row, so that a box of rows gets what a whole paint gives it.
-void fillEdges(const RasterTarget& t, const std::vector<Edge>& edges, quint32 color) {
-    constexpr size_t most = 16; // four edges, each cut at both sides at the most
-    if (edges.empty() || edges.size() > most) return;
-    int top = edges.front().top, bottom = edges.front().bottom;
-    for (const Edge& e : edges) top = std::min(top, e.top), bottom = std::max(bottom, e.bottom);
+/// Fills a slanted line within the painter's clip. Each row's x is the sum Qt's steps come to,
+/// from the side's first row, so that a box of rows gets what a whole paint gives it.
+void fillSlant(const RasterTarget& t, const Slant& l, quint32 color) {
+    const QRect device = t.image->rect();
+    const int middle = std::min(l.left, l.right);
+    // The rows of each part, and the sides (left, right) that bound it.
+    const struct {
+        int from, to, leftSide, rightSide;
+    } parts[] = {{l.top, middle, 0, 1},
+                 {middle + 1, l.right, 2, 1},
+                 {middle + 1, l.left, 0, 3},
+                 {std::max(l.left, l.right) + 1, l.bottom, 2, 3}};
     for (const QRect& r : t.clip) {
-        const QRect box = r & t.image->rect();
-        const int last = std::min(bottom, box.bottom());
-        for (int y = std::max(top, box.top()); y <= last;) {
-            // The edges across this row, and the rows down to where one of them ends or another
-            // begins.
-            int64_t x[most], step[most];
-            int winding[most], n = 0, end = last;
-            for (const Edge& e : edges) {
-                if (e.top > y) {
-                    end = std::min(end, e.top - 1);
-                } else if (y <= e.bottom) {
-                    x[n] = e.x + e.step * (y - e.top), step[n] = e.step, winding[n] = e.winding;
-                    end = std::min(end, e.bottom);
-                    ++n;
-                }
-            }
-            if (n == 2) {
-                // A parallelogram's two sides: whichever way round, the pixels between.
-                for (; y <= end; ++y, x[0] += step[0], x[1] += step[1]) {
-                    const int a = int(x[0] >> 16), b = int(x[1] >> 16);
-                    const int x0 = std::max(std::min(a, b), box.left());
-                    const int x1 = std::min(std::max(a, b), box.right() + 1);
-                    if (x1 > x0) std::fill(t.row(y) + x0, t.row(y) + x1, color);
-                }
-                continue;
-            }
-            for (; y <= end; ++y) {
-                // In order along the row (a handful: sorted by insertion).
-                int at[most], turn[most];
-                for (int k = 0; k < n; ++k) {
-                    const int v = int(x[k] >> 16);
-                    int i = k;
-                    for (; i > 0 && at[i - 1] > v; --i) at[i] = at[i - 1], turn[i] = turn[i - 1];
-                    at[i] = v, turn[i] = winding[k];
-                    x[k] += step[k];
-                }
-                for (int i = 0, w = 0; i + 1 < n; ++i) {
-                    w += turn[i];
-                    const int x0 = std::max(at[i], box.left());
-                    const int x1 = std::min(at[i + 1], box.right() + 1);
-                    if (w != 0 && x1 > x0) std::fill(t.row(y) + x0, t.row(y) + x1, color);
-                }
+        const QRect box = r & device;
+        if (box.isEmpty()) continue;
+        for (const auto& part : parts) {
+            const int from = std::max(part.from, box.top()), to = std::min(part.to, box.bottom());
+            if (from > to) continue;
+            int64_t xl = l.at(part.leftSide, from), xr = l.at(part.rightSide, from);
+            const int64_t sl = l.step[part.leftSide], sr = l.step[part.rightSide];
+            for (int y = from; y <= to; ++y, xl += sl, xr += sr) {
+                const int x0 = std::max(int(xl >> 16), box.left());
+                const int x1 = std::min(int(xr >> 16), box.right());
+                if (x1 >= x0) std::fill(t.row(y) + x0, t.row(y) + x1 + 1, color);
             }
         }
     }
@@ -541,10 +492,10 @@ bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
     if (a == b) return true;
     const auto s = stroke(a, b, width, device);
     if (!s) return true; // wholly outside
-    if (a.x() != b.x() && a.y() != b.y()) {
-        const auto edges = slantedEdges(*s, device);
-        if (!edges) return false;
-        fillEdges(*t, *edges, color);
+    if (!same(s->a.y(), s->b.y()) && !same(s->a.x(), s->b.x())) {
+        const auto l = slant(*s);
+        if (!l) return false;
+        fillSlant(*t, *l, color);
         return true;
     }
     const auto band = straightBand(*s, device);
