@@ -34,8 +34,7 @@ kt::Line line(const QLineF& twips, int width) {
     return ln;
 }
 
-/// A window's backing store 64 x 48 pixels at `scale` device pixels to the pixel, black, painted
-/// only within `region` (device pixels) when one is given, as a repaint of part of it is.
+/// A window's backing store, 64 x 48 pixels at `scale` device pixels to the pixel, black.
 QImage canvas(int scale) {
     QImage img(64 * scale, 48 * scale, QImage::Format_RGB32);
     img.setDevicePixelRatio(scale);
@@ -53,16 +52,15 @@ void drawnByQt(QPainter& p, const kt::Line& ln) {
 }
 
 /// The first few device pixels where two pictures differ, or nothing when they are the same.
-QString differences(const QImage& a, const QImage& b, const QRegion& within) {
+QString differences(const QImage& a, const QImage& b) {
     QStringList out;
-    for (const QRect& r : within)
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                if (a.pixel(x, y) != b.pixel(x, y) && out.size() < 6)
-                    out << QString("(%1,%2) %3")
-                               .arg(x)
-                               .arg(y)
-                               .arg(a.pixel(x, y) == 0xff000000 ? "missing" : "extra");
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && out.size() < 6)
+                out << QString("(%1,%2) %3")
+                           .arg(x)
+                           .arg(y)
+                           .arg(a.pixel(x, y) == 0xff000000 ? "missing" : "extra");
     return out.join(' ');
 }
 
@@ -174,9 +172,9 @@ private slots:
 
     // The fast path writes a solid line's pixels itself: it has to put them where QPainter would,
     // or a line would shift by a pixel between the window and a picture Qt draws of it, and at
-    // the edge of a repaint. Where it cannot, it leaves the line to QPainter; the lines the game
-    // draws most, straight ones of any width and thin ones of any direction at one device pixel
-    // to the pixel, it must take itself.
+    // the edge of a repaint. Where it cannot, it leaves the line to QPainter: only a slanted line
+    // wider than a device pixel that reaches out of the picture, where Qt's clipping of it cannot
+    // be told to the last bit. Every other line it must take itself.
     void aLineLandsWhereQPainterPutsIt_data() {
         QTest::addColumn<QLineF>("ends"); // twips
         QTest::addColumn<int>("width");
@@ -295,9 +293,10 @@ private slots:
         paint(byQt, false);
         const bool took = paint(byUs, true);
         QVERIFY2(took || !taken, "the fast path left the line to QPainter");
-        QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt, byUs.rect())));
+        QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt)));
 
-        // A repaint of two strips across the line puts each pixel where the whole paint does.
+        // A repaint of two strips and a small box, as moving sprites cut them, puts each pixel
+        // where the whole paint does.
         const QRegion part = QRegion(5 * scale, 0, 9 * scale, 48 * scale) +
                              QRegion(0, 17 * scale, 64 * scale, 3 * scale) +
                              QRegion(30 * scale + 1, 33 * scale, 7, 5);
@@ -309,8 +308,7 @@ private slots:
             for (int y = r.top(); y <= r.bottom(); ++y)
                 for (int x = r.left(); x <= r.right(); ++x)
                     expected.setPixel(x, y, byQt.pixel(x, y));
-        QVERIFY2(repainted == expected,
-                 qPrintable(differences(repainted, expected, repainted.rect())));
+        QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
     }
 
     void qtWidgetsStaysInTheBackend() {
