@@ -311,6 +311,51 @@ private slots:
         QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
     }
 
+    // A background is copied row by row straight into the window, each picture pixel enlarged to
+    // a block on a HiDPI screen. A repaint may start and end on any device pixel, halfway through
+    // a block: every pixel inside it shows the picture pixel it lies on, and nothing outside it
+    // is touched.
+    void aBackgroundLandsWholeOrInPart_data() {
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QPoint>("origin"); // logical pixels
+        QTest::addColumn<QRegion>("part");  // device pixels; empty: the whole window
+        const QRegion odd = QRegion(1, 1, 1, 57) + QRegion(3, 9, 41, 2) + QRegion(7, 20, 17, 9) +
+                            QRegion(50, 31, 70, 13) + QRegion(77, 61, 16, 1);
+        for (int scale : {1, 2, 3}) {
+            QTest::addRow("%dx, whole", scale) << scale << QPoint() << QRegion();
+            QTest::addRow("%dx, shifted", scale) << scale << QPoint(3, 5) << QRegion();
+            QTest::addRow("%dx, odd pieces", scale) << scale << QPoint() << odd;
+            QTest::addRow("%dx, odd pieces, shifted", scale) << scale << QPoint(1, 2) << odd;
+        }
+    }
+    void aBackgroundLandsWholeOrInPart() {
+        QFETCH(int, scale);
+        QFETCH(QPoint, origin);
+        QFETCH(QRegion, part);
+        // Every pixel its own colour, so that a pixel taken from a neighbour shows.
+        QImage noise(45, 33, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb(x * 5, y * 7, (x * 3 + y * 11) & 255));
+        const QRect r(2, 1, 40, 30); // logical, within the picture
+        QImage img = canvas(scale);
+        if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
+        {
+            QPainter p(&img);
+            p.translate(origin);
+            QVERIFY(ktqt::rasterCopy(p, noise, r, scale));
+        }
+        QImage expected = canvas(scale);
+        const QRect to((r.topLeft() + origin) * scale, r.size() * scale);
+        const QRegion inside = part.isEmpty() ? QRegion(to) : part.intersected(to);
+        for (const QRect& box : inside)
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    expected.setPixel(x, y,
+                                      noise.pixel(x / scale - origin.x(), y / scale - origin.y()));
+        QVERIFY2(img == expected, qPrintable(differences(img, expected)));
+    }
+
     void qtWidgetsStaysInTheBackend() {
         // The model and the game are written against the toolkit alone: only the Qt backend, the
         // program's start-up and the tools around it may reach for Qt Widgets, or for the display

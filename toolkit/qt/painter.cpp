@@ -138,11 +138,12 @@ void GraphicPainter::paintForm(QPainter& p, const kt::Form& form, const QRegion&
         p.fillRect(r, qc(form.BackColor));
     if (!covered.isEmpty()) {
         const QRegion shown = region.intersected(covered);
-        // On a HiDPI screen an opaque background is enlarged while it is copied. Whether the
-        // target can take that does not depend on the rectangle: the first one decides.
-        const QImage plain = scale >= 2 ? caches_.sprites.pixmap(pic).toImage() : QImage();
+        // An opaque background is copied row by row, and on a HiDPI screen enlarged while it is.
+        // Whether the target can take that does not depend on the rectangle: the first one
+        // decides.
+        const QImage plain = scale >= 1 ? caches_.sprites.pixmap(pic).toImage() : QImage();
         if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
-                return rasterEnlarge(p, plain, r, scale);
+                return rasterCopy(p, plain, r, scale);
             })) {
             const int s = std::max(scale, 1);
             const QPixmap pm = caches_.sprites.pixmap(pic, s);

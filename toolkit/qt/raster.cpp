@@ -7,6 +7,7 @@
 #include "pictures.h"
 
 #include <QPaintEngine>
+#include <algorithm>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -15,7 +16,22 @@
 #include <immintrin.h>
 #endif
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KOLVAR_AVX2_ROWS 1
+#endif
+
 namespace ktqt {
+
+namespace {
+
+#ifdef KOLVAR_AVX2_ROWS
+bool hasAvx2() {
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
+
+} // namespace
 
 std::optional<RasterTarget> RasterTarget::of(QPainter& p) {
     QPaintEngine* engine = p.paintEngine();
@@ -46,28 +62,79 @@ std::optional<RasterTarget> RasterTarget::of(QPainter& p) {
 
 namespace {
 
-/// One row of `n` source pixels, each repeated `scale` times, the first `skip` copies left out.
-void enlargeRow(quint32* out, const quint32* in, int n, int scale, int skip, int width) {
-    if (scale == 2 && skip == 0) {
-        int i = 0;
+/// A source row as device rows show it at a whole `scale`: device pixel x shows source pixel
+/// (x + skip) / scale, for `width` device pixels.
+struct Spread {
+    const quint32* in;
+    int scale, skip, width;
+};
+
+/// Stores the spread row to each of the device rows `outs`, which all show the same source row:
+/// each is written from registers, not copied back out of the picture being written.
+void spreadPlain(quint32* const* outs, int rows, const Spread& s) {
+    int x = 0;
 #ifdef __SSE2__
-        for (; i + 4 <= n && 2 * i + 8 <= width; i += 4) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm_unpacklo_epi32(v, v));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 4), _mm_unpackhi_epi32(v, v));
+    if (s.scale == 2) {
+        // Past an odd start, the rest of the row comes in pairs of the same pixel.
+        if (s.skip == 1)
+            for (int k = 0; k < rows; ++k) outs[k][0] = s.in[0];
+        x = s.skip;
+        for (const quint32* in = s.in + s.skip; x + 8 <= s.width; x += 8, in += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            const __m128i lo = _mm_unpacklo_epi32(v, v), hi = _mm_unpackhi_epi32(v, v);
+            for (int k = 0; k < rows; ++k) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x), lo);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x + 4), hi);
+            }
         }
-#endif
-        for (int x = 2 * i; x < width; ++x) out[x] = in[x / 2];
-        return;
     }
-    for (int x = 0; x < width; ++x) out[x] = in[(x + skip) / scale];
+#endif
+    for (; x < s.width; ++x) {
+        const quint32 v = s.in[(x + s.skip) / s.scale];
+        for (int k = 0; k < rows; ++k) outs[k][x] = v;
+    }
+}
+
+#ifdef KOLVAR_AVX2_ROWS
+// Sixteen device pixels from eight source pixels at a time: at twice the scale the background is
+// four times the bytes of the picture, and its stores are what the copy costs.
+__attribute__((target("avx2"))) void spreadAvx2(quint32* const* outs, int rows, const Spread& s) {
+    if (s.scale != 2) return spreadPlain(outs, rows, s);
+    if (s.skip == 1)
+        for (int k = 0; k < rows; ++k) outs[k][0] = s.in[0];
+    int x = s.skip;
+    const quint32* in = s.in + s.skip;
+    for (; x + 16 <= s.width; x += 16, in += 8) {
+        // Pixels 0 1 4 5 in the low half and 2 3 6 7 in the high one, as the unpacking, which
+        // works within each half, wants them.
+        const __m256i v = _mm256_permute4x64_epi64(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)), 0xD8);
+        const __m256i lo = _mm256_unpacklo_epi32(v, v), hi = _mm256_unpackhi_epi32(v, v);
+        for (int k = 0; k < rows; ++k) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(outs[k] + x), lo);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(outs[k] + x + 8), hi);
+        }
+    }
+    for (; x < s.width; ++x) {
+        const quint32 v = s.in[(x + s.skip) / 2];
+        for (int k = 0; k < rows; ++k) outs[k][x] = v;
+    }
+}
+#endif
+
+void spread(quint32* const* outs, int rows, const Spread& s) {
+    if (s.scale == 1) return void(std::memcpy(outs[0], s.in, size_t(s.width) * sizeof(quint32)));
+#ifdef KOLVAR_AVX2_ROWS
+    if (hasAvx2()) return spreadAvx2(outs, rows, s);
+#endif
+    spreadPlain(outs, rows, s);
 }
 
 } // namespace
 
-bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale) {
+bool rasterCopy(QPainter& p, const QImage& src, const QRect& r, int scale) {
     const auto t = RasterTarget::of(p);
-    if (!t || scale < 2 || t->scale != scale || src.format() != QImage::Format_RGB32) return false;
+    if (!t || scale < 1 || t->scale != scale || src.format() != QImage::Format_RGB32) return false;
     const QRect from = r & src.rect();
     if (from.isEmpty()) return true;
     const QPoint origin = t->origin;
@@ -77,21 +144,15 @@ bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale) {
         if (box.isEmpty()) continue;
         // Device pixel (x, y) shows source pixel ((x - origin.x) / scale, (y - origin.y) / scale).
         const int x0 = box.left() - origin.x(), sx0 = x0 / scale;
-        const int sx1 = (box.right() - origin.x()) / scale;
-        const quint32* built = nullptr;
-        int builtFor = -1;
-        for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int y = box.top(); y <= box.bottom();) {
             const int sy = (y - origin.y()) / scale;
-            quint32* out = t->row(y) + box.left();
-            // The rows that show the same source row are copies of the first one built.
-            if (sy == builtFor) {
-                std::memcpy(out, built, size_t(box.width()) * sizeof(quint32));
-                continue;
-            }
+            // The device rows, down to the box's end, that show this source row, a few at a time.
+            const int last = std::min(box.bottom(), origin.y() + (sy + 1) * scale - 1);
+            quint32* outs[4] = {};
+            int rows = 0;
+            for (; y <= last && rows < 4; ++y) outs[rows++] = t->row(y) + box.left();
             const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(sy)) + sx0;
-            enlargeRow(out, in, sx1 - sx0 + 1, scale, x0 - sx0 * scale, box.width());
-            built = out;
-            builtFor = sy;
+            spread(outs, rows, {in, scale, x0 - sx0 * scale, box.width()});
         }
     }
     return true;
@@ -123,8 +184,7 @@ void chooseRowPlain(quint32* out, const quint32* in, int n) {
         if (in[x] != 0) out[x] = in[x];
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define KOLVAR_AVX2_ROWS 1
+#ifdef KOLVAR_AVX2_ROWS
 // Eight pixels at a time, as Qt's own blending does on such a processor: at twice the scale a
 // sprite is four times the pixels, and four at a time fall behind it.
 __attribute__((target("avx2"))) void chooseRowAvx2(quint32* out, const quint32* in, int n) {
@@ -148,8 +208,7 @@ __attribute__((target("avx2"))) void chooseRowAvx2(quint32* out, const quint32* 
 
 void chooseRow(quint32* out, const quint32* in, int n) {
 #ifdef KOLVAR_AVX2_ROWS
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return chooseRowAvx2(out, in, n);
+    if (hasAvx2()) return chooseRowAvx2(out, in, n);
 #endif
     chooseRowPlain(out, in, n);
 }

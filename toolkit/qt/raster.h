@@ -32,11 +32,13 @@ struct RasterTarget {
     quint32* row(int y) const { return reinterpret_cast<quint32*>(bits + y * stride); }
 };
 
-/// Copies the rectangle `r` of an opaque RGB32 picture to the same place, at a whole `scale` of 2
-/// or more, every pixel enlarged to a block. Reading the picture at its own size and writing each
-/// row once costs far less than blitting a pre-enlarged copy, a quarter of whose bytes would have
-/// to come from memory. Returns false when the painter must draw it instead.
-bool rasterEnlarge(QPainter& p, const QImage& src, const QRect& r, int scale);
+/// Copies the rectangle `r` of an opaque RGB32 picture to the same place, at a whole `scale`,
+/// every pixel enlarged to a scale x scale block. Qt copies a part of a large picture on threads of
+/// its own, whose hand-offs cost more than the copy; and at a scale of 2 or more, reading the
+/// picture at its own size and writing each row once costs far less than blitting a pre-enlarged
+/// copy, a quarter of whose bytes would have to come from memory. Returns false when the painter
+/// must draw it instead.
+bool rasterCopy(QPainter& p, const QImage& src, const QRect& r, int scale);
 /// Draws the device pixels `source` of a sprite whose transparency is binary with its top-left
 /// corner at the logical point `at`, at the sprite's own scale. Returns false when the painter
 /// must draw it instead.
