@@ -5,6 +5,7 @@
 // against QPainter, and the layering that keeps Qt Widgets out of the model and the game.
 
 #include "toolkit/qt/geometry.h"
+#include "toolkit/qt/pictures.h"
 #include "toolkit/qt/raster.h"
 #include "toolkit/qt/repaint.h"
 
@@ -354,6 +355,40 @@ private slots:
                     expected.setPixel(x, y,
                                       noise.pixel(x / scale - origin.x(), y / scale - origin.y()));
         QVERIFY2(img == expected, qPrintable(differences(img, expected)));
+    }
+
+    // Art is copied straight into the window too, the rows of each enlarged art pixel chosen
+    // together: a repaint that starts or ends halfway through a block must still give the pixels
+    // Qt gives when it draws the same pixmap.
+    void aSpriteLandsWholeOrInPart_data() { aBackgroundLandsWholeOrInPart_data(); }
+    void aSpriteLandsWholeOrInPart() {
+        QFETCH(int, scale);
+        QFETCH(QPoint, origin);
+        QFETCH(QRegion, part);
+        // Opaque pixels of their own colours and holes, in runs that cross the groups of four and
+        // eight pixels the copy takes at once.
+        QImage art(37, 23, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < art.height(); ++y)
+            for (int x = 0; x < art.width(); ++x)
+                art.setPixel(x, y, (x * 3 + y) % 11 < 4 ? 0 : qRgb(x * 6, y * 9, 200));
+        ktqt::Sprites sprites;
+        const ktqt::Sprite& sprite = sprites.of(kt::Picture(art, "art"), scale);
+        QVERIFY(sprite.binary);
+        const QPoint at(5, 3);
+        const QRect source(QPoint(2 * scale, scale + 1),
+                           QSize(33, 21) * scale - QSize(0, 1)); // device pixels
+        const auto paint = [&](bool fast) {
+            QImage img = canvas(scale);
+            if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
+            QPainter p(&img);
+            p.translate(origin);
+            if (!fast || !ktqt::rasterSprite(p, sprite, at, source))
+                p.drawPixmap(at, sprite.pixmap, source);
+            return img;
+        };
+        const QImage byUs = paint(true), byQt = paint(false);
+        QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt)));
+        QVERIFY(byUs != canvas(scale));
     }
 
     void qtWidgetsStaysInTheBackend() {

@@ -31,6 +31,23 @@ bool hasAvx2() {
 }
 #endif
 
+/// Calls `rows(outs, n, row)` for each run of the box's device rows that show one row of a
+/// picture enlarged `scale` (at most 8) times whose top lies on device row `top`: `outs` are the
+/// run's `n` rows, from the box's left edge, and `row` is the enlarged picture's row they show.
+/// The rows of a run are copies of one another, so each run is read and worked out once.
+template <class Rows>
+void blockRows(const RasterTarget& t, const QRect& box, int top, int scale, Rows&& rows) {
+    int within = (box.top() - top) % scale; // rows of the first block above the box
+    for (int y = box.top(); y <= box.bottom(); within = 0) {
+        const int row = y - top;
+        const int last = std::min(box.bottom(), y + scale - 1 - within);
+        quint32* outs[8] = {};
+        int n = 0;
+        for (; y <= last; ++y) outs[n++] = t.row(y) + box.left();
+        rows(outs, n, row);
+    }
+}
+
 } // namespace
 
 std::optional<RasterTarget> RasterTarget::of(QPainter& p) {
@@ -144,73 +161,77 @@ bool rasterCopy(QPainter& p, const QImage& src, const QRect& r, int scale) {
         if (box.isEmpty()) continue;
         // Device pixel (x, y) shows source pixel ((x - origin.x) / scale, (y - origin.y) / scale).
         const int x0 = box.left() - origin.x(), sx0 = x0 / scale;
-        for (int y = box.top(); y <= box.bottom();) {
-            const int sy = (y - origin.y()) / scale;
-            // The device rows, down to the box's end, that show this source row, a few at a time.
-            const int last = std::min(box.bottom(), origin.y() + (sy + 1) * scale - 1);
-            quint32* outs[4] = {};
-            int rows = 0;
-            for (; y <= last && rows < 4; ++y) outs[rows++] = t->row(y) + box.left();
-            const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(sy)) + sx0;
-            spread(outs, rows, {in, scale, x0 - sx0 * scale, box.width()});
-        }
+        blockRows(*t, box, origin.y(), scale, [&](quint32* const* outs, int n, int row) {
+            const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(row / scale));
+            spread(outs, n, {in + sx0, scale, x0 - sx0 * scale, box.width()});
+        });
     }
     return true;
 }
 
 namespace {
 
-/// Copies the opaque pixels of a row of binary-alpha art over `out`: an opaque pixel has its
-/// top bit set, a transparent one is zero. Four (or eight) pixels all opaque are stored without
+/// Copies the opaque pixels of a row of binary-alpha art over each of the device rows `outs`
+/// (the rows of an enlarged sprite that are copies of one another): an opaque pixel has its top
+/// bit set, a transparent one is zero. Four (or eight) pixels all opaque are stored without
 /// reading what they cover, and all transparent leave it alone.
-void chooseRowPlain(quint32* out, const quint32* in, int n) {
-    int x = 0;
+template <bool Single>
+void chooseRowPlain(quint32* const* outs, int rows, const quint32* in, int n, int x = 0) {
+    if constexpr (Single) rows = 1; // at a scale of 1 every run is a single row: no loop over rows
 #ifdef __SSE2__
     for (; x + 4 <= n; x += 4) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
         const int opaque = _mm_movemask_ps(_mm_castsi128_ps(s));
         if (opaque == 0) continue;
-        auto* to = reinterpret_cast<__m128i*>(out + x);
-        if (opaque == 15) {
-            _mm_storeu_si128(to, s);
-            continue;
-        }
         const __m128i m = _mm_srai_epi32(s, 31);
-        _mm_storeu_si128(
-            to, _mm_or_si128(_mm_and_si128(m, s), _mm_andnot_si128(m, _mm_loadu_si128(to))));
+        for (int k = 0; k < rows; ++k) {
+            auto* to = reinterpret_cast<__m128i*>(outs[k] + x);
+            _mm_storeu_si128(to, opaque == 15
+                                     ? s
+                                     : _mm_or_si128(_mm_and_si128(m, s),
+                                                    _mm_andnot_si128(m, _mm_loadu_si128(to))));
+        }
     }
 #endif
     for (; x < n; ++x)
-        if (in[x] != 0) out[x] = in[x];
+        if (in[x] != 0)
+            for (int k = 0; k < rows; ++k) outs[k][x] = in[x];
 }
 
 #ifdef KOLVAR_AVX2_ROWS
 // Eight pixels at a time, as Qt's own blending does on such a processor: at twice the scale a
 // sprite is four times the pixels, and four at a time fall behind it.
-__attribute__((target("avx2"))) void chooseRowAvx2(quint32* out, const quint32* in, int n) {
+template <bool Single>
+__attribute__((target("avx2"))) void chooseRowAvx2(quint32* const* outs, int rows,
+                                                   const quint32* in, int n) {
+    if constexpr (Single) rows = 1;
     int x = 0;
     for (; x + 8 <= n; x += 8) {
         const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + x));
         const int opaque = _mm256_movemask_ps(_mm256_castsi256_ps(s));
         if (opaque == 0) continue;
-        auto* to = reinterpret_cast<__m256i*>(out + x);
-        if (opaque == 255) {
-            _mm256_storeu_si256(to, s);
-            continue;
-        }
-        const __m256 d = _mm256_castsi256_ps(_mm256_loadu_si256(to));
         const __m256 sp = _mm256_castsi256_ps(s);
-        _mm256_storeu_si256(to, _mm256_castps_si256(_mm256_blendv_ps(d, sp, sp)));
+        for (int k = 0; k < rows; ++k) {
+            auto* to = reinterpret_cast<__m256i*>(outs[k] + x);
+            if (opaque == 255) {
+                _mm256_storeu_si256(to, s);
+                continue;
+            }
+            const __m256 d = _mm256_castsi256_ps(_mm256_loadu_si256(to));
+            _mm256_storeu_si256(to, _mm256_castps_si256(_mm256_blendv_ps(d, sp, sp)));
+        }
     }
-    chooseRowPlain(out + x, in + x, n - x);
+    chooseRowPlain<Single>(outs, rows, in, n, x);
 }
 #endif
 
-void chooseRow(quint32* out, const quint32* in, int n) {
+void chooseRow(quint32* const* outs, int rows, const quint32* in, int n) {
 #ifdef KOLVAR_AVX2_ROWS
-    if (hasAvx2()) return chooseRowAvx2(out, in, n);
+    if (hasAvx2())
+        return rows == 1 ? chooseRowAvx2<true>(outs, rows, in, n)
+                         : chooseRowAvx2<false>(outs, rows, in, n);
 #endif
-    chooseRowPlain(out, in, n);
+    rows == 1 ? chooseRowPlain<true>(outs, rows, in, n) : chooseRowPlain<false>(outs, rows, in, n);
 }
 
 } // namespace
@@ -226,13 +247,11 @@ bool rasterSprite(QPainter& p, const Sprite& sprite, QPoint at, const QRect& sou
     for (const QRect& c : t->clip) {
         const QRect box = c & from.translated(shift) & t->image->rect();
         if (box.isEmpty()) continue;
-        for (int y = box.top(); y <= box.bottom(); ++y) {
-            quint32* out = t->row(y) + box.left();
-            const auto* in =
-                reinterpret_cast<const quint32*>(sprite.image.constScanLine(y - shift.y())) +
-                (box.left() - shift.x());
-            chooseRow(out, in, box.width());
-        }
+        // The art was enlarged by whole rows: the rows of one art pixel are chosen together.
+        blockRows(*t, box, shift.y(), sprite.scale, [&](quint32* const* outs, int n, int row) {
+            const auto* in = reinterpret_cast<const quint32*>(sprite.image.constScanLine(row));
+            chooseRow(outs, n, in + (box.left() - shift.x()), box.width());
+        });
     }
     return true;
 }
