@@ -40,6 +40,11 @@ std::unique_ptr<QApplication> openDisplay(const char* program, int& argc, char**
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         noDisplay();
+    // A running battle repaints its money label ten times a second. Through the X server's
+    // shared memory, Qt waits for the server to let go of the last picture before each repaint:
+    // a round trip that wakes the game twice. The label's few kilobytes sent down the connection
+    // instead cost the idle battle a third less CPU, and a whole window a few milliseconds.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     const QtMessageHandler previous = qInstallMessageHandler(hold);
     auto qapp = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
