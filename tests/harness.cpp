@@ -197,6 +197,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+QImage noise(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 13) & 255));
+    return img;
+}
+
 QByteArray jpegBytes(int w, int h, QColor c) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(c);

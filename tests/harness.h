@@ -154,6 +154,9 @@ void writeFile(const QString& path, const QByteArray& bytes);
 QString replayTool();
 /// A JPEG of w x h pixels of colour c, with a dark diagonal for some detail to encode.
 QByteArray jpegBytes(int w, int h, QColor c);
+/// An opaque w x h picture whose every pixel differs from its neighbours, so that a pixel taken
+/// from the wrong place shows.
+QImage noise(int w, int h);
 
 /// Lets every pending event and repaint of the windows happen.
 void settle();

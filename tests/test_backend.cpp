@@ -4,6 +4,7 @@
 // The Qt backend's rooms on their own: the repaint tracker without a window, the line fast path
 // against QPainter, and the layering that keeps Qt Widgets out of the model and the game.
 
+#include "harness.h"
 #include "toolkit/qt/geometry.h"
 #include "toolkit/qt/pictures.h"
 #include "toolkit/qt/raster.h"
@@ -40,6 +41,27 @@ QImage canvas(int scale) {
     QImage img(64 * scale, 48 * scale, QImage::Format_RGB32);
     img.setDevicePixelRatio(scale);
     img.fill(Qt::black);
+    return img;
+}
+
+/// A canvas painted by `draw` through a painter moved to the logical point `origin`, within
+/// `part` (device pixels; empty: the whole canvas), as a repaint of that part would paint it.
+template <class Draw> QImage painted(int scale, const QRegion& part, QPoint origin, Draw&& draw) {
+    QImage img = canvas(scale);
+    if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
+    QPainter p(&img);
+    p.translate(origin);
+    draw(p);
+    return img;
+}
+
+/// A canvas showing `pixelAt(x, y)` at each device pixel (x, y) of `part`, black elsewhere: what
+/// a repaint of that part should leave.
+template <class Pixel> QImage only(int scale, const QRegion& part, Pixel&& pixelAt) {
+    QImage img = canvas(scale);
+    for (const QRect& r : part)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) img.setPixel(x, y, pixelAt(x, y));
     return img;
 }
 
@@ -283,16 +305,14 @@ private slots:
         QFETCH(int, scale);
         QFETCH(bool, taken);
         const kt::Line ln = line(ends, width);
-        const auto paint = [&](QImage& img, bool fast) {
-            QPainter p(&img);
-            p.translate(origin);
-            const bool took = fast && ktqt::rasterLine(p, ln, scale);
-            if (!took) drawnByQt(p, ln);
-            return took;
+        bool took = false;
+        const auto paint = [&](const QRegion& part, bool fast) {
+            return painted(scale, part, origin, [&](QPainter& p) {
+                took = fast && ktqt::rasterLine(p, ln, scale);
+                if (!took) drawnByQt(p, ln);
+            });
         };
-        QImage byQt = canvas(scale), byUs = canvas(scale);
-        paint(byQt, false);
-        const bool took = paint(byUs, true);
+        const QImage byQt = paint({}, false), byUs = paint({}, true);
         QVERIFY2(took || !taken, "the fast path left the line to QPainter");
         QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt)));
 
@@ -301,14 +321,9 @@ private slots:
         const QRegion part = QRegion(5 * scale, 0, 9 * scale, 48 * scale) +
                              QRegion(0, 17 * scale, 64 * scale, 3 * scale) +
                              QRegion(30 * scale + 1, 33 * scale, 7, 5);
-        QImage repainted = canvas(scale);
-        repainted.paintEngine()->setSystemClip(part);
-        if (!paint(repainted, true)) return; // what Qt itself does at a repaint's edge is its own
-        QImage expected = canvas(scale);
-        for (const QRect& r : part)
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                for (int x = r.left(); x <= r.right(); ++x)
-                    expected.setPixel(x, y, byQt.pixel(x, y));
+        const QImage repainted = paint(part, true);
+        if (!took) return; // what Qt itself does at a repaint's edge is its own
+        const QImage expected = only(scale, part, [&](int x, int y) { return byQt.pixel(x, y); });
         QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
     }
 
@@ -333,27 +348,18 @@ private slots:
         QFETCH(int, scale);
         QFETCH(QPoint, origin);
         QFETCH(QRegion, part);
-        // Every pixel its own colour, so that a pixel taken from a neighbour shows.
-        QImage noise(45, 33, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y, qRgb(x * 5, y * 7, (x * 3 + y * 11) & 255));
+        const QImage picture = kolvar::noise(45, 33);
         const QRect r(2, 1, 40, 30); // logical, within the picture
-        QImage img = canvas(scale);
-        if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
-        {
-            QPainter p(&img);
-            p.translate(origin);
-            QVERIFY(ktqt::rasterCopy(p, noise, r, scale));
-        }
-        QImage expected = canvas(scale);
+        bool took = false;
+        const QImage img = painted(scale, part, origin, [&](QPainter& p) {
+            took = ktqt::rasterCopy(p, picture, r, scale);
+        });
+        QVERIFY(took);
         const QRect to((r.topLeft() + origin) * scale, r.size() * scale);
-        const QRegion inside = part.isEmpty() ? QRegion(to) : part.intersected(to);
-        for (const QRect& box : inside)
-            for (int y = box.top(); y <= box.bottom(); ++y)
-                for (int x = box.left(); x <= box.right(); ++x)
-                    expected.setPixel(x, y,
-                                      noise.pixel(x / scale - origin.x(), y / scale - origin.y()));
+        const QImage expected =
+            only(scale, part.isEmpty() ? QRegion(to) : part.intersected(to), [&](int x, int y) {
+                return picture.pixel(x / scale - origin.x(), y / scale - origin.y());
+            });
         QVERIFY2(img == expected, qPrintable(differences(img, expected)));
     }
 
@@ -378,13 +384,10 @@ private slots:
         const QRect source(QPoint(2 * scale, scale + 1),
                            QSize(33, 21) * scale - QSize(0, 1)); // device pixels
         const auto paint = [&](bool fast) {
-            QImage img = canvas(scale);
-            if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
-            QPainter p(&img);
-            p.translate(origin);
-            if (!fast || !ktqt::rasterSprite(p, sprite, at, source))
-                p.drawPixmap(at, sprite.pixmap, source);
-            return img;
+            return painted(scale, part, origin, [&](QPainter& p) {
+                if (!fast || !ktqt::rasterSprite(p, sprite, at, source))
+                    p.drawPixmap(at, sprite.pixmap, source);
+            });
         };
         const QImage byUs = paint(true), byQt = paint(false);
         QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt)));

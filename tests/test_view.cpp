@@ -275,16 +275,13 @@ private slots:
         ktqt::Frontend frontend(app, ktqt::Frontend::Mode::Scripted);
         // Every pixel its own colour, so that a pixel taken from a neighbour shows; and smaller
         // than the window, so that the form's colour fills the rest.
-        QImage noise(731, 611, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 13) & 255));
+        const QImage backdrop = kolvar::noise(731, 611);
         Backdrop* form = nullptr;
         app.dispatch([&] {
             form = &app.get<Backdrop>();
             form->ScaleWidth = 794 * kt::twipsPerPixel, form->ScaleHeight = 642 * kt::twipsPerPixel;
             form->BackColor = {10, 200, 30};
-            form->picture = kt::Picture(noise, "noise");
+            form->picture = kt::Picture(backdrop, "noise");
             form->show();
         });
         QWidget* view = frontend.view(*form);

@@ -87,42 +87,39 @@ struct Spread {
     int scale, skip, width;
 };
 
-/// Stores the spread row to each of the device rows `outs`, which all show the same source row:
-/// each is written from registers, not copied back out of the picture being written.
-void spreadPlain(quint32* const* outs, int rows, const Spread& s) {
-    int x = 0;
-#ifdef __SSE2__
-    if (s.scale == 2) {
-        // Past an odd start, the rest of the row comes in pairs of the same pixel.
-        if (s.skip == 1)
-            for (int k = 0; k < rows; ++k) outs[k][0] = s.in[0];
-        x = s.skip;
-        for (const quint32* in = s.in + s.skip; x + 8 <= s.width; x += 8, in += 4) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            const __m128i lo = _mm_unpacklo_epi32(v, v), hi = _mm_unpackhi_epi32(v, v);
-            for (int k = 0; k < rows; ++k) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x), lo);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x + 4), hi);
-            }
-        }
-    }
-#endif
-    for (; x < s.width; ++x) {
+/// Stores device pixels `from` to `to` (not included) of the spread row, one at a time, to each
+/// of the device rows `outs`, which all show the same source row.
+void spreadEach(quint32* const* outs, int rows, const Spread& s, int from, int to) {
+    for (int x = from; x < to; ++x) {
         const quint32 v = s.in[(x + s.skip) / s.scale];
         for (int k = 0; k < rows; ++k) outs[k][x] = v;
     }
 }
 
+// At twice the scale, whole pairs of device pixels from `x` on (where a pair starts), each pair
+// one source pixel: many at a time, straight from registers into every row. Each returns where
+// it stopped.
+
+#ifdef __SSE2__
+int spreadPairsSse2(quint32* const* outs, int rows, const Spread& s, int x) {
+    for (const quint32* in = s.in + (x + s.skip) / 2; x + 8 <= s.width; x += 8, in += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const __m128i lo = _mm_unpacklo_epi32(v, v), hi = _mm_unpackhi_epi32(v, v);
+        for (int k = 0; k < rows; ++k) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x), lo);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(outs[k] + x + 4), hi);
+        }
+    }
+    return x;
+}
+#endif
+
 #ifdef KOLVAR_AVX2_ROWS
-// Sixteen device pixels from eight source pixels at a time: at twice the scale the background is
-// four times the bytes of the picture, and its stores are what the copy costs.
-__attribute__((target("avx2"))) void spreadAvx2(quint32* const* outs, int rows, const Spread& s) {
-    if (s.scale != 2) return spreadPlain(outs, rows, s);
-    if (s.skip == 1)
-        for (int k = 0; k < rows; ++k) outs[k][0] = s.in[0];
-    int x = s.skip;
-    const quint32* in = s.in + s.skip;
-    for (; x + 16 <= s.width; x += 16, in += 8) {
+// Sixteen device pixels a store: at twice the scale the background is four times the bytes of
+// the picture, and its stores are what the copy costs.
+__attribute__((target("avx2"))) int spreadPairsAvx2(quint32* const* outs, int rows, const Spread& s,
+                                                    int x) {
+    for (const quint32* in = s.in + (x + s.skip) / 2; x + 16 <= s.width; x += 16, in += 8) {
         // Pixels 0 1 4 5 in the low half and 2 3 6 7 in the high one, as the unpacking, which
         // works within each half, wants them.
         const __m256i v = _mm256_permute4x64_epi64(
@@ -133,19 +130,31 @@ __attribute__((target("avx2"))) void spreadAvx2(quint32* const* outs, int rows, 
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(outs[k] + x + 8), hi);
         }
     }
-    for (; x < s.width; ++x) {
-        const quint32 v = s.in[(x + s.skip) / 2];
-        for (int k = 0; k < rows; ++k) outs[k][x] = v;
-    }
+    return x;
 }
 #endif
 
+int spreadPairs(quint32* const* outs, int rows, const Spread& s, int x) {
+#ifdef KOLVAR_AVX2_ROWS
+    if (hasAvx2()) x = spreadPairsAvx2(outs, rows, s, x);
+#endif
+#ifdef __SSE2__
+    x = spreadPairsSse2(outs, rows, s, x);
+#endif
+    return x;
+}
+
+/// Stores the spread row to each of the device rows `outs`, which all show the same source row:
+/// each is written from registers, not copied back out of the picture being written.
 void spread(quint32* const* outs, int rows, const Spread& s) {
     if (s.scale == 1) return void(std::memcpy(outs[0], s.in, size_t(s.width) * sizeof(quint32)));
-#ifdef KOLVAR_AVX2_ROWS
-    if (hasAvx2()) return spreadAvx2(outs, rows, s);
-#endif
-    spreadPlain(outs, rows, s);
+    int x = 0;
+    if (s.scale == 2) {
+        // Past an odd start, the row comes in pairs of the same pixel.
+        spreadEach(outs, rows, s, 0, s.skip);
+        x = spreadPairs(outs, rows, s, s.skip);
+    }
+    spreadEach(outs, rows, s, x, s.width);
 }
 
 } // namespace
