@@ -75,7 +75,7 @@ void brow::File1_Click() {
         return;
     }
     doko = path;
-    Label1.Caption = kt::files::display(doko);
+    tell(doko, {});
     picture = chosen;
     // Giving the battlefield its background creates it, hidden, when no battle exists yet.
     app.get<Form1>().picture = picture;
@@ -87,7 +87,16 @@ void brow::OK_Click() {
 }
 
 void brow::unreadable(const std::string& where, const std::string& reason) {
-    Label1.Caption = kt::files::display(where) + reason;
+    tell(where, reason);
+}
+
+void brow::tell(const std::string& path, const std::string& reason) {
+    // Too long a caption loses characters from its folders: the name and the reason stay whole.
+    const std::string shown = kt::files::display(path);
+    const size_t cut = shown.find_last_of('/');
+    const size_t name = cut == std::string::npos ? shown.size() : shown.size() - cut - 1;
+    Label1.Caption = shown + reason;
+    Label1.keep = name + reason.size();
 }
 
 } // namespace kolvar

@@ -8,6 +8,7 @@
 #include "shell/brow.h"
 #include "shell/frmsplash.h"
 #include "toolkit/files.h"
+#include "toolkit/qt/text.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -238,6 +239,32 @@ private slots:
         QVERIFY(b.doko.empty());
         QVERIFY(!g.exists("Form1")); // no battle was set up
         QVERIFY(g.exists("frmSplash"));
+    }
+
+    // The notice of a file too long for its label once read "/tmp/vac…non leggibile": the
+    // shortening took the file's name. It takes from the folders; the reason gets a line.
+    void aShortenedNoticeKeepsTheNameAndTheReason() {
+        QTemporaryDir dir;
+        const QString deep = dir.path() + "/vacanze/estate_2026/spiaggia/pics";
+        QDir().mkpath(deep);
+        writeFile(deep + "/notjpeg.jpg", "hello");
+        writeFile(deep + "/a_rather_long_name.jpg", jpegBytes(20, 20, Qt::red));
+        Game g;
+        kolvar::brow& b = openBrowser(g, deep);
+        ktqt::Fonts fonts;
+        const QSize room(int(b.Label1.Width / kt::twipsPerPixel),
+                         int(b.Label1.Height / kt::twipsPerPixel));
+        g.run("choose brow file notjpeg.jpg");
+        QCOMPARE(label(g), deep + "/notjpeg.jpg  - immagine non leggibile");
+        QStringList shown = fonts.shortened(b.Label1, room);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].contains(QChar(0x2026)) && shown[0].endsWith("/pics/notjpeg.jpg"),
+                 qPrintable(shown[0]));
+        QCOMPARE(shown[1], QString("- immagine non leggibile"));
+        g.run("choose brow file a_rather_long_name.jpg");
+        shown = fonts.shortened(b.Label1, room);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].endsWith("/a_rather_long_name.jpg"), qPrintable(shown[0]));
     }
 
     void aPngUnderAJpgNameIsUsed() {

@@ -201,6 +201,8 @@ private slots:
         g.run(pressBuilding);
         for (int i = 0; i < 64; ++i) g.run(pressEvolve);
         QCOMPARE(state(g, "yen"), -32768); // the debt stops at the bottom of the range
+        g.wait(100);                       // the tick adds the income before it shows the money
+        QCOMPARE(caption(g, "Label1"), QString("-32767000 euri"));
         f.yen = 32767;
         g.run(pressEvolve); // the 65th costs 32500, which still fits
         QCOMPARE(state(g, "evol"), 65);

@@ -14,6 +14,7 @@
 #include "toolkit/qt/view.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
@@ -57,6 +58,16 @@ template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
 QString focusedText() {
     auto* b = qobject_cast<QPushButton*>(QApplication::focusWidget());
     return b ? b->text() : QString();
+}
+
+/// The colour the window of `w` shows at `at` in `w`, as its last repaints left it.
+QRgb shownAt(QWidget* w, QPoint at) {
+    kolvar::settle();
+    QWidget* window = w->window();
+    QPaintDevice* device = window->backingStore() ? window->backingStore()->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image) return 0;
+    const QPointF p = QPointF(w->mapTo(window, at)) * window->devicePixelRatioF();
+    return static_cast<QImage*>(device)->pixel(p.toPoint()) | 0xff000000;
 }
 
 /// The browser opened by a real click on "sfondo...", its lists on `folder`.
@@ -224,10 +235,22 @@ private slots:
         QVERIFY(files);
         QTRY_COMPARE(files->count(), 2);
         QVERIFY(qobject_cast<QComboBox*>(QApplication::focusWidget()));
+        auto* folders = nativeOf<QListWidget>(browser, b.Dir1);
+        QVERIFY(folders);
+        // A list shows that it has the focus on its frame, as the drive box and OK do.
+        const QPoint edge(0, 20);
+        const QRgb filesBare = shownAt(files, edge), foldersBare = shownAt(folders, edge);
         // Tab from the drives to the files, on to the folders and Shift+Tab back.
         QVERIFY(desk->keys({"Tab"}));
         QTRY_COMPARE(QApplication::focusWidget(), files);
-        QVERIFY(desk->keys({"Tab", "shift+Tab"}));
+        QTRY_VERIFY(shownAt(files, edge) != filesBare);
+        QCOMPARE(shownAt(folders, edge), foldersBare);
+        QVERIFY(desk->keys({"Tab"}));
+        QTRY_COMPARE(QApplication::focusWidget(), folders);
+        QTRY_VERIFY(shownAt(folders, edge) != foldersBare);
+        QCOMPARE(shownAt(files, edge), filesBare);
+        QVERIFY2(kolvar::unlikeFullPaint(*browser).isEmpty(), "the window shows the model");
+        QVERIFY(desk->keys({"shift+Tab"}));
         QTRY_COMPARE(QApplication::focusWidget(), files);
         QCOMPARE(b.Label1.Caption, std::string("Label1"));
         QVERIFY(!g.exists("Form1"));
@@ -269,6 +292,7 @@ private slots:
         QDir(tree.path()).mkpath("sub/inner");
         QDir(tree.path()).mkdir("summer");
         QDir(tree.path()).mkdir(".hidden");
+        QDir(tree.path()).mkdir("zz_the_holidays_at_the_seaside_with_the_whole_family_2026");
         const QString longName =
             "a_picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
         writeFile(tree.path() + "/" + longName, jpegBytes(40, 30, Qt::green));
@@ -302,8 +326,21 @@ private slots:
         QVERIFY(desk->keys({"s", "u", "b"}));
         QTRY_COMPARE(folders->currentItem()->text(), QString("sub"));
         QCOMPARE(QString::fromStdString(b.Dir1.Path), tree.path()); // a jump opens nothing
+        // Rows keep one height, a line of text or a small icon: Qt sizes all rows as one of
+        // them, and a closed folder's larger icon once made them half again as tall.
+        const int rowHeight =
+            std::max(folders->fontMetrics().height(),
+                     folders->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, folders)) +
+            4;
+        const auto rowsKeepTheirHeight = [&] {
+            for (int i = 0; i < folders->count(); ++i)
+                if (folders->visualItemRect(folders->item(i)).height() > rowHeight) return false;
+            return true;
+        };
+        QVERIFY(rowsKeepTheirHeight());
         QVERIFY(desk->keys({"Return"}));
         QTRY_COMPARE(QString::fromStdString(b.Dir1.Path), tree.path() + "/sub");
+        QVERIFY(rowsKeepTheirHeight());
         g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
         QTRY_COMPARE(files->count(), 2);
 
@@ -444,6 +481,50 @@ private slots:
                  qPrintable(QString("the box is %1 px wide").arg(client.width())));
         QVERIFY(frame.width() >= client.width());
     }
+    // A battle lost behind the browser once put its box in the screen's corner, over the
+    // hidden battlefield's default place: it stands over the window the player looks at.
+    void aBoxOfAHiddenWindowStandsOverTheFocusedOne() {
+        QTemporaryDir tree;
+        writeFile(tree.path() + "/a.jpg", jpegBytes(40, 30, Qt::red));
+        Game g;
+        ktqt::FormView* browser = openBrowser(g, tree.path());
+        QVERIFY(browser);
+        auto& b = *g.app.loaded<kolvar::brow>();
+        auto* files = nativeOf<QListWidget>(browser, b.File1);
+        QTRY_COMPARE(files->count(), 1);
+        QVERIFY(desk->click(files->viewport(), files->visualItemRect(files->item(0)).center()));
+        QTRY_VERIFY(g.exists("Form1"));
+        QVERIFY(!g.window("Form1")["visible"].toBool());
+        QRect box;
+        QTimer::singleShot(0, [&] {
+            QMessageBox* shownBox = nullptr;
+            if (QTest::qWaitFor([&] {
+                    shownBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    return shownBox && shownBox->isVisible() &&
+                           QTest::qWaitForWindowExposed(shownBox);
+                })) {
+                QTest::qWait(200);
+                box = desk->clientArea(shownBox);
+                desk->keys({"Return"});
+            }
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        guard.start(15000);
+        g.frontend->showBox(g.app.loaded<kolvar::Form1>(), "Missione Fallita Game Over", "Kolvar");
+        QVERIFY2(guard.isActive(), "Enter closed the box");
+        const QRect over = desk->frame(browser);
+        QVERIFY2((box.center() - over.center()).manhattanLength() <= 40,
+                 qPrintable(QString("the box at %1,%2, the browser's middle at %3,%4")
+                                .arg(box.center().x())
+                                .arg(box.center().y())
+                                .arg(over.center().x())
+                                .arg(over.center().y())));
+    }
+
     void noDisplayMeansOneLineAndStatusOne_data() {
         QTest::addColumn<QString>("display");
         QTest::newRow("no DISPLAY") << "";

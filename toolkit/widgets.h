@@ -139,6 +139,9 @@ struct Label : WidgetOf<Label> {
     /// A caption too wide for the label is shown on one line, shortened in its middle, with the
     /// whole caption as the label's tooltip; Caption itself keeps every character.
     bool ellipsis = false;
+    /// With an ellipsis: the caption's last `keep` bytes (a file's name and a reason) stay whole
+    /// while there is room for them; the shortening takes its characters from what comes before.
+    size_t keep = 0;
 };
 
 struct Line : WidgetOf<Line> {

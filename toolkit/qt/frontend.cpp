@@ -88,7 +88,11 @@ void Frontend::showBox(kt::Form* owner, const std::string& text, const std::stri
     if (stopped_) return;
     const RealTime::Pause pause(time_);
     if (driver_) driver_->stop();
+    // A box stands where the player is looking: over its window, or, while that window is
+    // hidden (a battle lost behind the browser), over the window that has the focus; without
+    // either Qt centres it on the screen.
     QWidget* parent = owner ? static_cast<QWidget*>(view(*owner)) : nullptr;
+    if (!parent || !parent->isVisible()) parent = QApplication::activeWindow();
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
     // Qt sizes the box to its text; a window manager shows no title in a box narrower than the

@@ -6,6 +6,8 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFrame>
 #include <QToolTip>
 #include <cmath>
 
@@ -46,6 +48,10 @@ RowList::RowList(Choose mode, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTextElideMode(Qt::ElideRight);
     setUniformItemSizes(true);
+    // Qt sizes every row as its last, by the icon that row shows; the closed folder's icon comes
+    // in a larger size than the open one's, so rows grew as soon as the last folder was closed.
+    const int icon = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    setIconSize(QSize(icon, icon));
 }
 
 bool RowList::event(QEvent* e) {
@@ -55,7 +61,19 @@ bool RowList::event(QEvent* e) {
         const qreal ratio = devicePixelRatioF();
         setViewportMargins(0, 0, 0, ratio == std::floor(ratio) ? 0 : 1);
     }
-    return QListWidget::event(e);
+    const bool done = QListWidget::event(e);
+    // The style draws no focus on a list's frame: a keyboard player would not see where Down
+    // acts. The list with the focus wears the style's own focus frame, as its text boxes do.
+    if (e->type() == QEvent::Paint && hasFocus()) {
+        QPainter p(this);
+        QStyleOptionFrame o;
+        o.initFrom(this);
+        o.state |= QStyle::State_HasFocus | QStyle::State_Sunken;
+        o.lineWidth = frameWidth();
+        style()->drawPrimitive(QStyle::PE_FrameLineEdit, &o, &p, this);
+    }
+    if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) update();
+    return done;
 }
 
 void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth,

@@ -107,6 +107,40 @@ bool Fonts::elided(const kt::Label& lb, const QRect& r) {
     return QFontMetrics(font(lb.font)).horizontalAdvance(QString::fromStdString(lb.Caption)) > room;
 }
 
+QStringList Fonts::shortened(const kt::Label& lb, QSize size) {
+    const QFontMetrics m(font(lb.font));
+    const int width = size.width();
+    const size_t keep = std::min(lb.keep, lb.Caption.size());
+    const QString head = QString::fromStdString(lb.Caption.substr(0, lb.Caption.size() - keep));
+    const QString tail = QString::fromStdString(lb.Caption.substr(lb.Caption.size() - keep));
+    const int dots = m.horizontalAdvance(QStringLiteral("\u2026"));
+    // The head shortened to leave room for what follows it on its line; null when none is left.
+    const auto before = [&](const QString& rest) {
+        const int room = width - m.horizontalAdvance(rest);
+        return room >= dots ? m.elidedText(head, Qt::ElideMiddle, room) + rest : QString();
+    };
+    if (keep > 0) {
+        if (const QString one = before(tail); !one.isNull()) return {one};
+        // The longest end of the tail that starts after a blank and fits a line of its own, set
+        // at the bottom of the area where its glyphs stay clear of the first line's.
+        for (qsizetype at = 0; (at = tail.indexOf(' ', at)) >= 0;) {
+            qsizetype next = at;
+            while (next < tail.size() && tail[next] == ' ') ++next;
+            const QString second = tail.mid(next);
+            if (m.horizontalAdvance(second) <= width) {
+                const QString first = before(tail.left(at));
+                const int firstBottom = m.ascent() + m.tightBoundingRect(first).bottom();
+                const int secondTop =
+                    size.height() - m.descent() + m.tightBoundingRect(second).top();
+                if (!first.isNull() && secondTop > firstBottom) return {first, second};
+                break;
+            }
+            at = next;
+        }
+    }
+    return {m.elidedText(head + tail, Qt::ElideMiddle, width)};
+}
+
 std::pair<float, float> Fonts::measure(const kt::Font& f, const std::string& text) {
     const QSize s = QFontMetrics(font(f)).size(Qt::TextSingleLine, QString::fromStdString(text));
     return {float(s.width()) * kt::twipsPerPixel, float(s.height()) * kt::twipsPerPixel};
@@ -130,9 +164,10 @@ void Fonts::drawLabel(QPainter& p, const kt::Label& lb, const QRect& r) {
         p.setFont(f);
         p.save();
         p.setClipRect(r, Qt::IntersectClip);
-        p.drawText(text, Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine,
-                   QFontMetrics(f).elidedText(QString::fromStdString(lb.Caption), Qt::ElideMiddle,
-                                              text.width()));
+        const QStringList lines = shortened(lb, text.size());
+        p.drawText(text, Qt::AlignTop | Qt::AlignLeft | Qt::TextSingleLine, lines.front());
+        if (lines.size() > 1)
+            p.drawText(text, Qt::AlignBottom | Qt::AlignLeft | Qt::TextSingleLine, lines.back());
         p.restore();
         return;
     }

@@ -49,6 +49,11 @@ public:
     void drawLabel(QPainter& p, const kt::Label& lb, const QRect& r);
     /// Whether a label with an ellipsis shows its caption shortened in the rectangle `r`.
     bool elided(const kt::Label& lb, const QRect& r);
+    /// The lines a shortened label shows in a text area of `size` pixels: its caption shortened
+    /// in the middle of its head, the last `keep` bytes whole; what of them does not fit after the
+    /// head goes to a second line, broken at a blank, where the area holds two. Without room for
+    /// that, the whole caption shortened in its middle on one line.
+    QStringList shortened(const kt::Label& lb, QSize size);
     /// The size of `text` on one line in a design font, in twips (width, height).
     std::pair<float, float> measure(const kt::Font& f, const std::string& text);
 
