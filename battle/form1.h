@@ -147,6 +147,10 @@ private:
     void fire(int16_t& index, float dx, float dy);
     /// Draws that shot from unit `index`; an attack order's shot destroys its enemy.
     void shoot(int16_t index, float dx, float dy);
+    /// Whether the shot line stays up through the movement tick now running: a unit fires back
+    /// in the enemy turn of the same instant, just before that tick, and a line hidden then
+    /// would never be painted.
+    bool shotOutlastsTick() const;
 
     // The enemy turn (simulation/enemy_turn.cpp).
     /// Whether the Timer1 tick just counted is an enemy turn: every fifth one after the attack.
@@ -194,11 +198,12 @@ private:
     uint8_t kills = 0;                  ///< enemies destroyed
     int16_t clock = 0;                  ///< Timer1 ticks since the battle began, held at 32767
     uint8_t overtime = 0;               ///< Timer1 ticks past the clock's limit, modulo 5
-    int16_t go = 0;                     ///< working flag of one movement step
-    int16_t hitene = 0;                 ///< -1 once the player has ordered an attack on an enemy
-    uint8_t target = 0;                 ///< enemy of the last attack order
-    float tgx = 0, tgy = 0;             ///< reference point of the attack being resolved
-    uint8_t n = 0;                      ///< loop counter of the enemy-repainting cheat
+    int64_t firedBackAt = -1; ///< virtual ms of the last shot fired back; -1 after an order's
+    int16_t go = 0;           ///< working flag of one movement step
+    int16_t hitene = 0;       ///< -1 once the player has ordered an attack on an enemy
+    uint8_t target = 0;       ///< enemy of the last attack order
+    float tgx = 0, tgy = 0;   ///< reference point of the attack being resolved
+    uint8_t n = 0;            ///< loop counter of the enemy-repainting cheat
     uint8_t prog = 0;         ///< make ticks spent on the unit in training (make_Timer's own)
     uint8_t dmg = 0;          ///< strength of the last enemy shot (the enemy turn's own)
     bool attackOrder = false; ///< the shot being resolved is the player's order on enemy `target`

@@ -146,7 +146,8 @@ void InvariantWatch::ticked(kt::Timer& t) {
         if (f->Label1.Caption != money)
             seen_.push_back("after a movement tick Label1 shows '" + f->Label1.Caption + "' for " +
                             money);
-        if (f->Line3.Visible) seen_.push_back("the player's shot is still shown after a tick");
+        if (f->Line3.Visible && !f->shotOutlastsTick())
+            seen_.push_back("the player's shot is still shown after a tick");
         if (f->uni[0].alive == 0) seen_.push_back("the commander is dead and the battle goes on");
     }
     if (&t == &f->Timer1 && f->turnDue() && f->kills >= 50)

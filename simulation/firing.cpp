@@ -6,6 +6,7 @@
 
 #include "battle/form1.h"
 #include "toolkit/numbers.h"
+#include "toolkit/program.h"
 
 #include <cmath>
 
@@ -35,6 +36,7 @@ void Form1::shoot(int16_t index, float dx, float dy) {
     Line3.BorderWidth = 1;
     Line3.BorderStyle = 1;
     Line3.BorderColor = kt::colors::red;
+    firedBackAt = problemo == yes ? -1 : app.clock.now();
     // The player's own shots take the look of the shooter's weapon.
     if (problemo == yes) {
         const uint8_t kind = uni[size_t(index)].kind;
@@ -51,6 +53,10 @@ void Form1::shoot(int16_t index, float dx, float dy) {
         enedead[target] = yes;
         kills = kt::add8(kills, 1);
     }
+}
+
+bool Form1::shotOutlastsTick() const {
+    return firedBackAt == app.clock.now();
 }
 
 } // namespace kolvar

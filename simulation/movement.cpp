@@ -22,8 +22,9 @@ void Form1::Timer2_Timer() {
     // Income, and the money in thousands: " 2001000 euri", "-50000 euri".
     yen = kt::add16(yen, er);
     Label1.Caption = kt::str(yen) + "000 euri";
-    // A shot shows until the next tick.
-    Line3.Visible = false;
+    // A shot shows until the next tick; one fired back in this instant's enemy turn, until the
+    // tick after.
+    if (!shotOutlastsTick()) Line3.Visible = false;
     // Defeat: the commander is gone.
     if (uni[0].alive == 0) {
         Timer1.setEnabled(false);

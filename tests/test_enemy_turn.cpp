@@ -281,6 +281,19 @@ private slots:
             QCOMPARE(unit(g, 1)["hp"].toInt(), 27);
         }
         {
+            // With the movement clock running, a shot fired back in an enemy turn outlives that
+            // instant's movement tick, or no window would ever paint it; the next tick hides it.
+            Game g;
+            Form1& f = g.battle();
+            QCOMPARE(train(g, 2), 1);
+            put(f, 1, 6300, 3300);
+            tickTo(g, 255);
+            QCOMPARE(unit(g, 1)["hp"].toInt(), 29);
+            QVERIFY(shown(g, "Line3"));
+            g.run("wait 100");
+            QVERIFY(!shown(g, "Line3"));
+        }
+        {
             // The builder's reach is 0: it cannot shoot back.
             Game g;
             Form1& f = g.battle();
