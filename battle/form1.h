@@ -198,7 +198,7 @@ private:
     uint8_t kills = 0;                  ///< enemies destroyed
     int16_t clock = 0;                  ///< Timer1 ticks since the battle began, held at 32767
     uint8_t overtime = 0;               ///< Timer1 ticks past the clock's limit, modulo 5
-    int64_t firedBackAt = -1; ///< virtual ms of the last shot fired back; -1 after an order's
+    int64_t firedBackAt = -1; ///< virtual ms of the last shot fired back; -1 after an order
     int16_t go = 0;           ///< working flag of one movement step
     int16_t hitene = 0;       ///< -1 once the player has ordered an attack on an enemy
     uint8_t target = 0;       ///< enemy of the last attack order
