@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -403,6 +404,43 @@ private slots:
         QVERIFY(after["frmSplash"].toObject()["visible"].toBool()); // it took the next line
         qInfo("%s: %lld ms", QTest::currentDataTag(), took);
         QVERIFY2(took < 20000, "judged in bounded time");
+    }
+
+    void aSlowPictureLeavesTheWindowsAnswering() {
+        // The real game: a large progressive photo is read and decoded aside, while the event
+        // loop goes on (here a timer's beats); the game's time stands still meanwhile, and the
+        // player's input waits for the end.
+        QTemporaryDir dir;
+        writeFile(dir.path() + "/large.jpg", photo(6000, 4000, true));
+        kt::Program app{kolvar::identity()};
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
+        app.dispatch([&] {
+            kolvar::showStartMenu(app);
+            app.get<kolvar::frmSplash>().Command3_Click();
+        });
+        auto& b = *app.loaded<kolvar::brow>();
+        app.dispatch([&] { b.Dir1.setPath(dir.path().toStdString()); });
+        int beats = 0;
+        qint64 last = 0, longest = 0; // the longest the event loop stood still
+        QElapsedTimer clock;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            ++beats;
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        beat.start(5);
+        clock.start();
+        app.choose(b.File1, 0);
+        const qint64 took = clock.elapsed();
+        longest = std::max(longest, took - last);
+        qInfo("6000 x 4000 progressive photo: %lld ms, %d beats meanwhile, %lld ms the longest "
+              "without",
+              took, beats, longest);
+        QCOMPARE(b.picture.width(), std::min(6000, app.host().screen().width()));
+        QVERIFY2(beats >= took / 50, "the event loop went on");
+        QVERIFY2(longest < 250, "no longer than a blink without it");
+        QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
     void aPngUnderAJpgNameIsUsed() {
