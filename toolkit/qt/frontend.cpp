@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -74,14 +73,12 @@ void Frontend::aside(const std::function<void()>& work) {
     const RealTime::Pause pause(time_);
     if (driver_) driver_->stop();
     QEventLoop loop;
-    std::atomic<bool> done = false;
     std::thread worker([&] {
         work();
-        done = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    while (!done) loop.exec(QEventLoop::ExcludeUserInputEvents); // left early by stop()
-    worker.join();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join(); // the loop ends early only when the program stops: then it waits here
 }
 
 void Frontend::ended() {
