@@ -67,8 +67,11 @@ void brow::File1_Click() {
     const std::string path = kt::files::join(File1.Path, name);
     std::string reason;
     // A background is drawn at natural size from the top-left corner, so no more of it than a
-    // screen can ever show.
-    kt::Picture chosen = kt::Picture::fromFile(path, app.host().screen(), reason);
+    // screen can ever show. A large photo takes a while to read and decode: aside, so that the
+    // windows stay painted meanwhile.
+    const QSize screen = app.host().screen();
+    kt::Picture chosen;
+    app.aside([&] { chosen = kt::Picture::fromFile(path, screen, reason); });
     // A file that is no usable picture changes nothing but the notice.
     if (chosen.empty()) {
         unreadable(path, reason);

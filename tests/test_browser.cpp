@@ -10,16 +10,20 @@
 #include "toolkit/files.h"
 #include "toolkit/qt/text.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using kolvar::Game;
@@ -28,10 +32,72 @@ using kolvar::writeFile;
 
 namespace {
 
+#if defined(__has_feature)
+constexpr bool sanitized = __has_feature(address_sanitizer);
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
 // Offset of the first scan's data (just past the SOS segment).
 qsizetype scanStart(const QByteArray& jpeg) {
     const qsizetype sos = jpeg.indexOf("\xFF\xDA");
     return sos + 2 + ((uchar(jpeg[sos + 2]) << 8) | uchar(jpeg[sos + 3]));
+}
+
+// A JPEG written by hand, of any declared size, every block of it mid-grey: one Huffman code of
+// one bit stands for "no change" and one for "end of block", so a block costs two bits in a
+// sequential scan.
+struct HandJpeg {
+    static QByteArray of(std::initializer_list<int> values) {
+        QByteArray out;
+        for (int v : values) out += char(v);
+        return out;
+    }
+    QByteArray bytes = "\xFF\xD8";
+    static QByteArray segment(int marker, const QByteArray& body) {
+        const qsizetype n = body.size() + 2;
+        return of({0xFF, marker, int(n >> 8), int(n & 255)}) + body;
+    }
+    /// SOF `marker` with components 1, 2, ... sampled as `sampling` says (0x22, 0x11, ...).
+    HandJpeg(int marker, int width, int height, const QByteArray& sampling) {
+        bytes += segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1));
+        QByteArray frame =
+            of({8, height >> 8, height & 255, width >> 8, width & 255, int(sampling.size())});
+        for (int i = 0; i < sampling.size(); ++i) frame += of({i + 1, uchar(sampling[i]), 0});
+        bytes += segment(marker, frame);
+        const QByteArray oneCode = QByteArray(1, 1) + QByteArray(15, 0) + QByteArray(1, 0);
+        bytes += segment(0xC4, QByteArray(1, 0x00) + oneCode) +
+                 segment(0xC4, QByteArray(1, 0x10) + oneCode);
+    }
+    /// A scan of components `ids`, coefficients first to last, then `zeros` bits of data.
+    HandJpeg& scan(const QByteArray& ids, int first, int last, qint64 zeros = 0) {
+        QByteArray head(1, char(ids.size()));
+        for (char id : ids) head += of({id, 0});
+        bytes += segment(0xDA, head + of({first, last, 0}));
+        bytes += QByteArray(zeros / 8, 0);
+        if (zeros % 8) bytes += char(0xFF >> (zeros % 8)); // padded with ones
+        return *this;
+    }
+    QByteArray end() const { return bytes + "\xFF\xD9"; }
+};
+
+// A photo-sized picture that still compresses well and fast: gradients.
+QByteArray photo(int w, int h, bool progressive) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x) row[x] = qRgb(x / 37 & 255, y / 23 & 255, (x + y) / 51 & 255);
+    }
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buf, "jpeg");
+    writer.setQuality(80);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(img);
+    return out;
 }
 
 struct Tree {
@@ -265,6 +331,143 @@ private slots:
         shown = fonts.shortened(b.Label1, room);
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].endsWith("/a_rather_long_name.jpg"), qPrintable(shown[0]));
+    }
+
+    // Pictures made to hurt, each judged by a kolvar-replay of its own under an address-space
+    // limit and a time limit: refused with its reason (or shown, when it fits), and the program
+    // still takes the next line of its script.
+    void hostilePicturesAreJudgedInBoundedTimeAndMemory_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("sparse");  // bytes of nothing after them, made by truncate
+        QTest::addColumn<QString>("reason"); // empty: the picture is shown
+        const QByteArray rgb("\x11\x11\x11", 3);
+        auto separate = [&](int side) {
+            return HandJpeg(0xC0, side, side, rgb)
+                .scan("\x01", 0, 63)
+                .scan("\x02", 0, 63)
+                .scan("\x03", 0, 63)
+                .end();
+        };
+        // One scan per component: the decoder would hold every coefficient first, 2 bytes a
+        // sample, 22 GB for the largest, from 166 bytes.
+        QTest::newRow("one scan a component, 60000 x 60000")
+            << separate(60000) << qint64(0) << "  - immagine troppo grande";
+        QTest::newRow("one scan a component, 16000 x 16000")
+            << separate(16000) << qint64(0) << "  - immagine troppo grande";
+        QTest::newRow("one scan a component, 8000 x 8000")
+            << separate(8000) << qint64(0) << "  - immagine troppo grande";
+        const qint64 blocks = 38 * 25; // of 300 x 200
+        QTest::newRow("one scan a component that fits") << HandJpeg(0xC0, 300, 200, rgb)
+                                                               .scan("\x01", 0, 63, 2 * blocks)
+                                                               .scan("\x02", 0, 63, 2 * blocks)
+                                                               .scan("\x03", 0, 63, 2 * blocks)
+                                                               .end()
+                                                        << qint64(0) << "";
+        // Every scan passes over all its blocks, however few bytes it has: 10 bytes each.
+        HandJpeg scans(0xC2, 2000, 2000, "\x11");
+        scans.scan("\x01", 0, 0);
+        for (int i = 0; i < 10000; ++i) scans.scan("\x01", 1, 63);
+        QTest::newRow("ten thousand empty scans")
+            << scans.end() << qint64(0) << "  - immagine troppo complessa";
+        HandJpeg passes(0xC2, 8000, 8000, "\x11");
+        passes.scan("\x01", 0, 0);
+        for (int i = 0; i < 40; ++i) passes.scan("\x01", 1, 63);
+        QTest::newRow("forty passes over a million blocks")
+            << passes.end() << qint64(0) << "  - immagine troppo complessa";
+        // No end marker: no more is read than the picture could need, and never a whole drive.
+        const QByteArray open =
+            HandJpeg(0xC0, 60000, 60000, "\x22\x11\x11").scan("\x01\x02\x03", 0, 63).bytes;
+        QTest::newRow("no end, 30 GB")
+            << open << qint64(30) * 1000 * 1000 * 1000 << "  - immagine troppo grande";
+        const QByteArray small =
+            HandJpeg(0xC0, 100, 100, "\x22\x11\x11").scan("\x01\x02\x03", 0, 63).bytes;
+        QTest::newRow("no end, 100 x 100 in 40 MB")
+            << small << qint64(40) * 1000 * 1000 << "  - immagine troppo grande";
+        // A progressive photo of more megapixels than one of three full components would fit.
+        QTest::newRow("progressive photo, 8200 x 5600")
+            << photo(8200, 5600, true) << qint64(0) << "";
+    }
+    void hostilePicturesAreJudgedInBoundedTimeAndMemory() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, sparse);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString file = dir.path() + "/strange.jpg";
+        writeFile(file, bytes);
+        if (sparse) QVERIFY(::truncate(file.toLocal8Bit(), bytes.size() + sparse) == 0);
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        // The program's own code, Qt and its plugins take some 400 MB of addresses; the rest
+        // is what a picture may cost. (The sanitizer's shadow memory takes terabytes.)
+        if (!sanitized)
+            p.setChildProcessModifier([] {
+                const rlimit limit{rlim_t(1200) << 20, rlim_t(1200) << 20};
+                ::setrlimit(RLIMIT_AS, &limit);
+            });
+        QElapsedTimer clock;
+        clock.start();
+        p.start(kolvar::replayTool(), {});
+        QVERIFY(p.waitForStarted());
+        p.write(
+            "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n");
+        p.closeWriteChannel();
+        const bool finished = p.waitForFinished(60000);
+        const qint64 took = clock.elapsed();
+        if (!finished) p.kill();
+        QVERIFY2(finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+                 p.readAllStandardError().constData());
+        const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+        QVERIFY(lines.size() >= 2);
+        const QJsonObject chosen = QJsonDocument::fromJson(lines[0]).object()["windows"].toObject();
+        const QJsonObject after = QJsonDocument::fromJson(lines[1]).object()["windows"].toObject();
+        const QString label = chosen["brow"]
+                                  .toObject()["widgets"]
+                                  .toObject()["Label1"]
+                                  .toObject()["Caption"]
+                                  .toString();
+        QCOMPARE(label, file + reason);
+        QCOMPARE(chosen["Form1"].toObject()["Picture"].toString(),
+                 reason.isEmpty() ? QString("strange") : QString());
+        QVERIFY(after["frmSplash"].toObject()["visible"].toBool()); // it took the next line
+        qInfo("%s: %lld ms", QTest::currentDataTag(), took);
+        QVERIFY2(took < 20000, "judged in bounded time");
+    }
+
+    void aSlowPictureLeavesTheWindowsAnswering() {
+        // The real game: a large progressive photo is read and decoded aside, while the event
+        // loop goes on (here a timer's beats); the game's time stands still meanwhile, and the
+        // player's input waits for the end.
+        QTemporaryDir dir;
+        writeFile(dir.path() + "/large.jpg", photo(6000, 4000, true));
+        kt::Program app{kolvar::identity()};
+        ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
+        app.dispatch([&] {
+            kolvar::showStartMenu(app);
+            app.get<kolvar::frmSplash>().Command3_Click();
+        });
+        auto& b = *app.loaded<kolvar::brow>();
+        app.dispatch([&] { b.Dir1.setPath(dir.path().toStdString()); });
+        int beats = 0;
+        qint64 last = 0, longest = 0; // the longest the event loop stood still
+        QElapsedTimer clock;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            ++beats;
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        beat.start(5);
+        clock.start();
+        app.choose(b.File1, 0);
+        const qint64 took = clock.elapsed();
+        longest = std::max(longest, took - last);
+        qInfo("6000 x 4000 progressive photo: %lld ms, %d beats meanwhile, %lld ms the longest "
+              "without",
+              took, beats, longest);
+        QCOMPARE(b.picture.width(), std::min(6000, app.host().screen().width()));
+        QVERIFY2(beats >= took / 50, "the event loop went on");
+        QVERIFY2(longest < 250, "no longer than a blink without it");
+        QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
     void aPngUnderAJpgNameIsUsed() {

@@ -217,7 +217,7 @@ void Program::closeBox(Form& f) {
 }
 
 void Program::advance(int64_t ms, bool coalesce) {
-    if (messageBoxOpen() || ended_) return;
+    if (messageBoxOpen() || waiting() || ended_) return;
     InputObserver* const o = outside();
     const int64_t from = clock.now();
     const uint64_t skips = clock.skips();
@@ -242,6 +242,12 @@ void Program::msgbox(Form* owner, const std::string& text) {
     host_->synced();
     host_->messageBox(owner, text, identity.title);
     --msgboxDepth_;
+}
+
+void Program::aside(const std::function<void()>& work) {
+    ++asideDepth_;
+    host_->aside(work);
+    --asideDepth_;
 }
 
 } // namespace kt

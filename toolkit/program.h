@@ -41,6 +41,9 @@ public:
     }
     /// The size of the screen the windows open on, in pixels.
     virtual QSize screen() const { return {3840, 2160}; }
+    /// Runs `work` and returns when it is done. A host on a display may run it on another thread
+    /// and keep the windows painted and answering the window manager meanwhile.
+    virtual void aside(const std::function<void()>& work) { work(); }
     /// The program has ended (once, when the dispatch that ended it returns).
     virtual void ended() {}
 };
@@ -156,6 +159,12 @@ public:
     std::vector<std::string> messageLog; ///< every text shown, in order
     bool messageBoxOpen() const { return msgboxDepth_ > 0; }
 
+    // Slow work.
+    /// Runs `work`, which touches nothing of the program (a picture read from a slow drive),
+    /// through the host; the clock stands still and no input is taken until it returns.
+    void aside(const std::function<void()>& work);
+    bool waiting() const { return asideDepth_ > 0; }
+
     /// Sizes an auto-size label to its caption, keeping its Left and Top.
     void fitToCaption(Label& l);
 
@@ -195,6 +204,7 @@ private:
     bool toldEnd_ = false;
     int depth_ = 0;
     int msgboxDepth_ = 0;
+    int asideDepth_ = 0;
     bool ended_ = false;
     uint64_t serial_ = 0;
 };

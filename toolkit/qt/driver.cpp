@@ -18,7 +18,7 @@ ClockDriver::ClockDriver(kt::Program& app, const RealTime& time)
 }
 
 void ClockDriver::arm() {
-    if (app_.messageBoxOpen() || app_.ended()) return;
+    if (app_.messageBoxOpen() || app_.waiting() || app_.ended()) return;
     const auto due = app_.clock.nextDue();
     if (!due) {
         timer_.stop();
@@ -29,7 +29,7 @@ void ClockDriver::arm() {
 }
 
 void ClockDriver::fire() {
-    if (app_.messageBoxOpen()) return; // armed again when the box closes
+    if (app_.messageBoxOpen() || app_.waiting()) return; // armed again when it ends
     const int64_t now = time_.elapsed();
     if (now > app_.clock.now()) app_.advance(now - app_.clock.now(), /*coalesce=*/true);
     arm();

@@ -6,11 +6,13 @@
 #include "view.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <cmath>
+#include <thread>
 
 namespace ktqt {
 
@@ -61,6 +63,22 @@ std::optional<std::pair<float, float>> Frontend::measure(const kt::Font& font,
 QSize Frontend::screen() const {
     if (const QScreen* s = QGuiApplication::primaryScreen()) return s->size();
     return Host::screen();
+}
+
+void Frontend::aside(const std::function<void()>& work) {
+    // A script's program runs on the script's time alone: the work is done at once, in its place.
+    if (mode_ != Mode::RealTime || stopped_) return work();
+    // As under a message box, the game's time stands still; the windows repaint and answer the
+    // window manager, and the player's input waits in the queue until the work is done.
+    const RealTime::Pause pause(time_);
+    if (driver_) driver_->stop();
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join(); // the loop ends early only when the program stops: then it waits here
 }
 
 void Frontend::ended() {

@@ -4,7 +4,8 @@
 #pragma once
 // The Qt host of a program: a view per existing form, kept in step with the model after every
 // dispatch; message boxes as modal QMessageBoxes; captions measured in the game's fonts; the
-// caches the views draw from; and, for the real game, real time driving the virtual clock.
+// caches the views draw from; and, for the real game, real time driving the virtual clock, and
+// slow work done on a thread of its own while the windows keep painting.
 
 #include "caches.h"
 #include "driver.h"
@@ -43,6 +44,7 @@ public:
     std::optional<std::pair<float, float>> measure(const kt::Font& font,
                                                    const std::string& text) override;
     QSize screen() const override;
+    void aside(const std::function<void()>& work) override;
     void ended() override;
 
     /// Shows a modal QMessageBox, whatever the mode, and returns when it has been closed (at once

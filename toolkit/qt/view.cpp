@@ -200,7 +200,7 @@ void FormView::mouseReleaseEvent(QMouseEvent* e) {
 void FormView::closeEvent(QCloseEvent* e) {
     // The model decides what a close box does; the window goes when the model unloads its form.
     e->ignore();
-    if (alive()) app_.closeBox(*form_);
+    if (alive() && !app_.waiting()) app_.closeBox(*form_);
 }
 
 bool FormView::key(QKeyEvent* k) {
