@@ -82,6 +82,9 @@ std::string exists(const std::string& path) {
 
 int record(int argc, char** argv, const std::string& file) {
     const std::string json = file + ".json";
+    // A file size limit fails a write, which ends the recording with its reason, rather than
+    // killing the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A recording never writes over a file, nor through a link: a report made before, or a file
     // another recording holds, stays as it is. Whether the folder takes new files is asked
     // without making any, so that a run without a display leaves nothing behind.
@@ -99,9 +102,6 @@ int record(int argc, char** argv, const std::string& file) {
     if (script < 0)
         return refuse(errno == EEXIST ? exists(file)
                                       : "cannot write " + file + ": " + std::strerror(errno));
-    // A file size limit fails the write, which ends the recording with its reason, rather than
-    // killing the program.
-    std::signal(SIGXFSZ, SIG_IGN);
     kt::Program app{kolvar::identity()};
     ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
     kolvar::Recorder recorder(app, script);
@@ -133,9 +133,9 @@ int record(int argc, char** argv, const std::string& file) {
                                       : "cannot write " + json + ": " + std::strerror(errno));
     const bool written = kolvar::writeAll(state, end);
     const int why = errno;
-    if (::close(state) != 0 || !written)
-        return refuse("cannot write " + json + ": " + std::strerror(written ? errno : why));
-    return 0;
+    if (::close(state) == 0 && written) return 0;
+    ::unlink(json.c_str()); // made by this recording, and a part of a state claims nothing
+    return refuse("cannot write " + json + ": " + std::strerror(written ? errno : why));
 }
 
 int watch(int argc, char** argv, const std::string& file, double speed) {
