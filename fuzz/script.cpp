@@ -3,8 +3,8 @@
 
 // Feeds arbitrary bytes to kolvar-replay's interpreter as a script, against the real program with
 // its Qt views on the offscreen platform. A script either runs to its end (status 0, nothing on
-// the error stream) or stops at its first bad line with "line N: why" and status 2; it never
-// crashes, and the program's invariants hold afterwards.
+// the error stream) or stops at its first bad line with "line N: why" and status 2, its bytes
+// shown escaped; it never crashes, and the program's invariants hold afterwards.
 
 #include "battle/invariants.h"
 #include "shell/identity.h"
@@ -80,6 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t lines = 1;
         for (char ch : script) lines += ch == '\n';
         if (n > lines) broken(script, "an error on a line past the end: " + e);
+        // Whatever the script holds, the message sends none of its control bytes to a terminal.
+        for (size_t i = 0; i + 1 < e.size(); ++i)
+            if (static_cast<unsigned char>(e[i]) < 0x20 || e[i] == 0x7f)
+                broken(script, "a control byte in the error: " + e);
     }
     if (status != 0 && status != 2) broken(script, "status " + std::to_string(status));
     const std::vector<std::string> bad = watch.check();

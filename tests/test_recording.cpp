@@ -15,6 +15,7 @@
 #include "toolkit/program.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -27,12 +28,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <map>
 #include <memory>
 #include <numeric>
 #include <random>
 #include <set>
+#include <sys/resource.h>
 
 using kolvar::middle;
 
@@ -121,12 +124,14 @@ struct Ended {
 /// kolvar-replay started with `args` in `folder`, its windows on the test's display.
 class Child {
 public:
-    /// On the test's desktop, or on `display`.
-    Child(const QString& folder, const QStringList& args, const QString& display = {}) {
+    /// On the test's desktop, or on `display`; `limit` runs in the child before it starts.
+    Child(const QString& folder, const QStringList& args, const QString& display = {},
+          const std::function<void()>& limit = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb");
         if (!display.isEmpty()) env.insert("DISPLAY", display);
         process_.setProcessEnvironment(env);
+        if (limit) process_.setChildProcessModifier(limit);
         process_.setWorkingDirectory(folder);
         process_.start(kolvar::replayTool(), args);
         process_.waitForStarted();
@@ -183,9 +188,9 @@ public:
         e.err = process_.readAllStandardError();
         return e;
     }
-    /// Ends the program as Ctrl+C or a shutdown does, with a signal.
-    Ended terminated() {
-        process_.terminate();
+    /// Ends the program as Ctrl+C, a shutdown or a closed terminal does, with a signal.
+    Ended terminated(int signal = SIGTERM) {
+        ::kill(pid_t(process_.processId()), signal);
         return ended(15000);
     }
 
@@ -574,6 +579,83 @@ private slots:
         QCOMPARE(lines.last(), QString("dump"));
         const QString differs = unreproduced(folder.path(), folder.script());
         QVERIFY2(differs.isEmpty(), qPrintable(differs));
+    }
+
+    // Two recordings started at once into one file: one is refused, the other records a paste of
+    // line breaks, a CR, a NUL and escape bytes into the cheat box, each input on its own line,
+    // and ends on the terminal's hang-up with its state, to which it plays back.
+    void aPasteOfAnyBytesStaysOneInputAndAHangUpEndsTheRecording() {
+        Folder folder;
+        std::vector<std::unique_ptr<Child>> both;
+        for (int i = 0; i < 2; ++i)
+            both.push_back(
+                std::make_unique<Child>(folder.path(), QStringList{"--record", folder.script()}));
+        QTRY_VERIFY_WITH_TIMEOUT(!both[0]->running() || !both[1]->running(), 15000);
+        const size_t refused = both[0]->running() ? 1 : 0;
+        const Ended second = both[refused]->ended(0);
+        QCOMPARE(second.status, 2);
+        QVERIFY2(second.err.endsWith(" exists: a recording writes only new files\n"),
+                 second.err.constData());
+        Child& rec = *both[1 - refused];
+
+        const unsigned long menu = rec.window(menuTitle);
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(design->menu.Command1)));
+        const unsigned long field = rec.window(fieldTitle);
+        QVERIFY(field);
+        const QString pasted =
+            QString::fromUtf8("vildra\nshot Form1 x.png\nwait 5\r\x1b]0;owned\x07") + QChar(0) +
+            "\\\r";
+        QGuiApplication::clipboard()->setText(pasted);
+        QVERIFY(desk->click(field, middle(design->field.cheater)));
+        QVERIFY(desk->keys({"ctrl+v"}));
+        // The test serves the clipboard while it waits.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return folder.lines().filter(QRegularExpression("^text Form1 cheater ")).size();
+            },
+            10000));
+        const Ended e = rec.terminated(SIGHUP);
+        QVERIFY2(e.status == 0, e.err.constData());
+        const QStringList lines = folder.lines();
+        QCOMPARE(lines.last(), QString("dump"));
+        QVERIFY2(lines.contains("text Form1 cheater vildra\\nshot Form1 x.png\\nwait 5\\r\\x1b]0;"
+                                "owned\\x07\\0\\\\\\r"),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(lines.filter(QRegularExpression("^shot")).isEmpty());
+        const QJsonObject window = folder.state()["windows"].toObject()["Form1"].toObject();
+        QCOMPARE(window["widgets"].toObject()["cheater"].toObject()["Text"].toString(), pasted);
+        const QString differs = unreproduced(folder.path(), folder.script());
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+        QVERIFY(!QFile::exists(folder.path() + "/x.png"));
+    }
+
+    // A write that fails (here at a file size limit, as on a full disk) ends the recording with
+    // one line and status 2; the whole lines written before stay and play, and no closing state
+    // claims an end.
+    void aFailedWriteEndsTheRecording() {
+        Folder folder;
+        Child rec(folder.path(), {"--record", folder.script()}, {}, [] {
+            const rlimit small{400, 400};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        });
+        const unsigned long menu = rec.window(menuTitle);
+        QVERIFY(menu);
+        QVERIFY(desk->click(menu, middle(design->menu.Command1)));
+        const unsigned long field = rec.window(fieldTitle);
+        QVERIFY(field);
+        for (int i = 0; i < 40 && rec.running(); ++i)
+            desk->click(field, pixels(1500 + 100 * float(i), 4200));
+        const Ended e = rec.ended(15000);
+        QCOMPARE(e.status, 2);
+        QCOMPARE(QString::fromUtf8(e.err).split('\n').filter("kolvar-replay").join('\n'),
+                 "kolvar-replay: cannot write " + folder.script() + ": File too large");
+        const QByteArray kept = read(folder.script());
+        QVERIFY(kept.size() > 100 && kept.size() <= 400 && kept.endsWith('\n'));
+        QVERIFY(folder.lines().contains("click frmSplash Command1"));
+        QVERIFY(!QFile::exists(folder.script() + ".json"));
+        const Ended played = headless(folder.path(), {folder.script()});
+        QVERIFY2(played.status == 0, played.err.constData());
     }
 
     // A watched script shows the battlefield on the display, ends by itself, and prints what its

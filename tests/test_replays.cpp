@@ -10,6 +10,7 @@
 #include "tools/replay/recorder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -18,7 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <unistd.h>
 
 using kolvar::brow;
 using kolvar::Form1;
@@ -31,10 +34,12 @@ struct Run {
     QByteArray out, err;
 };
 
-/// kolvar-replay with `args`, in `env` on top of the test's own environment (a value of "-"
-/// takes the variable away).
-Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int waitMs = 120000) {
+/// kolvar-replay with `args` in `folder` (the test's own if empty), in `env` on top of the test's
+/// own environment (a value of "-" takes the variable away).
+Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int waitMs = 120000,
+           const QString& folder = {}) {
     QProcess p;
+    p.setWorkingDirectory(folder);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (auto it = env.begin(); it != env.end(); ++it)
         it.value() == "-" ? e.remove(it.key()) : e.insert(it.key(), it.value());
@@ -46,6 +51,11 @@ Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int 
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+QByteArray read(const QFileInfo& f) {
+    QFile file(f.filePath());
+    return f.isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray lastLine(const QByteArray& out) {
@@ -109,10 +119,11 @@ struct Session {
     std::function<void(Game&)> play;
     QStringList lines;     ///< lines the recording must hold; one ending in '*' is a beginning
     const char* ends = ""; ///< what the last dump must hold
+    bool anywhere = true;  ///< plays back from any folder: the browser was never shown
 };
 
 // The folder a browser session starts in: its path ends in "a" and holds a folder "a" too, so
-// one name stands for two rows of the folder list.
+// one name stands for two rows of the folder list, and a picture whose name breaks a line.
 QTemporaryDir* pictures = nullptr;
 
 const std::vector<Session>& sessions() {
@@ -170,13 +181,32 @@ const std::vector<Session>& sessions() {
              g.app.choose(b.Dir1, ancestor + 1);                  // the subfolder "a"
              g.app.choose(b.Dir1, ancestor);                      // back up
              g.app.advance(300);
-             g.app.choose(b.File1, 0);
+             g.app.choose(b.File1, kolvar::rowNamed(b.File1, "sky.jpg"));
              g.app.advance(900);
              g.app.click(b.OK);
              g.app.click(widget(g, "frmSplash", "Command1"));
              lateClock(g, 2000);
          },
-         {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg", "click brow OK"}},
+         {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg", "click brow OK"},
+         "",
+         false},
+        {"a paste of line breaks, a CR, a NUL and escape bytes, and an odd file name",
+         [](Game& g) {
+             g.app.click(widget(g, "frmSplash", "Command3"));
+             auto& b = *g.app.loaded<brow>();
+             g.app.choose(b.File1, kolvar::rowNamed(b.File1, "line\nbreak\\.jpg"));
+             g.app.click(b.OK);
+             g.app.click(widget(g, "frmSplash", "Command1"));
+             auto& box = static_cast<kt::TextBox&>(widget(g, "Form1", "cheater"));
+             g.app.setText(box, std::string("vildra\nshot Form1 x.png\nwait 5\r\0\x1b[2J\\", 37));
+             typeInto(g, "\\");
+             g.app.advance(300);
+         },
+         {"choose brow file line\\nbreak\\\\.jpg",
+          "text Form1 cheater vildra\\nshot Form1 x.png\\nwait 5\\r\\0\\x1b[2J\\\\",
+          "type Form1 cheater \\\\"},
+         R"("Text":"vildra\nshot Form1 x.png\nwait 5\r\u0000\u001b[2J\\\\")",
+         false},
         {"a victory",
          [](Game& g) {
              g.app.click(widget(g, "frmSplash", "Command1"));
@@ -203,6 +233,34 @@ const std::vector<Session>& sessions() {
     return all;
 }
 
+// A folder a stranger's script or a recording must leave as it is: a file, a recording and a
+// recording's state made before, a link to nowhere, a link to another folder, a subfolder.
+QTemporaryDir *hostile = nullptr, *elsewhere = nullptr, *runtime = nullptr;
+
+/// Every name below `folder`, with its bytes or where it links to.
+QStringList snapshot(const QString& folder) {
+    QStringList all;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo f(it.next());
+        all << f.filePath() + " " +
+                   (f.isSymLink() ? "-> " + f.symLinkTarget() : QString::number(qHash(read(f))));
+    }
+    all.sort();
+    return all;
+}
+QStringList snapshot() {
+    return snapshot(hostile->path()) + snapshot(elsewhere->path());
+}
+
+/// Status 2 and one line on standard error, with no byte of the script's sent to the terminal.
+bool refusedInOneLine(const Run& r) {
+    return r.status == 2 && r.err.endsWith('\n') && r.err.count('\n') == 1 &&
+           std::none_of(r.err.begin(), r.err.end() - 1,
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
 } // namespace
 
 class ReplaysTest : public QObject {
@@ -211,13 +269,35 @@ class ReplaysTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
+        // Qt warns on standard error without one, and the refusals are held to one line there.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtime = new QTemporaryDir;
+            qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
+        }
         pictures = new QTemporaryDir;
         QVERIFY(QDir(pictures->path()).mkpath("a/a"));
         QImage sky(40, 30, QImage::Format_RGB32);
         sky.fill(QColor(90, 140, 220));
         QVERIFY(sky.save(pictures->path() + "/a/sky.jpg", "JPEG"));
+        QVERIFY(sky.save(pictures->path() + "/a/line\nbreak\\.jpg", "JPEG"));
+        hostile = new QTemporaryDir;
+        elsewhere = new QTemporaryDir;
+        const QString h = hostile->path();
+        QVERIFY(QDir(h).mkdir("sub"));
+        for (const char* name : {"kept.png", "kept.replay", "fresh.replay.json"}) {
+            QFile f(h + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("made before\n") > 0);
+        }
+        QVERIFY(QFile::link(h + "/nowhere", h + "/link.png"));
+        QVERIFY(QFile::link(h + "/nowhere", h + "/link.replay"));
+        QVERIFY(QFile::link(elsewhere->path(), h + "/away"));
     }
-    void cleanupTestCase() { delete pictures; }
+    void cleanupTestCase() {
+        delete runtime;
+        delete pictures;
+        delete hostile;
+        delete elsewhere;
+    }
 
     void aRecordedSessionPlaysBackToTheStateItEndedIn_data() {
         QTest::addColumn<int>("session");
@@ -230,8 +310,8 @@ private slots:
         QVERIFY(QDir::setCurrent(pictures->path() + "/a"));
         QTemporaryDir dir;
         const QString file = dir.path() + "/session.replay";
-        std::FILE* out = std::fopen(file.toLocal8Bit().constData(), "w");
-        QVERIFY(out);
+        const int out = ::open(file.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(out >= 0);
         std::string ended;
         {
             Game g;
@@ -239,12 +319,13 @@ private slots:
             try {
                 s.play(g);
             } catch (const std::exception& e) {
-                std::fclose(out);
+                ::close(out);
                 QFAIL(e.what());
             }
             ended = recorder.finish();
+            QCOMPARE(recorder.error(), std::string());
         }
-        std::fclose(out);
+        ::close(out);
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
@@ -258,12 +339,21 @@ private slots:
         }
         QCOMPARE(lines.last(), QString()); // the file ends with a newline
         QCOMPARE(lines[lines.size() - 2], QString("dump"));
+        QCOMPARE(lines[0], "# recorded in " + pictures->path() + "/a");
+        // Whatever was typed or pasted, each input stays one line.
+        QVERIFY(std::none_of(lines.begin(), lines.end(),
+                             [](const QString& l) { return l.startsWith("shot"); }));
 
-        const Run r = replay({file}, {{"QT_QPA_PLATFORM", "offscreen"}});
+        // Played where it was recorded, and from another folder unless the browser was shown.
+        for (const QString& folder : {pictures->path() + "/a", dir.path()}) {
+            if (folder == dir.path() && !s.anywhere) continue;
+            const Run r = replay({file}, {{"QT_QPA_PLATFORM", "offscreen"}}, 120000, folder);
+            QVERIFY2(r.status == 0, r.err.constData());
+            QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
+        }
         QDir::setCurrent(here);
-        QVERIFY2(r.status == 0, r.err.constData());
-        QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
         QVERIFY2(ended.find(s.ends) != std::string::npos, ended.c_str());
+        QVERIFY(!QFile::exists(pictures->path() + "/a/x.png"));
     }
 
     void scriptLinesForRecordedInputs_data() {
@@ -303,9 +393,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("says");
         QTemporaryDir* dir = pictures;
-        const QString bad = dir->path() + "/bad.replay";
+        const QString bad = dir->path() + "/bad.replay", h = hostile->path();
         QFile f(bad);
         if (f.open(QIODevice::WriteOnly)) f.write("# fine\nwait 10\nwait ten\n");
+        const QString range = "kolvar-replay: --speed takes a number from 0.01 to 1000, not ";
         QTest::newRow("an unwritable recording")
             << QStringList{"--record", "/nonexistent/kolvar/x.replay"}
             << "kolvar-replay: cannot write /nonexistent/kolvar/x.replay: No such file or "
@@ -316,25 +407,123 @@ private slots:
         QTest::newRow("a malformed script")
             << QStringList{"--watch", bad}
             << "kolvar-replay: " + bad + " line 3: expected a number for MS, got 'ten'";
-        QTest::newRow("no speed") << QStringList{"--watch", bad, "--speed", "0"}
-                                  << "kolvar-replay: --speed takes a number from 0.01 to 1000, "
-                                     "not '0'";
+        QTest::newRow("no speed") << QStringList{"--watch", bad, "--speed", "0"} << range + "'0'";
         QTest::newRow("a speed that is no number")
-            << QStringList{"--watch", bad, "--speed", "fast"}
-            << "kolvar-replay: --speed takes a number from 0.01 to 1000, not 'fast'";
+            << QStringList{"--watch", bad, "--speed", "fast"} << range + "'fast'";
+        QTest::newRow("an empty speed")
+            << QStringList{"--watch", bad, "--speed", ""} << range + "''";
         QTest::newRow("an unknown option")
-            << QStringList{"--replay", bad} << "usage: kolvar-replay";
+            << QStringList{"--replay", bad} << "kolvar-replay: Unknown option 'replay'.";
+        QTest::newRow("two uses at once")
+            << QStringList{"--record", h + "/new.replay", bad}
+            << "kolvar-replay: these arguments go together in none of its uses";
+        QTest::newRow("a folder as the script")
+            << QStringList{h} << "kolvar-replay: " + h + " is a folder, not a script";
+        QTest::newRow("a folder to watch")
+            << QStringList{"--watch", h} << "kolvar-replay: " + h + " is a folder, not a script";
+        QTest::newRow("a name of escape bytes")
+            << QStringList{"\x1b]0;owned\x07\r"}
+            << "kolvar-replay: cannot read \\x1b]0;owned\\x07\\r: No such file or directory";
+        QTest::newRow("a recording over a file")
+            << QStringList{"--record", h + "/kept.replay"}
+            << "kolvar-replay: " + h + "/kept.replay exists: a recording writes only new files";
+        QTest::newRow("a recording over the state of one")
+            << QStringList{"--record", h + "/fresh.replay"}
+            << "kolvar-replay: " + h +
+                   "/fresh.replay.json exists: a recording writes only new files";
+        QTest::newRow("a recording through a link")
+            << QStringList{"--record", h + "/link.replay"}
+            << "kolvar-replay: " + h + "/link.replay exists: a recording writes only new files";
+        QTest::newRow("a recording to /dev/full")
+            << QStringList{"--record", "/dev/full"}
+            << "kolvar-replay: /dev/full exists: a recording writes only new files";
+        // Nothing to refuse, but no display: nothing is left behind to refuse the next try.
+        QTest::newRow("a recording without a display")
+            << QStringList{"--record", h + "/new.replay"}
+            << "kolvar-replay: no graphical display found";
     }
     void whatCannotBeRecordedOrWatchedIsRefusedBeforeAnyWindow() {
         QFETCH(QStringList, args);
         QFETCH(QString, says);
+        const QStringList before = snapshot();
         // Without a display a window would have ended the run with status 1 and its own line.
         const Run r =
             replay(args, {{"DISPLAY", "-"}, {"WAYLAND_DISPLAY", "-"}, {"QT_QPA_PLATFORM", "-"}});
-        QCOMPARE(r.status, 2);
         QVERIFY2(r.err.startsWith(says.toUtf8()), r.err.constData());
-        if (!says.startsWith("usage")) QCOMPARE(r.err.count('\n'), 1);
+        if (says.contains("display"))
+            QCOMPARE(r.status, 1);
+        else if (says.contains("these arguments") || says.contains("Unknown"))
+            QVERIFY(r.err.contains("usage: kolvar-replay"));
+        else
+            QVERIFY2(refusedInOneLine(r), r.err.constData());
         QVERIFY(r.out.isEmpty());
+        QCOMPARE(snapshot(), before);
+    }
+
+    // A stranger's script: its bytes never reach the terminal, and its screenshots go only into
+    // new files under the folder it runs in.
+    void aStrangersScriptWritesNothingButNewShots_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("says"); ///< empty: it runs
+        const QString over =
+            "line 1: cannot write %1: it exists, and a shot writes only a new file";
+        QTest::newRow("a shot outside") << QByteArray("shot frmSplash ../outside.png\n")
+                                        << "line 1: shot writes only under the current folder, not "
+                                           "to '../outside.png'";
+        QTest::newRow("a shot anywhere")
+            << ("shot frmSplash " + elsewhere->path().toUtf8() + "/x.png\n")
+            << "line 1: shot writes only under the current folder, not to '" + elsewhere->path() +
+                   "/x.png'";
+        QTest::newRow("a shot over a file")
+            << QByteArray("shot frmSplash kept.png\n") << over.arg("kept.png");
+        QTest::newRow("a shot through a link")
+            << QByteArray("shot frmSplash link.png\n") << over.arg("link.png");
+        QTest::newRow("a shot through a linked folder")
+            << QByteArray("shot frmSplash sub/../away/x.png\n")
+            << "line 1: shot writes only under the current folder, not to 'sub/../away/x.png'";
+        QTest::newRow("a shot into a linked folder")
+            << QByteArray("shot frmSplash ./away/x.png\n")
+            << "line 1: cannot write ./away/x.png: away is not a folder (or is a link)";
+        QTest::newRow("a new shot")
+            << QByteArray("wait 10\nshot frmSplash sub/new.png\n") << QString();
+        QTest::newRow("a byte-order mark")
+            << QByteArray("\xEF\xBB\xBFwait 10\r\ndump\n") << QString();
+        QTest::newRow("escape bytes") << QByteArray("\x1b]0;owned\x07\x1b[2J\n")
+                                      << "line 1: unknown command '\\x1b]0;owned\\x07\\x1b[2J'";
+        QTest::newRow("a NUL and a CR") << QByteArray("wait 1\0\r5\n", 10)
+                                        << "line 1: expected a number for MS, got '1\\0\\r5'";
+        QTest::newRow("a C1 control, not UTF-8") << QByteArray("\xC2\x9B"
+                                                               "2J\xFF\n")
+                                                 << "line 1: unknown command '\\xc2\\x9b2J\\xff'";
+        QTest::newRow("an unknown escape")
+            << QByteArray("click frmSplash Command1\ntype Form1 cheater a\\q\n")
+            << "line 2: a backslash starts one of the escapes n, r, t, 0, xHH or a second "
+               "backslash";
+        QTest::newRow("no line break at all")
+            << QByteArray(int(kolvar::longestLine) + 1, 'w') << "line 1: longer than 1048576 bytes";
+    }
+    void aStrangersScriptWritesNothingButNewShots() {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, says);
+        QFile file(pictures->path() + "/stranger.replay");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(script) == script.size());
+        file.close();
+        const QStringList before = snapshot();
+        const Run r =
+            replay({file.fileName()}, {{"QT_QPA_PLATFORM", "offscreen"}}, 120000, hostile->path());
+        const QString made = hostile->path() + "/sub/new.png";
+        if (says.isEmpty()) {
+            QVERIFY2(r.status == 0, r.err.constData());
+            QCOMPARE(r.out.count('\n'), script.count("dump"));
+            if (script.contains("new.png")) {
+                QVERIFY(!QImage(made, "PNG").isNull());
+                QVERIFY(QFile::remove(made));
+            }
+        } else {
+            QVERIFY2(refusedInOneLine(r), r.err.constData());
+            QCOMPARE(QString::fromUtf8(r.err.trimmed()), says);
+        }
+        QCOMPARE(snapshot(), before);
     }
 
     void helpListsEveryCommand() {

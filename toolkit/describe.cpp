@@ -3,6 +3,7 @@
 
 #include "describe.h"
 
+#include "form.h"
 #include "program.h"
 
 #include <QJsonArray>
@@ -68,6 +69,10 @@ QJsonObject describe(const Widget& w) {
                  },
                  [&](const ListBase& l) {
                      place();
+                     // The rows of a window nobody sees (the browser the battle's set-up makes
+                     // hidden) hold only the folder and drives the program runs from: left out,
+                     // a dump is the same wherever a replay runs.
+                     if (w.form && !w.form->visible()) return;
                      o["List"] = list(l);
                      o["ListIndex"] = l.ListIndex;
                  },

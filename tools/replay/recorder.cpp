@@ -6,8 +6,13 @@
 #include "replay.h"
 #include "script.h"
 
+#include "toolkit/files.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace kolvar {
 
@@ -30,10 +35,24 @@ const char* listWord(const kt::Widget& w) {
 
 } // namespace
 
-Recorder::Recorder(kt::Program& app, std::FILE* script)
+bool writeAll(int fd, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+Recorder::Recorder(kt::Program& app, int script)
     : app_(app)
     , out_(script) {
     app_.observer = this;
+    line("# recorded in " + escaped(kt::files::current()));
 }
 
 Recorder::~Recorder() {
@@ -41,15 +60,22 @@ Recorder::~Recorder() {
 }
 
 void Recorder::line(const std::string& text) {
+    if (!error_.empty()) return;
     // A script's wait holds at most longestWait; a longer pause takes several.
-    while (pending_ > 0) {
-        const int64_t ms = std::min(pending_, longestWait);
-        std::fprintf(out_, "wait %lld\n", static_cast<long long>(ms));
-        pending_ -= ms;
+    std::string lines;
+    for (; pending_ > 0; pending_ -= std::min(pending_, longestWait))
+        lines += "wait " + std::to_string(std::min(pending_, longestWait)) + '\n';
+    lines += text + '\n';
+    if (!writeAll(out_, lines)) {
+        // A full disk or a size limit: the recording ends here, on a whole line, so that what
+        // it holds still plays.
+        error_ = std::strerror(errno);
+        [[maybe_unused]] const int cut = ::ftruncate(out_, written_);
+        if (app_.observer == this) app_.observer = nullptr;
+        if (failed) failed();
+        return;
     }
-    std::fputs(text.c_str(), out_);
-    std::fputc('\n', out_);
-    std::fflush(out_);
+    written_ += off_t(lines.size());
 }
 
 std::string Recorder::finish() {
@@ -82,11 +108,11 @@ void Recorder::setText(kt::TextBox& box, const std::string& text) {
     // What typing does, written as typing: one more character, or the last one deleted. A blank
     // typed stays visible as part of a whole text.
     if (text.size() == old.size() + 1 && text.compare(0, old.size(), old) == 0 && text.back() > ' ')
-        line("type " + head + ' ' + text.back());
+        line("type " + head + ' ' + escaped(text.substr(old.size())));
     else if (text.size() + 1 == old.size() && old.compare(0, text.size(), text) == 0)
         line("erase " + head);
     else
-        line("text " + head + ' ' + text);
+        line("text " + head + ' ' + escaped(text));
 }
 
 void Recorder::choose(kt::Widget& list, int row) {
@@ -94,11 +120,10 @@ void Recorder::choose(kt::Widget& list, int row) {
     const std::string head = formOf(list) + ' ' + listWord(list) + ' ';
     if (row < 0 || size_t(row) >= entries.size()) return; // no row: the list does nothing
     // By name where the name reads back as this very row; by number where it would not (a name
-    // shown twice, blanks in front, a line break).
+    // shown twice, blanks in front).
     const std::string& name = entries[size_t(row)];
-    if (!name.empty() && name.front() != ' ' && name.front() != '\t' &&
-        name.find_first_of("\r\n") == std::string::npos && rowNamed(list, name) == row)
-        line("choose " + head + name);
+    if (!name.empty() && name.front() != ' ' && name.front() != '\t' && rowNamed(list, name) == row)
+        line("choose " + head + escaped(name));
     else
         line("pick " + head + std::to_string(row));
 }

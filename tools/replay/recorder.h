@@ -8,22 +8,30 @@
 
 #include "toolkit/program.h"
 
-#include <cstdio>
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 
 namespace kolvar {
 
 class Recorder : public kt::InputObserver {
 public:
-    /// Observes `app` from here on and writes to `script`, flushing line by line, so a session
-    /// cut short keeps every line written before.
-    Recorder(kt::Program& app, std::FILE* script);
+    /// Observes `app` from here on and writes to the file open as `script`, a line at a time
+    /// straight to the file, so a session cut short keeps every line written before. The first
+    /// line is a comment naming the current folder, where the browser's lists start.
+    Recorder(kt::Program& app, int script);
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
     /// Writes the time left since the last line and a closing `dump`; returns the dump's JSON.
     std::string finish();
+
+    /// Empty while every line went to the file; else why the first write that failed did. The
+    /// recording stops there, keeping the whole lines before it, and calls `failed` once.
+    const std::string& error() const { return error_; }
+    std::function<void()> failed;
 
     void mouseDown(kt::Form& f, float x, float y, int button, int shift) override;
     void mouseDownOn(kt::Widget& w, int button, int shift, float x, float y) override;
@@ -40,8 +48,14 @@ private:
     void line(const std::string& text);
 
     kt::Program& app_;
-    std::FILE* out_;
+    int out_;
+    off_t written_ = 0;   ///< bytes of whole lines in the file
     int64_t pending_ = 0; ///< game ms since the last line
+    std::string error_;
 };
+
+/// Writes all of `bytes` to the file open as `fd`, again after a short write; false, with errno
+/// saying why, when a write fails.
+bool writeAll(int fd, const std::string& bytes);
 
 } // namespace kolvar

@@ -13,18 +13,20 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QJsonDocument>
+#include <QPixmap>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace kolvar {
 
 namespace {
-
-[[noreturn]] void fail(const std::string& message) {
-    throw std::runtime_error(message);
-}
 
 kt::Form& form(kt::Program& app, const std::string& name) {
     kt::Form* f = app.formByName(name);
@@ -53,6 +55,48 @@ kt::Widget& list(kt::Form& f, const std::string& which) {
         if (x->kind == kind) found = x;
     if (!found) fail(std::string(f.className()) + " has no " + which + " list");
     return *found;
+}
+
+/// An open folder, closed when it goes.
+struct Folder {
+    int fd;
+    ~Folder() {
+        if (fd != AT_FDCWD) ::close(fd);
+    }
+};
+
+/// Writes `image` as a PNG to `path`, a new file under the current folder. A script is data from
+/// anyone: it never replaces a file, and neither the file nor a folder on its way may be a link,
+/// which could lead anywhere.
+void save(const QPixmap& image, const std::string& path) {
+    const auto refuse = [&](const std::string& why) { fail("cannot write " + path + ": " + why); };
+    Folder folder{AT_FDCWD};
+    size_t from = 0;
+    for (size_t slash; (slash = path.find('/', from)) != std::string::npos; from = slash + 1) {
+        const std::string name = path.substr(from, slash - from);
+        if (name.empty() || name == ".") continue;
+        const int next =
+            ::openat(folder.fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0)
+            refuse(errno == ENOTDIR || errno == ELOOP ? name + " is not a folder (or is a link)"
+                                                      : std::strerror(errno));
+        Folder inner{next};
+        std::swap(folder.fd, inner.fd);
+    }
+    const std::string name = path.substr(from);
+    const int fd = ::openat(folder.fd, name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        refuse(errno == EEXIST ? "it exists, and a shot writes only a new file"
+                               : std::strerror(errno));
+    QFile file;
+    const bool written = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+                         image.save(&file, "PNG") && file.flush();
+    file.close();
+    if (!written) {
+        ::unlinkat(folder.fd, name.c_str(), 0);
+        refuse("the picture could not be written");
+    }
 }
 
 } // namespace
@@ -163,25 +207,19 @@ void Replay::run(const Step& s) {
     case Step::Shot: {
         ktqt::FormView* v = frontend_.view(form(app_, s.form));
         if (!v) fail(s.form + " has no window");
-        if (!writeFiles) return;
-        if (!v->grab().save(QString::fromStdString(s.text), "PNG")) fail("cannot write " + s.text);
+        if (writeFiles) save(v->grab(), s.text);
         break;
     }
     }
 }
 
 int Replay::run(std::istream& script, std::ostream& err) {
-    std::string line;
-    int number = 0;
-    while (std::getline(script, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        try {
-            step(line);
-        } catch (const std::exception& e) {
-            err << "line " << number << ": " << e.what() << '\n';
-            return 2;
-        }
+    LineReader lines(script);
+    try {
+        while (const std::optional<std::string> line = lines.next()) step(*line);
+    } catch (const std::exception& e) {
+        err << "line " << lines.number() << ": " << e.what() << '\n';
+        return 2;
     }
     return 0;
 }

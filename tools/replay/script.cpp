@@ -5,7 +5,10 @@
 
 #include "toolkit/widgets.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <istream>
 #include <stdexcept>
 #include <vector>
 
@@ -30,10 +33,6 @@ Words split(const std::string& line) {
         w.starts.push_back(start);
     }
     return w;
-}
-
-[[noreturn]] void fail(const std::string& message) {
-    throw std::runtime_error(message);
 }
 
 // Positions, durations and codes a script may give; beyond them a number is refused rather than
@@ -147,7 +146,7 @@ const Command table[] = {
      "type the rest of the line into a text box, a character at a time", Step::Type, 4, SIZE_MAX,
      [](Step& s, const Reading& r) {
          widget(s, r);
-         s.text = r.after(2);
+         s.text = unescaped(r.after(2));
      }},
     {"erase", "FORM WIDGET", "delete a text box's last character", Step::Erase, 3, 3, widget},
     {"text", "FORM WIDGET [TEXT...]",
@@ -155,13 +154,13 @@ const Command table[] = {
      SIZE_MAX,
      [](Step& s, const Reading& r) {
          widget(s, r);
-         s.text = r.after(2);
+         s.text = unescaped(r.after(2));
      }},
     {"choose", "FORM drive|dir|file NAME", "pick the entry of a browser list shown as NAME",
      Step::Choose, 4, SIZE_MAX,
      [](Step& s, const Reading& r) {
          list(s, r);
-         s.text = r.from(3);
+         s.text = unescaped(r.from(3));
      }},
     {"pick", "FORM drive|dir|file ROW", "pick row ROW (from 0) of a browser list", Step::Pick, 4, 4,
      [](Step& s, const Reading& r) {
@@ -174,20 +173,125 @@ const Command table[] = {
      [](Step& s, const Reading& r) { s.form = r.word(1); }},
     {"dump", "", "print one JSON line: windows, widgets, battle state, messages", Step::Dump, 1, 1,
      [](Step&, const Reading&) {}},
-    {"shot", "FORM FILE.png", "save a screenshot of FORM", Step::Shot, 3, SIZE_MAX,
+    {"shot", "FORM FILE.png", "save a screenshot of FORM as a new file under the current folder",
+     Step::Shot, 3, SIZE_MAX,
      [](Step& s, const Reading& r) {
          s.form = r.word(1);
          s.text = r.from(2);
+         if (s.text.front() == '/' || ("/" + s.text + "/").find("/../") != std::string::npos)
+             fail("shot writes only under the current folder, not to '" + s.text + "'");
      }},
     {"check", "", "stop with status 2 if any invariant is broken", Step::Check, 1, 1,
      [](Step&, const Reading&) {}},
 };
+
+/// The bytes an escape names by a letter: the one rule both ways.
+struct Named {
+    char byte, letter;
+};
+constexpr Named named[] = {{'\\', '\\'}, {'\n', 'n'}, {'\r', 'r'}, {'\t', 't'}, {'\0', '0'}};
+
+bool hex(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+/// How many bytes of `s` from `i` make one UTF-8 character; 0 where they make none.
+size_t utf8(const std::string& s, size_t i) {
+    const auto at = [&](size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+    const unsigned lead = at(i);
+    // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
+    unsigned n = 0, low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        n = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        n = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        n = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+    if (n == 0 || at(i + 1) < low || at(i + 1) > high) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if (at(i + k) < 0x80 || at(i + k) > 0xBF) return 0;
+    return n;
+}
 
 std::string usage(const Command& c) {
     return std::string(c.name) + (*c.args ? " " : "") + c.args;
 }
 
 } // namespace
+
+void fail(const std::string& message) {
+    throw std::runtime_error(escaped(message));
+}
+
+std::string escaped(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const size_t n = b >= 0x80 ? utf8(bytes, i) : 1;
+        // A C1 control (U+0080 to U+009F) moves a terminal as an escape byte does.
+        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0;
+        if (n > 1 && !c1) {
+            out.append(bytes, i, n);
+            i += n;
+            continue;
+        }
+        for (size_t k = 0; k < std::max<size_t>(n, 1); ++k, ++i) {
+            const char c = bytes[i];
+            const auto u = static_cast<unsigned char>(c);
+            const auto name = std::find_if(std::begin(named), std::end(named),
+                                           [&](const Named& e) { return e.byte == c; });
+            if (name != std::end(named))
+                out += {'\\', name->letter};
+            else if (u >= 0x20 && u < 0x7F)
+                out += c;
+            else {
+                static const char digits[] = "0123456789abcdef";
+                out += "\\x";
+                out += digits[u >> 4];
+                out += digits[u & 15];
+            }
+        }
+    }
+    return out;
+}
+
+std::string unescaped(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        const char e = i + 1 < text.size() ? text[++i] : ' ';
+        const auto name = std::find_if(std::begin(named), std::end(named),
+                                       [&](const Named& n) { return n.letter == e; });
+        if (name != std::end(named))
+            out += name->byte;
+        else if (e == 'x' && i + 2 < text.size() && hex(text[i + 1]) && hex(text[i + 2])) {
+            out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else
+            fail("a backslash starts one of the escapes n, r, t, 0, xHH or a second backslash");
+    }
+    return out;
+}
+
+std::optional<std::string> LineReader::next() {
+    std::streambuf* in = in_.rdbuf();
+    if (!in || in->sgetc() == std::char_traits<char>::eof()) return std::nullopt;
+    ++number_;
+    std::string line;
+    for (int c = in->sbumpc(); c != std::char_traits<char>::eof() && c != '\n'; c = in->sbumpc()) {
+        if (line.size() == longestLine)
+            fail("longer than " + std::to_string(longestLine) + " bytes");
+        line += char(c);
+    }
+    if (number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
 
 std::optional<Step> parse(const std::string& line) {
     if (const size_t first = line.find_first_not_of(" \t");

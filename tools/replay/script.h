@@ -6,6 +6,7 @@
 // runs, so that a whole script can be refused before a window opens.
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,41 @@ std::string commands();
 
 /// The longest wait one line may hold, ms.
 constexpr int64_t longestWait = 1000000000;
+
+/// The longest line a script may hold, bytes: a stranger's file without a line break is refused
+/// at this length instead of being read whole.
+constexpr size_t longestLine = 1 << 20;
+
+/// The one escape rule of scripts, for the text of `type` and `text` and the NAME of `choose`:
+/// a backslash followed by \\, n, r, t, 0 or xHH (two hex digits) stands for that byte, so that
+/// whatever a player typed or pasted (a line break, a NUL, a CR at the end) stays on its own line.
+/// `escaped` writes every byte below 32, DEL, a backslash, a C1 control and a byte that is not
+/// UTF-8 so; everything else as it is. A line without a backslash reads as it always did.
+std::string escaped(const std::string& bytes);
+/// The bytes an escaped text stands for; throws std::runtime_error at a backslash that starts
+/// none of the escapes.
+std::string unescaped(const std::string& text);
+
+/// Throws std::runtime_error saying `message`, escaped: a message quotes a script's words, which
+/// may hold any byte, and what() would end at a NUL.
+[[noreturn]] void fail(const std::string& message);
+
+/// Reads a script a line at a time, as every way of playing one does: without the line break and
+/// a CR before it, the first line without a UTF-8 byte-order mark.
+class LineReader {
+public:
+    explicit LineReader(std::istream& in)
+        : in_(in) {}
+    /// The next line, or nothing at the end; throws std::runtime_error for a line longer than
+    /// longestLine (number() is then that line's).
+    std::optional<std::string> next();
+    /// The number of the line read last, from 1.
+    int number() const { return number_; }
+
+private:
+    std::istream& in_;
+    int number_ = 0;
+};
 
 /// The row of a drive, folder or file list that `choose` finds by `name` (the last row whose text
 /// is `name`, or for a drive list also whose root folder is), or -1.
