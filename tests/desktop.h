@@ -2,9 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox), and real X
-// input (xdotool, through the XTest extension), so that a test reaches the game the way a
-// player's mouse and keyboard do, through the X server, the window manager and Qt.
+// A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox, or the one
+// KOLVAR_WM names), and real X input (xdotool, through the XTest extension), so that a test
+// reaches the game the way a player's mouse and keyboard do, through the X server, the window
+// manager and Qt. Sway does the same on Wayland.
 
 #include <QImage>
 #include <QJsonObject>
