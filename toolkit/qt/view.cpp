@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
 #include <QWindow>
 
@@ -285,6 +286,12 @@ void FormView::changeEvent(QEvent* e) {
     // Enter still closes it.
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         if (QWidget* box = QApplication::activeModalWidget(); box && box != this) bringUp(box);
+    // Qt's own title bars (GNOME on Wayland) offer maximise whatever the window's flags say: a
+    // window of fixed size that the compositor maximises goes back to its own size and place.
+    constexpr Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (e->type() == QEvent::WindowStateChange && alive() && form_->border != kt::Border::Sizable &&
+        (windowState() & large))
+        QTimer::singleShot(0, this, [this, large] { setWindowState(windowState() & ~large); });
     QWidget::changeEvent(e);
 }
 
