@@ -50,6 +50,8 @@ Form1::Form1(kt::Program& app)
     position = {45.0f, 330.0f};
     border = kt::Border::Fixed;
     BackColor = kt::colors::white;
+    // The help read during a battle stays above the battlefield.
+    holdsFloating = true;
 
     add(Image2, "Image2");
     sprite(Image2, 360, 120, "image2");

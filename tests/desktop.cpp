@@ -3,20 +3,28 @@
 
 #include "desktop.h"
 
+#include "harness.h"
+#include "toolkit/qt/view.h"
+
 #include "toolkit/widgets.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <functional>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace kolvar {
 
@@ -68,13 +76,16 @@ QProcess* Desktop::startServer(QString& display) {
 }
 
 Desktop::Desktop() {
+    // Openbox unless KOLVAR_WM names another window manager (xfwm4).
+    const QString wm = qEnvironmentVariable("KOLVAR_WM", "openbox");
     if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable("openbox").isEmpty() ||
+        QStandardPaths::findExecutable(wm).isEmpty() ||
+        (wm == "xfwm4" && QStandardPaths::findExecutable("dbus-run-session").isEmpty()) ||
         QStandardPaths::findExecutable("xdotool").isEmpty() ||
         QStandardPaths::findExecutable("xwininfo").isEmpty() ||
         QStandardPaths::findExecutable("xprop").isEmpty()) {
-        error_ = "Xvfb, openbox, xdotool, xwininfo and xprop are needed (./scripts/setup "
-                 "installs them)";
+        error_ = "Xvfb, " + wm +
+                 ", xdotool, xwininfo and xprop are needed (./scripts/setup installs them)";
         return;
     }
     server_ = startServer(display_);
@@ -86,7 +97,14 @@ Desktop::Desktop() {
     manager_ = new QProcess;
     manager_->setStandardOutputFile(QProcess::nullDevice());
     manager_->setStandardErrorFile(QProcess::nullDevice());
-    manager_->start("openbox", {"--sm-disable"});
+    // xfwm4 reads its settings from xfconf, over a session bus of its own.
+    if (wm == "xfwm4") {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("NO_AT_BRIDGE", "1");
+        manager_->setProcessEnvironment(env);
+        manager_->start("dbus-run-session", {"--", wm, "--compositor=off", "--sm-client-disable"});
+    } else
+        manager_->start(wm, {"--sm-disable"});
     // The window manager is up once it has announced itself on the root window.
     const bool up =
         manager_->waitForStarted() &&
@@ -97,13 +115,15 @@ Desktop::Desktop() {
                 return ok && out.contains("window id");
             },
             10000);
-    if (!up) error_ = "openbox did not start";
+    if (!up) error_ = wm + " did not start";
 }
 
 Desktop::~Desktop() {
-    for (QProcess* p : {manager_, server_}) {
+    // The server first: the window manager ends with it and takes down what it started (the
+    // session bus of xfwm4's settings), which it cannot do when it is killed.
+    for (QProcess* p : {server_, manager_}) {
         if (!p) continue;
-        p->terminate();
+        if (p == server_ || !p->waitForFinished(3000)) p->terminate();
         if (!p->waitForFinished(3000)) {
             p->kill();
             p->waitForFinished();
@@ -188,6 +208,197 @@ std::vector<unsigned long> Desktop::stacking() {
     return ids;
 }
 
+Sway::Sway(int scale)
+    : scale_(scale) {
+    for (const char* program : {"sway", "swaymsg", "wtype", "grim"})
+        if (QStandardPaths::findExecutable(program).isEmpty()) {
+            error_ = "sway, swaymsg, wtype and grim are needed (./scripts/setup installs them)";
+            return;
+        }
+    const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
+    if (pointer.isEmpty() || !QFile::exists(pointer)) {
+        error_ = "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
+        return;
+    }
+    // A runtime folder of sway's own, which the user it runs as owns.
+    runtime_ = QDir::temp().filePath(
+        QStringLiteral("kolvar-sway-%1").arg(QCoreApplication::applicationPid()));
+    QDir(runtime_).removeRecursively();
+    QDir().mkpath(runtime_);
+    QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString config = runtime_ + "/config";
+    writeFile(config, QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
+                          .arg(Desktop::width * scale)
+                          .arg(Desktop::height * scale)
+                          .arg(scale)
+                          .toUtf8());
+    QStringList command{"sway", "-c", config};
+    if (geteuid() == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody || chown(qPrintable(runtime_), nobody->pw_uid, nobody->pw_gid) != 0 ||
+            chown(qPrintable(config), nobody->pw_uid, nobody->pw_gid) != 0) {
+            error_ = "no unprivileged user to run sway as";
+            return;
+        }
+        command =
+            QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
+    }
+    QProcessEnvironment env;
+    env.insert("PATH", qEnvironmentVariable("PATH"));
+    env.insert("HOME", runtime_);
+    env.insert("XDG_RUNTIME_DIR", runtime_);
+    env.insert("WLR_BACKENDS", "headless");
+    env.insert("WLR_HEADLESS_OUTPUTS", "1");
+    env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+    env.insert("WLR_RENDERER", "pixman");
+    sway_ = new QProcess;
+    sway_->setProcessEnvironment(env);
+    sway_->setStandardOutputFile(QProcess::nullDevice());
+    sway_->setStandardErrorFile(runtime_ + "/sway.log");
+    sway_->start(command.takeFirst(), command);
+    QString socket, ipc;
+    const bool up = sway_->waitForStarted() &&
+                    waitFor(
+                        [&] {
+                            const QDir dir(runtime_);
+                            const auto a = dir.entryList({"wayland-?"}, QDir::System);
+                            const auto b = dir.entryList({"sway-ipc.*.sock"}, QDir::System);
+                            if (a.isEmpty() || b.isEmpty())
+                                return sway_->state() != QProcess::Running;
+                            socket = dir.filePath(a[0]);
+                            ipc = dir.filePath(b[0]);
+                            return true;
+                        },
+                        10000);
+    if (!up || socket.isEmpty()) {
+        error_ = "sway did not start";
+        return;
+    }
+    // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
+    qputenv("WAYLAND_DISPLAY", socket.toUtf8());
+    qputenv("SWAYSOCK", ipc.toUtf8());
+    pointer_ = new QProcess;
+    pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    pointer_->start(pointer, {QString::number(Desktop::width), QString::number(Desktop::height)});
+    if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
+        error_ = "the virtual pointer did not start";
+}
+
+Sway::~Sway() {
+    for (QProcess* p : {pointer_, sway_}) {
+        if (!p) continue;
+        p->closeWriteChannel();
+        p->terminate();
+        if (!p->waitForFinished(3000)) {
+            p->kill();
+            p->waitForFinished();
+        }
+        delete p;
+    }
+    if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
+}
+
+namespace {
+
+/// Every window of sway's tree under `node`, floating ones in their stacking order, bottom to top.
+void windowsOf(const QJsonObject& node, std::vector<QJsonObject>& out) {
+    if (node["pid"].toInt() != 0) out.push_back(node);
+    for (const char* list : {"nodes", "floating_nodes"})
+        for (const auto& child : node[list].toArray()) windowsOf(child.toObject(), out);
+}
+
+QRect areaOf(const QJsonObject& node) {
+    const QJsonObject r = node["rect"].toObject(), c = node["window_rect"].toObject();
+    return QRect(r["x"].toInt() + c["x"].toInt(), r["y"].toInt() + c["y"].toInt(),
+                 c["width"].toInt(), c["height"].toInt());
+}
+
+} // namespace
+
+std::vector<QJsonObject> Sway::windows() {
+    std::vector<QJsonObject> out;
+    windowsOf(QJsonDocument::fromJson(Desktop::run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8())
+                  .object(),
+              out);
+    return out;
+}
+
+int Sway::find(const std::vector<QJsonObject>& windows, QWidget* w) {
+    // Where Qt draws its own title bar, the surface is larger by it.
+    const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+    const QSize size = w->size().grownBy(frame);
+    for (size_t i = 0; i < windows.size(); ++i)
+        if (areaOf(windows[i]).size() == size) return int(i);
+    return -1;
+}
+
+bool Sway::above(QWidget* upper, QWidget* lower) {
+    const auto all = windows();
+    const int u = find(all, upper), l = find(all, lower);
+    return u >= 0 && l >= 0 && u > l;
+}
+
+bool Sway::focused(QWidget* w) {
+    const auto all = windows();
+    const int i = find(all, w);
+    return i >= 0 && all[size_t(i)]["focused"].toBool();
+}
+
+QRect Sway::clientArea(QWidget* w) {
+    // A window Qt has shown may take sway a moment to map.
+    std::vector<QJsonObject> all;
+    int i = -1;
+    if (!QTest::qWaitFor([&] { return (i = find(all = windows(), w)) >= 0; }, 5000)) return {};
+    const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+    return areaOf(all[size_t(i)]).marginsRemoved(frame);
+}
+
+bool Sway::click(QWidget* w, QPoint at, int button, int times) {
+    QWidget* top = w->window();
+    const QRect area = clientArea(top);
+    return !area.isEmpty() && click(area.topLeft() + w->mapTo(top, at), button, times);
+}
+
+bool Sway::click(QPoint at, int button, int times) {
+    // The pointer goes there first and the client takes its entry: sway drops a press that
+    // comes with the first motion over a window it has just mapped.
+    const QString to = QStringLiteral("%1 %2").arg(at.x()).arg(at.y());
+    QString line = to;
+    for (int i = 0; i < times; ++i) line += QStringLiteral(" %1").arg(button);
+    return gesture(to) && (QTest::qWait(150), gesture(line));
+}
+
+bool Sway::gesture(const QString& line) {
+    pointer_->write((line + "\n").toUtf8());
+    // The pointer was started before the application and its event loop: wait on it directly.
+    while (!pointer_->canReadLine() && pointer_->waitForReadyRead(10000)) {}
+    const bool done = pointer_->readLine().trimmed() == "done";
+    QTest::qWait(120);
+    return done;
+}
+
+bool Sway::keys(const QStringList& keys) {
+    // wtype's keyboard lives as long as wtype: it waits until the game, which keeps handling
+    // its events meanwhile, has taken the new keyboard, then types.
+    QStringList args{"-s", "400"};
+    for (const QString& k : keys)
+        args << "-k" << k << "-s"
+             << "60";
+    QProcess wtype;
+    wtype.start("wtype", args);
+    const bool ok = QTest::qWaitFor([&] { return wtype.state() == QProcess::NotRunning; }, 20000) &&
+                    wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
+    QTest::qWait(120);
+    return ok;
+}
+
+QImage Sway::screenshot() {
+    const QString file = runtime_ + "/shot.png";
+    bool ok = false;
+    Desktop::run("grim", {"-t", "png", file}, &ok);
+    return ok ? QImage(file) : QImage();
+}
+
 int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
     Desktop desktop;
     if (!desktop.error().isEmpty()) {
@@ -198,6 +409,15 @@ int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
     qputenv("QT_SCALE_FACTOR", "1");
     QApplication app(argc, argv);
     return run(desktop);
+}
+
+ktqt::FormView* shown(Game& g, const char* name, bool active) {
+    ktqt::FormView* v = nullptr;
+    if (!QTest::qWaitFor([&] { return (v = viewOf(g, name)) && v->isVisible(); }, 5000))
+        return nullptr;
+    if (!QTest::qWaitForWindowExposed(v) || (active && !QTest::qWaitForWindowActive(v)))
+        return nullptr;
+    return v;
 }
 
 QPoint middle(const kt::Widget& w) {

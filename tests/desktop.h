@@ -2,10 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox), and real X
-// input (xdotool, through the XTest extension), so that a test reaches the game the way a
-// player's mouse and keyboard do, through the X server, the window manager and Qt.
+// A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox, or the one
+// KOLVAR_WM names), and real X input (xdotool, through the XTest extension), so that a test
+// reaches the game the way a player's mouse and keyboard do, through the X server, the window
+// manager and Qt. Sway does the same on Wayland.
 
+#include <QImage>
+#include <QJsonObject>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -19,11 +22,19 @@ class QWidget;
 namespace kt {
 struct Widget;
 }
+namespace ktqt {
+class FormView;
+}
 
 namespace kolvar {
 
+class Game;
+
 /// The middle of a designed widget in its window, pixels.
 QPoint middle(const kt::Widget& w);
+/// The window of a form once it is shown and exposed and, unless `active` is false, has the
+/// focus; null when it has not within 5 s.
+ktqt::FormView* shown(Game& g, const char* name, bool active = true);
 
 class Desktop {
 public:
@@ -70,13 +81,58 @@ public:
 
     /// Runs `program` with `args` (xdotool, xprop, xwininfo) and returns its standard output;
     /// `ok` tells whether it ended with status 0.
-    QString run(const QString& program, const QStringList& args, bool* ok = nullptr);
+    static QString run(const QString& program, const QStringList& args, bool* ok = nullptr);
 
 private:
     QProcess* server_ = nullptr;
     QProcess* manager_ = nullptr;
     QString display_;
     QString error_;
+};
+
+/// A Wayland desktop of the test's own: sway on a headless output of the desktop's size in
+/// logical pixels at `scale`, run as an unprivileged user (it refuses root) with a runtime folder
+/// of its own. Headless sway has no input devices: a virtual pointer (tests/wayland/pointer.c)
+/// and wtype give it real compositor input; swaymsg tells what it stacks, focuses and where.
+class Sway {
+public:
+    /// Starts sway and the pointer, and points WAYLAND_DISPLAY and SWAYSOCK at them.
+    explicit Sway(int scale);
+    ~Sway();
+    Sway(const Sway&) = delete;
+    Sway& operator=(const Sway&) = delete;
+
+    QString error() const { return error_; }
+
+    /// Whether sway stacks top-level `upper` above `lower`, and whether `w` has the focus. Sway
+    /// knows a window by its client area's size, as the game's windows all differ in size.
+    bool above(QWidget* upper, QWidget* lower);
+    bool focused(QWidget* w);
+    /// Where the client area of top-level `w` stands in the layout, logical pixels.
+    QRect clientArea(QWidget* w);
+    /// Moves the pointer to `at` in `w` (a widget of a shown window) and presses and releases
+    /// `button` (1 left, 2 middle, 3 right) `times` times.
+    bool click(QWidget* w, QPoint at, int button = 1, int times = 1);
+    /// The same at `at` in the layout, logical pixels.
+    bool click(QPoint at, int button = 1, int times = 1);
+    /// Presses and releases each of `keys` in turn, as wtype names them ("Return", "g").
+    bool keys(const QStringList& keys);
+    /// What the output shows, in its own pixels.
+    QImage screenshot();
+
+private:
+    /// sway's windows, floating ones in their stacking order, bottom to top.
+    std::vector<QJsonObject> windows();
+    /// The index in `windows` of the one showing `w`; -1 if none.
+    static int find(const std::vector<QJsonObject>& windows, QWidget* w);
+    /// Sends the pointer one line, "X Y [BUTTON...]", and waits until the compositor has it.
+    bool gesture(const QString& line);
+
+    QProcess* sway_ = nullptr;
+    QProcess* pointer_ = nullptr;
+    QString runtime_;
+    QString error_;
+    int scale_;
 };
 
 /// The main() of a desktop test: starts a desktop, points Qt's xcb platform at it at scale 1,

@@ -483,6 +483,22 @@ private slots:
         }
     }
 
+    // Qt's own title bars offer maximise whatever the flags say; maximise once moved the fixed
+    // battlefield to the corner of the screen.
+    void aFixedWindowStaysItsSizeWhenMaximised() {
+        Game g;
+        g.run("click frmSplash Command4\nclick frmSplash Command1");
+        for (const char* name : {"Form1", "Dialog"}) {
+            ktqt::FormView* v = viewOf(g, name);
+            QVERIFY(v && v->isVisible());
+            QVERIFY2(!(v->windowFlags() & (Qt::WindowMaximizeButtonHint)), name);
+            const QSize size = v->size();
+            v->showMaximized();
+            QTRY_COMPARE(v->windowState(), Qt::WindowNoState);
+            QCOMPARE(v->size(), size);
+        }
+    }
+
     void theViewFollowsTheModelAndRetiresWithItsForm() {
         Game g;
         g.run("click frmSplash Command4");

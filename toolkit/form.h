@@ -48,6 +48,9 @@ public:
     /// A modeless dialog that stays above the program's other windows, as a tool window does:
     /// showing another window does not hide it.
     bool floating = false;
+    /// While shown, the window the floating dialogs belong to and stay above (the battlefield);
+    /// while none is, they belong to the window shown last.
+    bool holdsFloating = false;
     Font font{"MS Sans Serif", 8.25f, false};
     bool Enabled = true;
 

@@ -39,19 +39,31 @@ FormView* Frontend::view(const kt::Form& f) const {
 
 void Frontend::sync() {
     std::map<uint64_t, FormView*> next;
-    bool raised = false;
+    std::vector<FormView*> floating;
     for (kt::Form* f : app_.forms()) {
         auto it = views_.find(f->serial());
         FormView* v = it != views_.end() ? it->second : new FormView(app_, *f, caches_);
         if (it != views_.end()) views_.erase(it);
         next[f->serial()] = v;
-        raised = v->sync() || raised;
+        if (f->floating)
+            floating.push_back(v);
+        else if (v->sync())
+            front_ = v;
     }
-    for (auto& [serial, v] : views_) v->detach(); // their forms are gone
+    for (auto& [serial, v] : views_) {
+        if (v == front_) front_ = nullptr;
+        v->detach(); // their forms are gone
+    }
     views_ = std::move(next);
-    // A window brought to the front goes under the floating ones (the help).
-    if (raised)
-        for (auto& [serial, v] : views_) v->keepAbove();
+    // The floating windows (the help) are transients of the window they stay above, set before
+    // they show: the one that holds them while it is shown, else the one shown last.
+    FormView* owner = front_ && front_->form()->visible() ? front_ : nullptr;
+    for (auto& [serial, v] : views_)
+        if (v->form()->holdsFloating && v->form()->visible()) owner = v;
+    for (FormView* v : floating) {
+        v->belongTo(owner);
+        v->sync();
+    }
     if (driver_ && !stopped_) driver_->arm();
 }
 
@@ -120,7 +132,13 @@ void Frontend::showBox(kt::Form* owner, const std::string& text, const std::stri
                       grid->rowCount(), 0, 1, grid->columnCount());
     if (mode_ == Mode::Watched)
         QTimer::singleShot(2000, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
-    box.exec();
+    // Modal through its own event loop rather than exec(), which a window that maps the box
+    // again (to bring it up on Wayland) would end.
+    box.setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    box.show();
+    loop.exec();
 }
 
 } // namespace ktqt

@@ -65,6 +65,7 @@ private:
     Mode mode_;
     Caches caches_; ///< before the views, which draw from it, so it goes after them
     std::map<uint64_t, FormView*> views_; ///< by form serial
+    FormView* front_ = nullptr;           ///< the window that is not floating, shown last
     RealTime time_;
     std::unique_ptr<ClockDriver> driver_; ///< in real time only
     bool stopped_ = false;

@@ -12,7 +12,9 @@
 #include <QCloseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 
 namespace ktqt {
 
@@ -38,6 +40,21 @@ int shiftOf(Qt::KeyboardModifiers m) {
 
 } // namespace
 
+void bringUp(QWidget* w) {
+    // On Wayland a program may ask for the front only with a token the compositor handed it,
+    // and Qt holds one at most at start-up: there the window maps again, which every compositor
+    // answers by putting it on top with the keyboard.
+    static const bool wayland =
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (wayland && w->isVisible()) {
+        w->hide();
+        w->show();
+        return;
+    }
+    w->raise();
+    w->activateWindow();
+}
+
 FormView::FormView(kt::Program& app, kt::Form& form, Caches& caches)
     : QWidget(nullptr)
     , app_(app)
@@ -53,12 +70,16 @@ FormView::FormView(kt::Program& app, kt::Form& form, Caches& caches)
         break;
     case kt::Border::Fixed:
     case kt::Border::FixedDialog:
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        // A window of fixed size offers no maximise nor minimise, in Qt's own title bars
+        // (drawn where the compositor draws none) as in the window manager's.
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
         if (form.closeBox) flags |= Qt::WindowCloseButtonHint;
         // A fixed dialog with neither caption nor control box has no title bar at all.
         if (!form.closeBox && form.Caption.empty()) flags = Qt::Window | Qt::FramelessWindowHint;
         break;
     }
+    // A floating window is a dialog: X11 window managers learn its transient parent only then.
+    if (form.floating) flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
     setWindowFlags(flags);
     installEventFilter(this);
 }
@@ -119,12 +140,16 @@ bool FormView::sync() {
     }
     syncLayer(f, this, dirty, QPoint(0, 0));
     lastDirty_ = dirty;
-    if (f.visible() != isVisible()) setVisible(f.visible());
+    const bool wasShown = isVisible();
+    if (f.visible() != wasShown) setVisible(f.visible());
     bool raisedNow = false;
     if (f.visible() && raised_ != f.raiseCount()) {
         raised_ = f.raiseCount();
         raisedNow = true;
-        if (stacking()) {
+        // A window already shown comes up as on Wayland it must; a new one maps on top.
+        if (stacking() && wasShown) {
+            bringUp(this);
+        } else if (stacking()) {
             raise();
             activateWindow();
         }
@@ -138,8 +163,16 @@ bool FormView::stacking() {
     return has;
 }
 
-void FormView::keepAbove() {
-    if (alive() && form_->floating && isVisible() && stacking()) raise();
+void FormView::belongTo(FormView* owner) {
+    // Window managers and compositors learn of a transient parent when the window maps, so a
+    // window already shown maps again under its new one.
+    if (!windowHandle()) create();
+    QWindow* parent = owner ? owner->windowHandle() : nullptr;
+    if (windowHandle()->transientParent() == parent) return;
+    const bool shown = isVisible();
+    if (shown) hide();
+    windowHandle()->setTransientParent(parent);
+    if (shown) show();
 }
 
 void FormView::place() {
@@ -248,11 +281,17 @@ bool FormView::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void FormView::changeEvent(QEvent* e) {
-    // The window manager brings an activated window to the front when it gets to it, after any
-    // raise asked for alongside: the floating windows go back above once it has.
-    if (e->type() == QEvent::ActivationChange && isActiveWindow() && alive() && !form_->floating)
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* v = qobject_cast<FormView*>(w)) v->keepAbove();
+    // A window that an open message box blocks may still be given the keyboard by a click on
+    // it (a Wayland compositor knows nothing of modality): the box asks for it back, so that
+    // Enter still closes it.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        if (QWidget* box = QApplication::activeModalWidget(); box && box != this) bringUp(box);
+    // Qt's own title bars (GNOME on Wayland) offer maximise whatever the window's flags say: a
+    // window of fixed size that the compositor maximises goes back to its own size and place.
+    constexpr Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (e->type() == QEvent::WindowStateChange && alive() && form_->border != kt::Border::Sizable &&
+        (windowState() & large))
+        QTimer::singleShot(0, this, [this, large] { setWindowState(windowState() & ~large); });
     QWidget::changeEvent(e);
 }
 

@@ -24,6 +24,9 @@ class Program;
 
 namespace ktqt {
 
+/// Brings a shown top-level window to the front with the keyboard, on X11 and Wayland alike.
+void bringUp(QWidget* w);
+
 class FormView : public QWidget {
     Q_OBJECT
 public:
@@ -34,8 +37,9 @@ public:
     /// Brings the window, its native widgets and its repaint regions up to date with the model.
     /// Returns whether the window was brought to the front.
     bool sync();
-    /// Raises a floating window again, after another window came to the front.
-    void keepAbove();
+    /// Makes the window a transient of `owner` (none: of no window), which window managers and
+    /// compositors keep it above.
+    void belongTo(FormView* owner);
     /// Whether the platform stacks windows (the offscreen one does not).
     static bool stacking();
     /// Called when the form has been unloaded: the view lets go of it and closes.
