@@ -206,20 +206,24 @@ void FormView::paintEvent(QPaintEvent* e) {
     ++paints_;
 }
 
+// Only the left button clicks, so only its press is kept for the release: a right press and
+// release in the middle of a left one leave the left click to come.
 void FormView::press(QMouseEvent* e, QPoint pos) {
-    pressed_ = nullptr;
+    const bool left = e->button() == Qt::LeftButton;
+    if (left) pressed_ = nullptr;
     if (!alive()) return;
     const int button = buttonOf(e->button());
     if (!button) return;
-    pressed_ = app_.mouseDown(*form_, float(pos.x() * twips), float(pos.y() * twips), button,
-                              shiftOf(e->modifiers()));
-    if (!alive()) pressed_ = nullptr;
+    kt::Widget* w = app_.mouseDown(*form_, float(pos.x() * twips), float(pos.y() * twips), button,
+                                   shiftOf(e->modifiers()));
+    if (left) pressed_ = alive() ? w : nullptr;
 }
 
 void FormView::release(QMouseEvent* e, QPoint pos) {
+    if (e->button() != Qt::LeftButton) return;
     kt::Widget* w = pressed_;
     pressed_ = nullptr;
-    if (!alive() || !w || e->button() != Qt::LeftButton) return;
+    if (!alive() || !w) return;
     if (app_.hit(*form_, float(pos.x() * twips), float(pos.y() * twips)) == w) app_.click(*w);
 }
 
