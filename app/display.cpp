@@ -6,8 +6,12 @@
 #include "identity.h"
 #include "toolkit/qt/frontend.h"
 
+#include <QRegularExpression>
+#include <QScreen>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace kolvar {
 
@@ -23,22 +27,47 @@ const char* name = "kolvar";
     std::_Exit(1);
 }
 
+// Qt names a platform it has no plugin for, then lists the ones it has in its fatal message.
+[[noreturn]] void noPlugin(const QString& missing, const QString& fatal) {
+    static const QRegularExpression listed("Available platform plugins are: ([^\\n]*)\\.");
+    const QRegularExpressionMatch m = listed.match(fatal);
+    const QString hint = missing.startsWith("wayland") ? " (Debian: apt install qt6-wayland)" : "";
+    std::fprintf(stderr, "%s: Qt has no platform plugin \"%s\"%s; the ones installed are: %s\n",
+                 name, qPrintable(missing), qPrintable(hint),
+                 m.hasMatch() ? qPrintable(m.captured(1)) : "none");
+    std::_Exit(1);
+}
+
 // Started from an ssh shell or a text console, Qt would abort with a core file after advising
 // to reinstall. While Qt connects to the display its messages are held back: a fatal one becomes
-// the one line above and status 1; the others are passed on once the connection stands.
+// one line and status 1; the others are passed on once the connection stands.
 QStringList held;
 void hold(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) noDisplay();
+    if (type == QtFatalMsg) {
+        static const QRegularExpression unknown(
+            "Could not find the Qt platform plugin \"([^\"]*)\"");
+        for (const QString& m : held)
+            if (const QRegularExpressionMatch found = unknown.match(m); found.hasMatch())
+                noPlugin(found.captured(1), message);
+        noDisplay();
+    }
     held << message;
 }
+
+// An 8-bit display shows every window black; the art needs thousands of colours at least.
+constexpr int fewestBits = 15;
 
 } // namespace
 
 std::unique_ptr<QApplication> openDisplay(const char* program, int& argc, char** argv) {
     ktqt::FontConfigWarmup fontconfig;
     name = program;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    // Qt's own -platform option names a platform whatever the environment says.
+    const bool named = std::any_of(argv + 1, argv + argc, [](const char* a) {
+        return std::strcmp(a, "-platform") == 0 || std::strcmp(a, "--platform") == 0;
+    });
+    if (!named && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         noDisplay();
     // A running battle repaints its money label ten times a second. Through the X server's
     // shared memory, Qt waits for the server to let go of the last picture before each repaint:
@@ -48,6 +77,14 @@ std::unique_ptr<QApplication> openDisplay(const char* program, int& argc, char**
     const QtMessageHandler previous = qInstallMessageHandler(hold);
     auto qapp = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
+    if (const QScreen* screen = QGuiApplication::primaryScreen();
+        screen && screen->depth() < fewestBits) {
+        std::fprintf(stderr,
+                     "%s: the display's colour depth (%d bits) is not supported: the game needs "
+                     "%d bits or more\n",
+                     name, screen->depth(), fewestBits);
+        std::_Exit(1);
+    }
     for (const QString& m : held) std::fprintf(stderr, "%s\n", qPrintable(m));
     held.clear();
     identify();
