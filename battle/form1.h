@@ -22,6 +22,8 @@ class Form1 : public kt::Form {
 public:
     explicit Form1(kt::Program& app);
     const char* className() const override { return "Form1"; }
+    /// The client area, twips: fixed, and the largest window a background is shown in.
+    static constexpr float fieldWidth = 11910, fieldHeight = 9630;
 
     // Public state.
     /// Origin of the shot being resolved: -1 the player's order, 0 return fire.

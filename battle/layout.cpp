@@ -46,7 +46,7 @@ constexpr float countPlace[7][4] = {
 Form1::Form1(kt::Program& app)
     : Form(app) {
     Caption = "Gioco fatto da Ondrasti";
-    ScaleWidth = 11910, ScaleHeight = 9630;
+    ScaleWidth = fieldWidth, ScaleHeight = fieldHeight;
     position = {45.0f, 330.0f};
     border = kt::Border::Fixed;
     BackColor = kt::colors::white;

@@ -66,12 +66,14 @@ void brow::File1_Click() {
     if (name.empty()) return;
     const std::string path = kt::files::join(File1.Path, name);
     std::string reason;
-    // A background is drawn at natural size from the top-left corner, so no more of it than a
-    // screen can ever show. A large photo takes a while to read and decode: aside, so that the
-    // windows stay painted meanwhile.
-    const QSize screen = app.host().screen();
+    // A background is drawn at natural size from the battlefield's top-left corner, so no more
+    // of it than the screen or the battlefield, the larger, can ever show: a window moved partly
+    // off a small screen shows the rest. A large photo takes a while to read and decode: aside,
+    // so that the windows stay painted meanwhile.
+    const QSize clip = app.host().screen().expandedTo(QSize(
+        int(Form1::fieldWidth / kt::twipsPerPixel), int(Form1::fieldHeight / kt::twipsPerPixel)));
     kt::Picture chosen;
-    app.aside([&] { chosen = kt::Picture::fromFile(path, screen, reason); });
+    app.aside([&] { chosen = kt::Picture::fromFile(path, clip, reason); });
     // A file that is no usable picture changes nothing but the notice.
     if (chosen.empty()) {
         unreadable(path, reason);
