@@ -48,7 +48,7 @@ int field(const QString& text, const QString& name) {
 
 } // namespace
 
-QProcess* Desktop::startServer(QString& display) {
+QProcess* Desktop::startServer(QString& display, const QString& screen) {
     // A display number nobody uses, tried until a server holds one.
     for (int n = 90 + int(QCoreApplication::applicationPid() % 40); n < 200; ++n) {
         if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
@@ -57,9 +57,10 @@ QProcess* Desktop::startServer(QString& display) {
         auto* server = new QProcess;
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server->setStandardOutputFile(QProcess::nullDevice());
-        server->start("Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0",
-                               QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
-                               "tcp", "-noreset"});
+        server->start(
+            "Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0",
+                     screen.isEmpty() ? QStringLiteral("%1x%2x24").arg(width).arg(height) : screen,
+                     "-nolisten", "tcp", "-noreset"});
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
         if (server->waitForStarted() &&
             waitFor([&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
@@ -88,7 +89,7 @@ Desktop::Desktop() {
                  ", xdotool, xwininfo and xprop are needed (./scripts/setup installs them)";
         return;
     }
-    server_ = startServer(display_);
+    server_ = startServer(display_, qEnvironmentVariable("KOLVAR_SCREEN"));
     if (!server_) {
         error_ = "no X server could be started";
         return;

@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// A desktop of the test's own: an X server (Xvfb) with a window manager (Openbox, or the one
-// KOLVAR_WM names), and real X input (xdotool, through the XTest extension), so that a test
-// reaches the game the way a player's mouse and keyboard do, through the X server, the window
-// manager and Qt. Sway does the same on Wayland.
+// A desktop of the test's own: an X server (Xvfb, of the screen KOLVAR_SCREEN names if any,
+// "640x480x24") with a window manager (Openbox, or the one KOLVAR_WM names), and real X input
+// (xdotool, through the XTest extension), so that a test reaches the game the way a player's mouse
+// and keyboard do, through the X server, the window manager and Qt. Sway does the same on Wayland.
 
 #include <QImage>
 #include <QJsonObject>
@@ -45,9 +45,10 @@ public:
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
-    /// Starts a bare X server of the desktop's size on a free display, without a window manager,
-    /// and names the display; null when none could start.
-    static QProcess* startServer(QString& display);
+    /// Starts a bare X server on a free display, without a window manager, and names the display;
+    /// null when none could start. Its screen is the desktop's unless `screen` says otherwise
+    /// ("640x480x24": width, height and colour depth).
+    static QProcess* startServer(QString& display, const QString& screen = {});
 
     QString error() const { return error_; }
     QString display() const { return display_; }
