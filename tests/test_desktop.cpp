@@ -669,7 +669,7 @@ private slots:
                  qPrintable(lines[0]));
     }
 
-    void colourDepths_data() {
+    void anEightBitDisplayIsRefusedInOneLine_data() {
         QTest::addColumn<int>("depth");
         QTest::newRow("8 bits") << 8;
         QTest::newRow("16 bits") << 16;
@@ -677,7 +677,7 @@ private slots:
     }
     // On an 8-bit display every window was black and stderr filled with QPainter's errors while
     // the game ran unseen: it says so in one line instead. 16 and 24 bits play.
-    void colourDepths() {
+    void anEightBitDisplayIsRefusedInOneLine() {
         QFETCH(int, depth);
         QString display;
         const auto stop = [](QProcess* p) {
