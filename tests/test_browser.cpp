@@ -483,23 +483,32 @@ private slots:
     }
 
     void aPictureKeepsWhatTheScreenCanShow() {
-        // A background is drawn from the top-left corner at natural size: of a picture larger
-        // than the host's screen only the part the screen can show is kept.
-        struct SmallScreen : kt::Host {
-            QSize screen() const override { return {150, 60}; }
+        // A background is drawn from the battlefield's top-left corner at natural size: of a
+        // picture larger than both the host's screen and the battlefield (794 x 642) only what
+        // the larger can show is kept.
+        struct Screen : kt::Host {
+            QSize size;
+            QSize screen() const override { return size; }
         } host;
-        Tree t;
+        QTemporaryDir dir;
+        writeFile(dir.path() + "/small.jpg", jpegBytes(60, 40, Qt::red));
+        writeFile(dir.path() + "/large.jpg", jpegBytes(1000, 800, Qt::blue));
+        writeFile(dir.path() + "/wide.jpg", jpegBytes(1000, 800, Qt::green));
         Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
+        kolvar::brow& b = openBrowser(g, dir.path());
         g.app.setHost(&host);
-        g.run("choose brow file HOLIDAY.JPG"); // 60 x 40: kept whole
-        const QSize holiday(b.picture.width(), b.picture.height());
-        g.app.dispatch([&] { b.Dir1.setPath((t.root() + "/sub").toStdString()); });
-        g.run("choose brow file blue.jpg"); // 200 x 100
-        const QSize blue(b.picture.width(), b.picture.height());
+        const auto kept = [&](const char* name, QSize screen) {
+            host.size = screen;
+            g.run(std::string("choose brow file ") + name);
+            return QSize(b.picture.width(), b.picture.height());
+        };
+        const QSize small = kept("small.jpg", {150, 60});
+        const QSize onSmallScreen = kept("large.jpg", {150, 60});
+        const QSize onWideScreen = kept("wide.jpg", {900, 60});
         g.app.setHost(g.frontend.get());
-        QCOMPARE(holiday, QSize(60, 40));
-        QCOMPARE(blue, QSize(150, 60));
+        QCOMPARE(small, QSize(60, 40));
+        QCOMPARE(onSmallScreen, QSize(794, 642));
+        QCOMPARE(onWideScreen, QSize(900, 642));
     }
 
     void placesThatCannotBeReadLeaveTheListsWhereTheyWere() {
