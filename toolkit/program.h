@@ -113,12 +113,22 @@ public:
     bool ended() const { return ended_; }
 
     // Input. Coordinates are twips relative to the form's client area.
-    /// Mouse press and release at one point: MouseDown of the topmost widget that takes the
-    /// mouse there (widget-relative twips), then its Click for the left button; no widget: the
-    /// form's Form_MouseDown.
+    /// What a left press holds until its release: the widget pressed, in its form. Only the
+    /// left button clicks, so any other press holds nothing.
+    struct Pressed {
+        FormId form;
+        Widget* widget = nullptr;
+    };
+    /// A mouse button pressed: MouseDown of the topmost widget that takes the mouse there
+    /// (widget-relative twips); no widget: the form's Form_MouseDown.
+    Pressed pointerDown(Form& f, float x, float y, int button, int shift);
+    /// A mouse button released: the left one over the widget its press held clicks it, if that
+    /// widget's form is still the same.
+    void pointerUp(const Pressed& pressed, float x, float y, int button);
+    /// Press and release at one point.
     void press(Form& f, float x, float y, int button = LeftButton, int shift = 0);
-    /// Mouse down only; returns the widget that took it (null: the form itself).
-    Widget* mouseDown(Form& f, float x, float y, int button, int shift);
+    /// The form `id` remembers, if it is still the same one.
+    Form* still(const FormId& id) const;
     /// MouseDown straight to a widget, widget-relative twips. Unlike a press, it reaches a
     /// hidden widget too: scripts and tests use it to drive a widget without its panel.
     void mouseDownOn(Widget& w, int button, int shift, float x, float y);
