@@ -45,7 +45,7 @@ Qt::PenStyle penStyle(int borderStyle) {
 void GraphicPainter::paint(QPainter& p, const kt::Widget& w, int scale) {
     kt::visit(w, kt::overloaded{[&](const kt::Image& im) { paintImage(p, im, scale); },
                                 [&](const kt::Label& lb) { paintLabel(p, lb, scale); },
-                                [&](const kt::Line& ln) { paintLine(p, ln, scale); },
+                                [&](const kt::Line& ln) { paintLine(p, ln); },
                                 [&](const kt::Shape& sh) { paintShape(p, sh, scale); },
                                 // Windowed widgets draw themselves; timers are never seen.
                                 [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
@@ -67,28 +67,40 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
     const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
     if (scale == 0 || r.isEmpty()) return caches_.fonts.drawLabel(p, lb, r);
     // Laying out text costs far more than copying it: the caption is drawn once per change.
-    std::string key = keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
-                            lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
-    key += lb.font.name + '\n' + lb.Caption;
-    Drawn& cache = drawn_[&lb];
-    if (lb.opaque && cache.key != key) {
+    LabelLook look{r.size(),    scale,          lb.BackColor, lb.ForeColor, lb.opaque,
+                   lb.wordWrap, lb.BorderStyle, lb.Alignment, lb.font,      lb.Caption};
+    Drawn<LabelLook>& cache = labels_[&lb];
+    if (lb.opaque && cache.look != look) {
         // A caption that changes from one paint to the next (the money, ten times a second)
         // goes straight to the window: an opaque label fills its rectangle, so the pixels
         // are those a copy would give. It is kept once it stands for a second paint.
-        cache.key = std::move(key);
+        cache.look = std::move(look);
         cache.kept = false;
         return caches_.fonts.drawLabel(p, lb, r);
     }
-    throughImage(p, cache, std::move(key), r, scale, lb.opaque,
+    throughImage(p, cache, std::move(look), r, scale, lb.opaque,
                  [&](QPainter& q) { caches_.fonts.drawLabel(q, lb, r); });
 }
 
-void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
-    if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
-    QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
+void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln) {
+    const QPointF a(ln.X1 / twips, ln.Y1 / twips), b(ln.X2 / twips, ln.Y2 / twips);
+    const int width = std::max(1, ln.BorderWidth);
+    if (width > 1 && ln.BorderStyle == 1 && a != b) {
+        // Qt strokes a wide pen differently under a clip: repainted in part, a slanted line's
+        // edge moved by a pixel from where the whole paint put it. The same band filled as a
+        // polygon is cut span by span, and lands the same whatever the clip.
+        const QLineF l(a, b);
+        const QPointF n = QPointF(-l.dy(), l.dx()) / l.length() * (width / 2.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(qc(ln.BorderColor));
+        p.drawPolygon(QPolygonF({a + n, b + n, b - n, a - n}));
+        p.setBrush(Qt::NoBrush);
+        return;
+    }
+    QPen pen(qc(ln.BorderColor), width, penStyle(ln.BorderStyle));
     pen.setCapStyle(Qt::FlatCap);
     p.setPen(pen);
-    p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+    p.drawLine(a, b);
 }
 
 void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
@@ -96,10 +108,10 @@ void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
     if (scale == 0) return drawShape(p, sh, r);
     // The selection oval follows every step of the selected unit: one copy, not an ellipse.
     const QRect area = r.adjusted(-1, -1, 2, 2);
-    throughImage(
-        p, drawn_[&sh],
-        keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth, sh.shape),
-        area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
+    throughImage(p, shapes_[&sh],
+                 ShapeLook{r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth,
+                           sh.shape},
+                 area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
 }
 
 void GraphicPainter::paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region,
