@@ -178,18 +178,21 @@ public:
     /// Sizes an auto-size label to its caption, keeping its Left and Top.
     void fitToCaption(Label& l);
 
-    // The host, and who watches the ticks.
-    /// Shows the program from now on (null: the headless host). The host outlives its use.
+    // The host, and who watches the program. Each is registered from now on until removed,
+    // and must outlive its registration.
+    /// Shows the program (null: the headless host).
     void setHost(Host* host) { host_ = host ? host : &headless_; }
     Host& host() const { return *host_; }
-    /// `o` is told of every tick from now on, after those added before it, until removed.
+    /// Told of every tick, after those added before it.
     void watchTicks(TickObserver& o) { tickObservers_.push_back(&o); }
     void unwatchTicks(TickObserver& o);
+    /// Told of every outside input and clock move; one at a time (a recording), replacing any.
+    void watchInput(InputObserver& o) { observer_ = &o; }
+    void unwatchInput(InputObserver& o) {
+        if (observer_ == &o) observer_ = nullptr;
+    }
 
     bool dispatching() const { return depth_ > 0; }
-
-    /// Told of every outside input and clock move (null: none); see InputObserver.
-    InputObserver* observer = nullptr;
 
 private:
     friend class Form;
@@ -200,7 +203,7 @@ private:
     /// Tells the host the program has ended, once.
     void tellEnd();
     /// The observer, when the input comes from outside (no dispatch running).
-    InputObserver* outside() const { return depth_ == 0 ? observer : nullptr; }
+    InputObserver* outside() const { return depth_ == 0 ? observer_ : nullptr; }
 
     struct Entry {
         std::type_index type;
@@ -210,6 +213,7 @@ private:
     std::vector<std::unique_ptr<Form>> graveyard_;
     mutable Host headless_;
     Host* host_ = &headless_;
+    InputObserver* observer_ = nullptr;
     std::vector<TickObserver*> tickObservers_;
     bool toldEnd_ = false;
     int depth_ = 0;
