@@ -26,6 +26,16 @@ kt::Picture picture(int w, int h) {
     return kt::Picture(img, "red");
 }
 
+/// A line of the model, its ends in twips.
+kt::Line line(const QLineF& twips, int width) {
+    kt::Line ln;
+    ln.X1 = float(twips.x1()), ln.Y1 = float(twips.y1());
+    ln.X2 = float(twips.x2()), ln.Y2 = float(twips.y2());
+    ln.BorderWidth = width;
+    ln.BorderColor = kt::Color{255, 255, 0};
+    return ln;
+}
+
 /// A window's backing store, 64 x 48 pixels at `scale` device pixels to the pixel, black.
 QImage canvas(int scale) {
     QImage img(64 * scale, 48 * scale, QImage::Format_RGB32);
@@ -53,6 +63,15 @@ template <class Pixel> QImage only(int scale, const QRegion& part, Pixel&& pixel
         for (int y = r.top(); y <= r.bottom(); ++y)
             for (int x = r.left(); x <= r.right(); ++x) img.setPixel(x, y, pixelAt(x, y));
     return img;
+}
+
+/// The line as the graphic painter draws it when the fast path leaves it to Qt.
+void drawnByQt(QPainter& p, const kt::Line& ln) {
+    QPen pen(ktqt::qc(ln.BorderColor), std::max(1, ln.BorderWidth), Qt::SolidLine);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    p.drawLine(QPointF(ln.X1 / ktqt::twips, ln.Y1 / ktqt::twips),
+               QPointF(ln.X2 / ktqt::twips, ln.Y2 / ktqt::twips));
 }
 
 /// The first few device pixels where two pictures differ, or nothing when they are the same.
@@ -172,6 +191,140 @@ private slots:
         // The see-through label in front covers nothing; the opaque one covers its own pixels.
         QCOMPARE(tracker.coveredBy(layers, QRect(100, 100, 60, 20)), std::optional<size_t>(0));
         QCOMPARE(tracker.coveredBy(layers, QRect(100, 100, 61, 20)), std::nullopt);
+    }
+
+    // The fast path writes a solid line's pixels itself: it has to put them where QPainter would,
+    // or a line would shift by a pixel between the window and a picture Qt draws of it, and at
+    // the edge of a repaint. Where it cannot, it leaves the line to QPainter: only a slanted line
+    // wider than a device pixel that reaches out of the picture, where Qt's clipping of it cannot
+    // be told to the last bit. Every other line it must take itself.
+    void aLineLandsWhereQPainterPutsIt_data() {
+        QTest::addColumn<QLineF>("ends"); // twips
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QPoint>("origin"); // where the painter's pixel (0, 0) lies, in pixels
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<bool>("taken"); // the fast path must draw it itself
+        struct Row {
+            const char* name;
+            QLineF ends; // pixels
+            int width;
+            bool wideToQt = false; // slanted and reaching out of the picture
+            QPoint origin = {};
+            QPointF nudge = {}; // twips, to the second end
+        };
+        const double third = 1.0 / 3, tie = 0.5;
+        const Row rows[] = {
+            {"horizontal", QLineF(5, 5, 40, 5), 1},
+            {"horizontal, right to left", QLineF(40, 5, 5, 5), 1},
+            {"horizontal, 2 wide", QLineF(5, 5, 40, 5), 2},
+            {"horizontal, 3 wide", QLineF(5, 5, 40, 5), 3},
+            {"horizontal, 4 wide", QLineF(40, 5, 5, 5), 4},
+            {"horizontal, fractional ends", QLineF(4.47, 10.2, 37.53, 10.2), 1},
+            {"horizontal, fractional ends, 2 wide", QLineF(37.53, 10.2, 4.47, 10.2), 2},
+            {"horizontal, fractional ends, 3 wide", QLineF(4.47, 10.8, 37.53, 10.8), 3},
+            {"horizontal, ends on pixel edges", QLineF(4 + tie, 10 + tie, 37 + tie, 10 + tie), 1},
+            {"horizontal, ends on pixel edges, 2 wide", QLineF(4 + tie, 10, 37 + tie, 10), 2},
+            {"horizontal, ends on pixel edges, 3 wide", QLineF(37 + tie, 10, 4 + tie, 10), 3},
+            {"horizontal, ends on pixel edges, 4 wide", QLineF(4 + tie, 9 + tie, 37 + tie, 9 + tie),
+             4},
+            {"vertical", QLineF(7, 3, 7, 44), 1},
+            {"vertical, bottom to top", QLineF(7, 44, 7, 3), 1},
+            {"vertical, 2 wide", QLineF(7, 3, 7, 44), 2},
+            {"vertical, 3 wide", QLineF(7, 44, 7, 3), 3},
+            {"vertical, 4 wide, fractional ends", QLineF(7.4, 3.13, 7.4, 44.87), 4},
+            {"vertical, ends on pixel edges, 3 wide", QLineF(7 + tie, 3 + tie, 7 + tie, 44 + tie),
+             3},
+            {"vertical, ends on pixel edges, 4 wide", QLineF(7 + tie, 44 + tie, 7 + tie, 3 + tie),
+             4},
+            {"shallow, down and right", QLineF(3, 4, 50, 19), 1},
+            {"shallow, up and left", QLineF(50, 19, 3, 4), 1},
+            {"shallow, up and right", QLineF(3, 19, 50, 4), 1},
+            {"shallow, down and left", QLineF(50, 4, 3, 19), 1},
+            {"steep, down and right", QLineF(4, 3, 19, 44), 1},
+            {"steep, up and left", QLineF(19, 44, 4, 3), 1},
+            {"steep, up and right", QLineF(4, 44, 19, 3), 1},
+            {"steep, down and left", QLineF(19, 3, 4, 44), 1},
+            {"at 45 degrees", QLineF(2, 2, 40, 40), 1},
+            {"at 45 degrees, up and right", QLineF(2, 40, 40, 2), 1},
+            {"shallow, fractional ends", QLineF(10.47, 4.2, 50 + third, 17.87), 1},
+            {"steep, fractional ends", QLineF(40.93, 1.07, 33.13, 45 + third), 1},
+            {"shallow, ends on pixel edges", QLineF(2 + tie, 3 + tie, 55 + tie, 20 + tie), 1},
+            {"steep, ends on pixel edges", QLineF(30 + tie, 44 + tie, 21 + tie, 2 + tie), 1},
+            {"shallow, up and right, ends on pixel edges",
+             QLineF(2 + tie, 20 + tie, 55 + tie, 3 + tie), 1},
+            {"slanted, 2 wide", QLineF(3, 4, 50, 19), 2},
+            {"slanted, 3 wide, fractional ends", QLineF(40.93, 1.07, 33.13, 45 + third), 3},
+            {"slanted, 4 wide", QLineF(50, 4, 3, 19), 4},
+            {"slanted, 4 wide, ends on pixel edges", QLineF(50 + tie, 4 + tie, 3 + tie, 30 + tie),
+             4},
+            {"at 45 degrees, 2 wide", QLineF(2, 40, 40, 2), 2},
+            {"slanted, 2 wide, against the picture's sides", QLineF(0.2, 3, 63.8, 45), 2},
+            {"slanted, 3 wide, along the picture's top", QLineF(55, -1 - 2 / 15.0, 21.5, -1), 3},
+            {"slanted, 4 wide, from above the picture", QLineF(60, -1.2, 20, 40), 4},
+            {"nearly horizontal, 2 wide", QLineF(2, 20, 60, 20 + third), 2},
+            {"all but vertical, 4 wide", QLineF(7, 3, 7, 44), 4, false, {}, QPointF(0.2, 0)},
+            {"all but horizontal, 3 wide",
+             QLineF(3, 20 + tie, 60, 20 + tie),
+             3,
+             false,
+             {},
+             QPointF(0, -0.2)},
+            {"horizontal, ends outside", QLineF(-20, 9, 80, 9), 1},
+            {"horizontal, ends outside, 2 wide", QLineF(-20.2, 9, 80, 9), 2},
+            {"horizontal, on the picture's edge, 4 wide", QLineF(-3, 0, 70, 0), 4},
+            {"vertical, ends outside, 3 wide", QLineF(60 + tie, -9.13, 60 + tie, 61), 3},
+            {"shallow, ends outside", QLineF(-30.13, -2.87, 90.4, 41.07), 1, true},
+            {"steep, ends outside", QLineF(17.73, 70.2, 40.13, -25.47), 1, true},
+            {"shallow, one end outside", QLineF(20 + tie, 30.2, 91.33, 12.4), 1, true},
+            {"steep, one end outside, on a pixel edge", QLineF(12 + tie, 60.87, 22, 3 + tie), 1,
+             true},
+            {"slanted, 4 wide, one end outside", QLineF(30, 20, 70.4, 51.2), 4, true},
+            {"all outside", QLineF(-9, -20, 30, -3), 1},
+            {"all outside, straight, 2 wide", QLineF(-9, 50, 30, 50), 2},
+            {"one pixel long", QLineF(9.6, 9.2, 10.4, 9.2), 1},
+            {"no length", QLineF(10, 10, 10, 10), 1},
+            {"no length, on a pixel edge", QLineF(10 + tie, 10 + tie, 10 + tie, 10 + tie), 1},
+            {"no length, 2 wide", QLineF(10.2, 10, 10.2, 10), 2},
+            {"horizontal, in a child widget", QLineF(4.47, 10.2, 37.53, 10.2), 2, false, {13, -4}},
+            {"shallow, in a child widget", QLineF(3, 19, 50, 4), 1, false, {-1, 11}},
+        };
+        for (int scale : {1, 2})
+            for (const Row& r : rows) {
+                // Whole twips, and half ones where an end lies on a pixel's edge.
+                const auto tw = [](double px) { return std::round(px * 30) / 2; };
+                const QLineF twips(tw(r.ends.x1()), tw(r.ends.y1()), tw(r.ends.x2()) + r.nudge.x(),
+                                   tw(r.ends.y2()) + r.nudge.y());
+                QTest::addRow("%s, %dx", r.name, scale) << twips << r.width << r.origin << scale
+                                                        << !(r.wideToQt && r.width * scale > 1);
+            }
+    }
+    void aLineLandsWhereQPainterPutsIt() {
+        QFETCH(QLineF, ends);
+        QFETCH(int, width);
+        QFETCH(QPoint, origin);
+        QFETCH(int, scale);
+        QFETCH(bool, taken);
+        const kt::Line ln = line(ends, width);
+        bool took = false;
+        const auto paint = [&](const QRegion& part, bool fast) {
+            return painted(scale, part, origin, [&](QPainter& p) {
+                took = fast && ktqt::rasterLine(p, ln, scale);
+                if (!took) drawnByQt(p, ln);
+            });
+        };
+        const QImage byQt = paint({}, false), byUs = paint({}, true);
+        QVERIFY2(took || !taken, "the fast path left the line to QPainter");
+        QVERIFY2(byUs == byQt, qPrintable(differences(byUs, byQt)));
+
+        // A repaint of two strips and a small box, as moving sprites cut them, puts each pixel
+        // where the whole paint does.
+        const QRegion part = QRegion(5 * scale, 0, 9 * scale, 48 * scale) +
+                             QRegion(0, 17 * scale, 64 * scale, 3 * scale) +
+                             QRegion(30 * scale + 1, 33 * scale, 7, 5);
+        const QImage repainted = paint(part, true);
+        if (!took) return; // what Qt itself does at a repaint's edge is its own
+        const QImage expected = only(scale, part, [&](int x, int y) { return byQt.pixel(x, y); });
+        QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
     }
 
     // A background is copied row by row straight into the window, each picture pixel enlarged to

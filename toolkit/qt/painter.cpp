@@ -45,7 +45,7 @@ Qt::PenStyle penStyle(int borderStyle) {
 void GraphicPainter::paint(QPainter& p, const kt::Widget& w, int scale) {
     kt::visit(w, kt::overloaded{[&](const kt::Image& im) { paintImage(p, im, scale); },
                                 [&](const kt::Label& lb) { paintLabel(p, lb, scale); },
-                                [&](const kt::Line& ln) { paintLine(p, ln); },
+                                [&](const kt::Line& ln) { paintLine(p, ln, scale); },
                                 [&](const kt::Shape& sh) { paintShape(p, sh, scale); },
                                 // Windowed widgets draw themselves; timers are never seen.
                                 [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
@@ -82,25 +82,12 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
                  [&](QPainter& q) { caches_.fonts.drawLabel(q, lb, r); });
 }
 
-void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln) {
-    const QPointF a(ln.X1 / twips, ln.Y1 / twips), b(ln.X2 / twips, ln.Y2 / twips);
-    const int width = std::max(1, ln.BorderWidth);
-    if (width > 1 && ln.BorderStyle == 1 && a != b) {
-        // Qt strokes a wide pen differently under a clip: repainted in part, a slanted line's
-        // edge moved by a pixel from where the whole paint put it. The same band filled as a
-        // polygon is cut span by span, and lands the same whatever the clip.
-        const QLineF l(a, b);
-        const QPointF n = QPointF(-l.dy(), l.dx()) / l.length() * (width / 2.0);
-        p.setPen(Qt::NoPen);
-        p.setBrush(qc(ln.BorderColor));
-        p.drawPolygon(QPolygonF({a + n, b + n, b - n, a - n}));
-        p.setBrush(Qt::NoBrush);
-        return;
-    }
-    QPen pen(qc(ln.BorderColor), width, penStyle(ln.BorderStyle));
+void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
+    if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
+    QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
     pen.setCapStyle(Qt::FlatCap);
     p.setPen(pen);
-    p.drawLine(a, b);
+    p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
 }
 
 void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {

@@ -101,7 +101,7 @@ public:
 private:
     void paintImage(QPainter& p, const kt::Image& im, int scale);
     void paintLabel(QPainter& p, const kt::Label& lb, int scale);
-    static void paintLine(QPainter& p, const kt::Line& ln);
+    void paintLine(QPainter& p, const kt::Line& ln, int scale);
     void paintShape(QPainter& p, const kt::Shape& sh, int scale);
     Caches& caches_;
     // Labels and shapes, as last drawn.

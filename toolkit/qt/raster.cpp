@@ -5,6 +5,7 @@
 
 #include "geometry.h"
 #include "pictures.h"
+#include "rasterline.h"
 
 #include <QPaintEngine>
 #include <algorithm>
@@ -263,6 +264,24 @@ bool rasterSprite(QPainter& p, const Sprite& sprite, QPoint at, const QRect& sou
         });
     }
     return true;
+}
+
+bool rasterLine(QPainter& p, const kt::Line& ln, int scale) {
+    const auto t = scale == 0 ? std::nullopt : RasterTarget::of(p);
+    if (!t) return false;
+    // Far past any window; the fixed point of both halves has room for this and no more.
+    if (t->image->width() > 16384 || t->image->height() > 16384) return false;
+    const QTransform m = p.deviceTransform();
+    const QPointF a = m.map(QPointF(ln.X1 / twips, ln.Y1 / twips));
+    const QPointF b = m.map(QPointF(ln.X2 / twips, ln.Y2 / twips));
+    const int width = std::max(1, ln.BorderWidth) * t->scale;
+    const quint32 color = qRgb(ln.BorderColor.r, ln.BorderColor.g, ln.BorderColor.b);
+    if (width == 1) {
+        drawThinLine(*t, a, b, color);
+        return true;
+    }
+    // Past any line the game draws; wider ones would outgrow the fixed point.
+    return width <= 256 && fillWideLine(*t, a, b, width, color);
 }
 
 } // namespace ktqt

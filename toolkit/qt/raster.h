@@ -43,5 +43,10 @@ bool rasterCopy(QPainter& p, const QImage& src, const QRect& r, int scale);
 /// corner at the logical point `at`, at the sprite's own scale. Returns false when the painter
 /// must draw it instead.
 bool rasterSprite(QPainter& p, const Sprite& sprite, QPoint at, const QRect& source);
+/// Draws a solid line of the model onto the very pixels QPainter::drawLine would, with a pen
+/// `BorderWidth` pixels wide, flat caps and no antialiasing. Returns false when the painter must
+/// draw it instead: mostly a slanted line wider than a device pixel that reaches out of the
+/// picture.
+bool rasterLine(QPainter& p, const kt::Line& ln, int scale);
 
 } // namespace ktqt
