@@ -257,9 +257,8 @@ struct Session {
                     std::to_string(button) + " " + std::to_string(shift) + ", up " +
                     std::to_string(int(u)) + " " + std::to_string(int(v)),
                 [=](kt::Program& app) {
-                    kt::Widget* w = app.mouseDown(formIn(app, cls), x, y, button, shift);
-                    if (w && button == kt::LeftButton && app.hit(formIn(app, cls), u, v) == w)
-                        app.click(*w);
+                    app.pointerUp(app.pointerDown(formIn(app, cls), x, y, button, shift), u, v,
+                                  button);
                 }};
     }
     static Meant choose(const std::string& cls, const std::string& key, int row) {
@@ -485,12 +484,11 @@ struct Session {
 
     void mouse(kt::Form& f, QPoint p, Qt::MouseButton button, Qt::KeyboardModifiers mods,
                bool twice, std::optional<QPoint> to) {
-        const std::string cls = f.className();
-        const uint64_t serial = f.serial();
+        const kt::FormId id = f.id();
         if (!press(f, p, button, mods, false, to) || !twice) return;
         // The second press reaches the same window only while it stays there.
-        kt::Form* now = a.app.formByName(cls);
-        if (!now || now->serial() != serial || !now->visible() || a.app.ended()) return;
+        kt::Form* now = a.app.still(id);
+        if (!now || !now->visible() || a.app.ended()) return;
         press(*now, p, button, mods, true);
     }
 
@@ -498,20 +496,6 @@ struct Session {
     static QWidget* keyboardOf(ktqt::FormView* v) {
         QWidget* focus = QApplication::focusWidget();
         return focus && focus->window() == v ? focus : v;
-    }
-
-    // What a key means to the form: a character it previews, or Enter and Escape for its
-    // Default and Cancel buttons; Tab only moves the focus.
-    static bool formTakes(const kt::Form& f, Qt::Key k, const QString& text) {
-        if (k == Qt::Key_Tab || k == Qt::Key_Backtab || text.isEmpty()) return false;
-        const int code = text.at(0).unicode();
-        if (f.KeyPreview) return true;
-        for (const kt::Widget* w : f.widgets())
-            if (w->kind == kt::Kind::Button) {
-                const auto& b = static_cast<const kt::CommandButton&>(*w);
-                if ((code == 13 && b.Default) || (code == 27 && b.Cancel)) return true;
-            }
-        return false;
     }
 
     // One key pressed and released in a window. Returns false when it was not pressed.
@@ -528,8 +512,9 @@ struct Session {
         QPointer<QListWidget> litList;
         bool wasLit = false;
         std::string list; // the key of the list the keyboard moves in
-        if (formTakes(f, code, text)) {
-            const int c = text.at(0).unicode();
+        if (const std::optional<int> typedChar = ktqt::FormView::characterOf(code, text);
+            typedChar && f.takesKey(*typedChar)) {
+            const int c = *typedChar;
             meant = {"key " + cls + " " + std::to_string(c),
                      [=](kt::Program& app) { app.keyPress(formIn(app, cls), c); }};
         } else if (auto* e = qobject_cast<QLineEdit*>(r)) {

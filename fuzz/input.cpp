@@ -127,7 +127,8 @@ struct Player {
             break;
         }
         case 3: { // a key: Enter, Escape, Backspace, a blank or any character
-            static const int keys[] = {13, 27, 8, 32};
+            static const int keys[] = {kt::keys::enter, kt::keys::escape, kt::keys::backspace,
+                                       kt::keys::space};
             const unsigned b = in.byte();
             const int code = b < 128 ? keys[b % 4] : int(in.byte() % 255) + 1;
             note("key " + std::string(f->className()) + " " + std::to_string(code));
@@ -142,15 +143,15 @@ struct Player {
                                : b < 192 ? std::string(1, char(in.byte() % 95 + 32))
                                          : std::string();
             note("type '" + text + "'");
-            const uint64_t serial = battle->serial();
+            const kt::FormId id = battle->id();
             if (text.empty()) {
                 std::string t = battle->cheater.text();
                 if (!t.empty()) t.pop_back();
                 app.setText(battle->cheater, t);
             }
             for (char ch : text) {
-                auto* now = app.loaded<kolvar::Form1>();
-                if (!now || now->serial() != serial) break;
+                auto* now = static_cast<kolvar::Form1*>(app.still(id));
+                if (!now) break;
                 app.setText(now->cheater, now->cheater.text() + ch);
             }
             break;

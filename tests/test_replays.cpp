@@ -90,10 +90,7 @@ void backspace(Game& g) {
 /// A press and release where a player would make them: the view's MouseDown, then its Click
 /// when the release falls on what took the press.
 void pressAt(Game& g, const char* name, float x, float y, int button = 1, int shift = 0) {
-    kt::Form& f = form(g, name);
-    kt::Widget* w = g.app.mouseDown(f, x, y, button, shift);
-    if (w && button == 1 && g.app.formByName(name) == &f && g.app.hit(f, x, y) == w)
-        g.app.click(*w);
+    g.app.press(form(g, name), x, y, button, shift);
 }
 
 void pressEnemies(Game& g) {

@@ -454,7 +454,9 @@ private slots:
         QTest::newRow("shallow, thin") << QLineF(107, 5003, 11803, 6917) << 1 << 1;
         QTest::newRow("steep, thin") << QLineF(7293, 9401, 6011, 1207) << 1 << 1;
         QTest::newRow("shallow, wide") << QLineF(11803, 8917, 113, 6003) << 4 << 1;
+        QTest::newRow("steep, wide") << QLineF(7293, 9401, 6011, 1207) << 4 << 1;
         QTest::newRow("shallow, thin, HiDPI") << QLineF(107, 5003, 11803, 6917) << 1 << 2;
+        QTest::newRow("shallow, wide, HiDPI") << QLineF(11803, 8917, 113, 6003) << 4 << 2;
     }
     void aLineRepaintedInPartMatchesTheWholePaint() {
         QFETCH(QLineF, line);

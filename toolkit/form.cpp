@@ -79,6 +79,26 @@ Widget* Form::find(const std::string& key) const {
     return nullptr;
 }
 
+bool Form::takesKey(int code) const {
+    if (KeyPreview) return true;
+    if (code != keys::enter && code != keys::escape) return false;
+    return std::any_of(all_.begin(), all_.end(), [&](const Widget* w) {
+        const auto* b = as<CommandButton>(w);
+        return b && (code == keys::enter ? b->Default : b->Cancel);
+    });
+}
+
+CommandButton* Form::keyButton(int code) const {
+    if (code != keys::enter && code != keys::escape) return nullptr;
+    for (Widget* w : all_) {
+        auto* b = as<CommandButton>(w);
+        if (b && b->shown() && b->Enabled && b->Click &&
+            (code == keys::enter ? b->Default : b->Cancel))
+            return b;
+    }
+    return nullptr;
+}
+
 void Form::zorder(Widget& w) {
     Layers& layers = w.container ? static_cast<Layers&>(*w.container) : static_cast<Layers&>(*this);
     auto& list = w.windowed() ? layers.windowed : layers.graphic;

@@ -18,6 +18,18 @@ namespace kt {
 
 class Program;
 
+/// The character codes a form's keyboard rules name.
+namespace keys {
+inline constexpr int backspace = 8, enter = 13, escape = 27, space = 32;
+}
+
+/// A form remembered across input that may unload it: `Program::still` finds it again only if it
+/// is the same form, not unloaded and not created anew under its class.
+struct FormId {
+    std::string className;
+    uint64_t serial = 0;
+};
+
 enum class Border {
     FixedDialog, ///< not resizable, no minimise/maximise, close box only if closeBox is set
     Fixed,       ///< not resizable, close box, no minimise/maximise
@@ -65,6 +77,14 @@ public:
 
     /// Unique per created form: a form created anew has a new serial.
     uint64_t serial() const { return serial_; }
+    FormId id() const { return {className(), serial_}; }
+
+    /// Whether a character key pressed anywhere in the window is the form's, not its focused
+    /// control's: with key preview every key is; Enter is when a button is the Default, Escape
+    /// when one is the Cancel.
+    bool takesKey(int code) const;
+    /// The button that Enter (Default) or Escape (Cancel) clicks now: shown, enabled, handled.
+    CommandButton* keyButton(int code) const;
     /// Bumped by show(): the view raises the window when it changes.
     uint64_t raiseCount() const { return raise_; }
 

@@ -117,36 +117,41 @@ Widget* Program::hit(Form& f, float x, float y) const {
     return hitIn(f, x, y);
 }
 
-Widget* Program::mouseDown(Form& f, float x, float y, int button, int shift) {
+Form* Program::still(const FormId& id) const {
+    Form* now = formByName(id.className);
+    return now && now->serial() == id.serial ? now : nullptr;
+}
+
+Program::Pressed Program::pointerDown(Form& f, float x, float y, int button, int shift) {
     if (InputObserver* o = outside()) o->mouseDown(f, x, y, button, shift);
-    Widget* target = nullptr;
-    const std::string cls = f.className();
-    const uint64_t serial = f.serial();
+    Pressed pressed{f.id()};
     dispatch([&] {
         if (!f.Enabled || !f.visible()) return;
-        target = hit(f, x, y);
+        Widget* target = hit(f, x, y);
         if (!target) {
             f.Form_MouseDown(button, shift, x, y);
             return;
         }
+        if (button == LeftButton) pressed.widget = target;
         if (!target->Enabled) return;
         if (target->windowed() && target->kind != Kind::Frame) f.focus = target;
         if (target->MouseDown)
             target->MouseDown(target->index, button, shift, x - target->formLeft(),
                               y - target->formTop());
     });
-    // The press may have unloaded the form; the caller must not use the widget then.
-    Form* now = formByName(cls);
-    return now == &f && now->serial() == serial ? target : nullptr;
+    // The press may have unloaded the form: its widget is then no longer held.
+    if (!still(pressed.form)) pressed.widget = nullptr;
+    return pressed;
+}
+
+void Program::pointerUp(const Pressed& pressed, float x, float y, int button) {
+    if (button != LeftButton || !pressed.widget) return;
+    Form* f = still(pressed.form);
+    if (f && hit(*f, x, y) == pressed.widget) click(*pressed.widget);
 }
 
 void Program::press(Form& f, float x, float y, int button, int shift) {
-    const std::string cls = f.className();
-    const uint64_t serial = f.serial();
-    Widget* w = mouseDown(f, x, y, button, shift);
-    Form* now = formByName(cls);
-    if (!w || !now || now->serial() != serial || button != LeftButton) return;
-    if (hit(*now, x, y) == w) click(*w);
+    pointerUp(pointerDown(f, x, y, button, shift), x, y, button);
 }
 
 void Program::mouseDownOn(Widget& w, int button, int shift, float x, float y) {
@@ -170,23 +175,17 @@ void Program::keyPress(Form& f, int code) {
         int key = code;
         if (f.KeyPreview) f.Form_KeyPress(key);
         if (key == 0 || f.unloaded()) return;
-        if (key == 13 || key == 27) {
-            for (Widget* w : f.widgets()) {
-                auto* b = as<CommandButton>(w);
-                if (!b || !b->shown() || !b->Enabled || !b->Click) continue;
-                if (key == 13 ? b->Default : b->Cancel) {
-                    b->Click(b->index);
-                    return;
-                }
-            }
+        if (CommandButton* b = f.keyButton(key)) {
+            b->Click(b->index);
+            return;
         }
         auto* focused = as<TextBox>(f.focus);
         if (!focused) return;
         TextBox& box = *focused;
         std::string t = box.text();
-        if (key == 8) {
+        if (key == keys::backspace) {
             if (!t.empty()) t.pop_back();
-        } else if (key >= 32) {
+        } else if (key >= keys::space) {
             t.push_back(char(key));
         }
         box.setText(t);

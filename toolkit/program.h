@@ -113,12 +113,22 @@ public:
     bool ended() const { return ended_; }
 
     // Input. Coordinates are twips relative to the form's client area.
-    /// Mouse press and release at one point: MouseDown of the topmost widget that takes the
-    /// mouse there (widget-relative twips), then its Click for the left button; no widget: the
-    /// form's Form_MouseDown.
+    /// What a left press holds until its release: the widget pressed, in its form. Only the
+    /// left button clicks, so any other press holds nothing.
+    struct Pressed {
+        FormId form;
+        Widget* widget = nullptr;
+    };
+    /// A mouse button pressed: MouseDown of the topmost widget that takes the mouse there
+    /// (widget-relative twips); no widget: the form's Form_MouseDown.
+    Pressed pointerDown(Form& f, float x, float y, int button, int shift);
+    /// A mouse button released: the left one over the widget its press held clicks it, if that
+    /// widget's form is still the same.
+    void pointerUp(const Pressed& pressed, float x, float y, int button);
+    /// Press and release at one point.
     void press(Form& f, float x, float y, int button = LeftButton, int shift = 0);
-    /// Mouse down only; returns the widget that took it (null: the form itself).
-    Widget* mouseDown(Form& f, float x, float y, int button, int shift);
+    /// The form `id` remembers, if it is still the same one.
+    Form* still(const FormId& id) const;
     /// MouseDown straight to a widget, widget-relative twips. Unlike a press, it reaches a
     /// hidden widget too: scripts and tests use it to drive a widget without its panel.
     void mouseDownOn(Widget& w, int button, int shift, float x, float y);
@@ -168,18 +178,21 @@ public:
     /// Sizes an auto-size label to its caption, keeping its Left and Top.
     void fitToCaption(Label& l);
 
-    // The host, and who watches the ticks.
-    /// Shows the program from now on (null: the headless host). The host outlives its use.
+    // The host, and who watches the program. Each is registered from now on until removed,
+    // and must outlive its registration.
+    /// Shows the program (null: the headless host).
     void setHost(Host* host) { host_ = host ? host : &headless_; }
     Host& host() const { return *host_; }
-    /// `o` is told of every tick from now on, after those added before it, until removed.
+    /// Told of every tick, after those added before it.
     void watchTicks(TickObserver& o) { tickObservers_.push_back(&o); }
     void unwatchTicks(TickObserver& o);
+    /// Told of every outside input and clock move; one at a time (a recording), replacing any.
+    void watchInput(InputObserver& o) { observer_ = &o; }
+    void unwatchInput(InputObserver& o) {
+        if (observer_ == &o) observer_ = nullptr;
+    }
 
     bool dispatching() const { return depth_ > 0; }
-
-    /// Told of every outside input and clock move (null: none); see InputObserver.
-    InputObserver* observer = nullptr;
 
 private:
     friend class Form;
@@ -190,7 +203,7 @@ private:
     /// Tells the host the program has ended, once.
     void tellEnd();
     /// The observer, when the input comes from outside (no dispatch running).
-    InputObserver* outside() const { return depth_ == 0 ? observer : nullptr; }
+    InputObserver* outside() const { return depth_ == 0 ? observer_ : nullptr; }
 
     struct Entry {
         std::type_index type;
@@ -200,6 +213,7 @@ private:
     std::vector<std::unique_ptr<Form>> graveyard_;
     mutable Host headless_;
     Host* host_ = &headless_;
+    InputObserver* observer_ = nullptr;
     std::vector<TickObserver*> tickObservers_;
     bool toldEnd_ = false;
     int depth_ = 0;

@@ -28,10 +28,8 @@ void FrameView::paintEvent(QPaintEvent* e) {
         drawPanel(p);
     } else {
         // The panel itself changes only with its size or caption: drawn once, then copied.
-        std::string key = keyOf(size(), scale) + frame_.Caption + '\n' + frame_.font.name +
-                          keyOf(frame_.font.size, frame_.font.bold);
-        throughImage(p, panel_, std::move(key), rect(), scale, true,
-                     [this](QPainter& q) { drawPanel(q); });
+        throughImage(p, panel_, PanelLook{size(), scale, frame_.font, frame_.Caption}, rect(),
+                     scale, true, [this](QPainter& q) { drawPanel(q); });
     }
     owner_.painter_.paintLayer(p, frame_, e->region(), scale, owner_.looks_);
     ++owner_.paints_;

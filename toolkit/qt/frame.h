@@ -30,7 +30,7 @@ private:
     QPoint formPixel(QMouseEvent* e) const;
     FormView& owner_;
     kt::Frame& frame_;
-    Drawn panel_;
+    Drawn<PanelLook> panel_;
 };
 
 } // namespace ktqt

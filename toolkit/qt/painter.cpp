@@ -67,19 +67,18 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
     const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
     if (scale == 0 || r.isEmpty()) return caches_.fonts.drawLabel(p, lb, r);
     // Laying out text costs far more than copying it: the caption is drawn once per change.
-    std::string key = keyOf(r.size(), scale, lb.BackColor, lb.ForeColor, lb.opaque, lb.BorderStyle,
-                            lb.Alignment, lb.wordWrap, lb.font.size, lb.font.bold);
-    key += lb.font.name + '\n' + lb.Caption;
-    Drawn& cache = drawn_[&lb];
-    if (lb.opaque && cache.key != key) {
+    LabelLook look{r.size(),    scale,          lb.BackColor, lb.ForeColor, lb.opaque,
+                   lb.wordWrap, lb.BorderStyle, lb.Alignment, lb.font,      lb.Caption};
+    Drawn<LabelLook>& cache = labels_[&lb];
+    if (lb.opaque && cache.look != look) {
         // A caption that changes from one paint to the next (the money, ten times a second)
         // goes straight to the window: an opaque label fills its rectangle, so the pixels
         // are those a copy would give. It is kept once it stands for a second paint.
-        cache.key = std::move(key);
+        cache.look = std::move(look);
         cache.kept = false;
         return caches_.fonts.drawLabel(p, lb, r);
     }
-    throughImage(p, cache, std::move(key), r, scale, lb.opaque,
+    throughImage(p, cache, std::move(look), r, scale, lb.opaque,
                  [&](QPainter& q) { caches_.fonts.drawLabel(q, lb, r); });
 }
 
@@ -96,10 +95,10 @@ void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
     if (scale == 0) return drawShape(p, sh, r);
     // The selection oval follows every step of the selected unit: one copy, not an ellipse.
     const QRect area = r.adjusted(-1, -1, 2, 2);
-    throughImage(
-        p, drawn_[&sh],
-        keyOf(r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth, sh.shape),
-        area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
+    throughImage(p, shapes_[&sh],
+                 ShapeLook{r.size(), scale, sh.BorderColor, sh.FillColor, sh.filled, sh.BorderWidth,
+                           sh.shape},
+                 area, scale, false, [&](QPainter& q) { drawShape(q, sh, r); });
 }
 
 void GraphicPainter::paintLayer(QPainter& p, const kt::Layers& layers, const QRegion& region,

@@ -12,34 +12,56 @@
 
 #include <QImage>
 #include <QPainter>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
 namespace ktqt {
 
-/// A look drawn once into an image and copied until what it depends on changes.
-struct Drawn {
-    std::string key;
-    QImage image;
-    bool kept = false; ///< the image shows `key`; else that look went straight to the window
+/// What the pixels of a label, a shape or a frame's panel depend on, at a size and scale.
+struct LabelLook {
+    QSize size;
+    int scale = 0;
+    kt::Color back, fore;
+    bool opaque = false, wrap = false;
+    int border = 0;
+    kt::Align alignment = kt::Align::Left;
+    kt::Font font;
+    std::string caption;
+    bool operator==(const LabelLook&) const = default;
+};
+struct ShapeLook {
+    QSize size;
+    int scale = 0;
+    kt::Color border, fill;
+    bool filled = false;
+    int width = 0, shape = 0;
+    bool operator==(const ShapeLook&) const = default;
+};
+struct PanelLook {
+    QSize size;
+    int scale = 0;
+    kt::Font font;
+    std::string caption;
+    bool operator==(const PanelLook&) const = default;
 };
 
-/// Everything a label's or shape's pixels depend on, as one comparable string.
-template <class... T> std::string keyOf(const T&... parts) {
-    std::string k;
-    ((k.append(reinterpret_cast<const char*>(&parts), sizeof parts)), ...);
-    return k;
-}
+/// A look drawn once into an image and copied until what it depends on changes.
+template <class Look> struct Drawn {
+    std::optional<Look> look;
+    QImage image;
+    bool kept = false; ///< the image shows `look`; else that look went straight to the window
+};
 
 /// Draws `draw` (in coordinates of `area`) through an image kept in `cache`, redrawn only when
-/// `key` changes. An opaque look is kept without alpha, so that showing it is a plain copy. A
+/// `look` changes. An opaque look is kept without alpha, so that showing it is a plain copy. A
 /// redraw at the same size reuses the image and the paint engine it keeps: the money label is
 /// redrawn ten times a second, and making both afresh cost as much as the drawing.
-template <class Draw>
-void throughImage(QPainter& p, Drawn& cache, std::string key, const QRect& area, int scale,
+template <class Look, class Draw>
+void throughImage(QPainter& p, Drawn<Look>& cache, Look look, const QRect& area, int scale,
                   bool isOpaque, Draw draw) {
-    if (cache.key != key || !cache.kept || cache.image.isNull()) {
-        cache.key = std::move(key);
+    if (cache.look != look || !cache.kept || cache.image.isNull()) {
+        cache.look = std::move(look);
         cache.kept = true;
         const QImage::Format format =
             isOpaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
@@ -82,7 +104,9 @@ private:
     void paintLine(QPainter& p, const kt::Line& ln, int scale);
     void paintShape(QPainter& p, const kt::Shape& sh, int scale);
     Caches& caches_;
-    std::unordered_map<const kt::Widget*, Drawn> drawn_; ///< labels and shapes, as last drawn
+    // Labels and shapes, as last drawn.
+    std::unordered_map<const kt::Label*, Drawn<LabelLook>> labels_;
+    std::unordered_map<const kt::Shape*, Drawn<ShapeLook>> shapes_;
 };
 
 } // namespace ktqt

@@ -66,18 +66,21 @@ Look lookOf(const kt::Widget& w) {
                                     l.caption = lb.Caption;
                                     l.color1 = lb.BackColor;
                                     l.color2 = lb.ForeColor;
-                                    l.style = lb.BorderStyle * 2 + (lb.opaque ? 1 : 0);
+                                    l.style = lb.BorderStyle;
+                                    l.opaque = lb.opaque;
                                 },
                                 [&](const kt::Line& ln) {
                                     l.ends = {ln.X1, ln.Y1, ln.X2, ln.Y2};
                                     l.color1 = ln.BorderColor;
-                                    l.style = ln.BorderWidth * 8 + ln.BorderStyle;
+                                    l.style = ln.BorderStyle;
+                                    l.width = ln.BorderWidth;
                                 },
                                 [&](const kt::Shape& sh) {
                                     l.color1 = sh.BorderColor;
                                     l.color2 = sh.FillColor;
-                                    l.style =
-                                        sh.shape * 4 + (sh.filled ? 1 : 0) + sh.BorderWidth * 16;
+                                    l.shape = sh.shape;
+                                    l.filled = sh.filled;
+                                    l.width = sh.BorderWidth;
                                 },
                                 [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
                                 [](const kt::TextBox&) {}, [](const kt::ListBase&) {},

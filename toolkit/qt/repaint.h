@@ -28,7 +28,8 @@ struct Look {
     /// smaller than a pixel of its rectangle, and the rectangle misses a line flipped within it.
     std::array<float, 4> ends{};
     kt::Color color1, color2;
-    int style = 0;
+    int style = 0, width = 0, shape = 0; ///< border style and width, kind of shape
+    bool opaque = false, filled = false;
     bool operator==(const Look&) const = default;
 };
 

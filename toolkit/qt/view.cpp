@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
+#include <utility>
 
 namespace ktqt {
 
@@ -88,7 +89,7 @@ FormView::~FormView() = default;
 
 void FormView::detach() {
     form_ = nullptr;
-    pressed_ = nullptr;
+    pressed_ = {};
     natives_.clear();
     orders_.clear();
     hide();
@@ -206,25 +207,22 @@ void FormView::paintEvent(QPaintEvent* e) {
     ++paints_;
 }
 
-// Only the left button clicks, so only its press is kept for the release: a right press and
-// release in the middle of a left one leave the left click to come.
 void FormView::press(QMouseEvent* e, QPoint pos) {
-    const bool left = e->button() == Qt::LeftButton;
-    if (left) pressed_ = nullptr;
     if (!alive()) return;
     const int button = buttonOf(e->button());
     if (!button) return;
-    kt::Widget* w = app_.mouseDown(*form_, float(pos.x() * twips), float(pos.y() * twips), button,
-                                   shiftOf(e->modifiers()));
-    if (left) pressed_ = alive() ? w : nullptr;
+    // Each button pairs its own press and release: a right press and release in the middle of a
+    // left one leave the left click to come.
+    kt::Program::Pressed p = app_.pointerDown(
+        *form_, float(pos.x() * twips), float(pos.y() * twips), button, shiftOf(e->modifiers()));
+    if (button == kt::LeftButton) pressed_ = p;
 }
 
 void FormView::release(QMouseEvent* e, QPoint pos) {
-    if (e->button() != Qt::LeftButton) return;
-    kt::Widget* w = pressed_;
-    pressed_ = nullptr;
-    if (!alive() || !w) return;
-    if (app_.hit(*form_, float(pos.x() * twips), float(pos.y() * twips)) == w) app_.click(*w);
+    const int button = buttonOf(e->button());
+    if (button != kt::LeftButton) return;
+    const kt::Program::Pressed p = std::exchange(pressed_, {});
+    app_.pointerUp(p, float(pos.x() * twips), float(pos.y() * twips), button);
 }
 
 void FormView::mousePressEvent(QMouseEvent* e) {
@@ -240,17 +238,15 @@ void FormView::closeEvent(QCloseEvent* e) {
     if (alive() && !app_.waiting()) app_.closeBox(*form_);
 }
 
+std::optional<int> FormView::characterOf(int key, const QString& text) {
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || text.isEmpty()) return std::nullopt;
+    return text.at(0).unicode();
+}
+
 bool FormView::key(QKeyEvent* k) {
-    // Tab and Shift+Tab move the focus, as on every desktop; a key that types nothing (Shift,
-    // an arrow) is no character at all.
-    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->text().isEmpty()) return false;
-    const int code = k->text().at(0).unicode();
-    bool mine = form_->KeyPreview;
-    for (kt::Widget* w : form_->widgets())
-        if (const auto* b = kt::as<kt::CommandButton>(w))
-            mine = mine || (code == 13 && b->Default) || (code == 27 && b->Cancel);
-    if (!mine) return false;
-    app_.keyPress(*form_, code);
+    const std::optional<int> code = characterOf(k->key(), k->text());
+    if (!code || !form_->takesKey(*code)) return false;
+    app_.keyPress(*form_, *code);
     return true;
 }
 

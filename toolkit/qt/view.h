@@ -18,9 +18,7 @@
 #include <optional>
 #include <string>
 
-namespace kt {
-class Program;
-}
+#include "toolkit/program.h"
 
 namespace ktqt {
 
@@ -40,6 +38,9 @@ public:
     /// Makes the window a transient of `owner` (none: of no window), which window managers and
     /// compositors keep it above.
     void belongTo(FormView* owner);
+    /// The character a key event types, if it types one the window may take: Tab and Shift+Tab
+    /// move the focus, and a key that types nothing (Shift, an arrow) is no character.
+    static std::optional<int> characterOf(int key, const QString& text);
     /// Whether the platform stacks windows (the offscreen one does not).
     static bool stacking();
     /// Called when the form has been unloaded: the view lets go of it and closes.
@@ -70,8 +71,7 @@ private:
     /// Places and sizes the window the first time it is synced.
     void place();
     /// A key the player pressed in this window: a character goes to the model when the form
-    /// previews keys, or when it is Enter or Escape and the form has a button for it. Returns
-    /// whether the key was taken.
+    /// takes it. Returns whether the key was taken.
     bool key(QKeyEvent* k);
     void press(QMouseEvent* e, QPoint formPixel);
     void release(QMouseEvent* e, QPoint formPixel);
@@ -91,7 +91,7 @@ private:
     std::optional<std::string> title_; ///< the caption the window title was last set from
     uint64_t raised_ = 0;
     bool placed_ = false;
-    kt::Widget* pressed_ = nullptr;
+    kt::Program::Pressed pressed_; ///< what the left button's press holds for its release
     int paints_ = 0;
     QRegion lastDirty_;
 };

@@ -51,12 +51,12 @@ bool writeAll(int fd, const std::string& bytes) {
 Recorder::Recorder(kt::Program& app, int script)
     : app_(app)
     , out_(script) {
-    app_.observer = this;
+    app_.watchInput(*this);
     line("# recorded in " + escaped(kt::files::current()));
 }
 
 Recorder::~Recorder() {
-    if (app_.observer == this) app_.observer = nullptr;
+    app_.unwatchInput(*this);
 }
 
 void Recorder::line(const std::string& text) {
@@ -71,7 +71,7 @@ void Recorder::line(const std::string& text) {
         // it holds still plays.
         error_ = std::strerror(errno);
         [[maybe_unused]] const int cut = ::ftruncate(out_, written_);
-        if (app_.observer == this) app_.observer = nullptr;
+        app_.unwatchInput(*this);
         if (failed) failed();
         return;
     }
@@ -79,7 +79,7 @@ void Recorder::line(const std::string& text) {
 }
 
 std::string Recorder::finish() {
-    if (app_.observer == this) app_.observer = nullptr;
+    app_.unwatchInput(*this);
     line("dump");
     return dump(app_);
 }

@@ -136,7 +136,7 @@ void Replay::run(const Step& s) {
         app_.press(form(app_, s.form), float(s.x), float(s.y), s.button, s.shift);
         break;
     case Step::MouseDown:
-        app_.mouseDown(form(app_, s.form), float(s.x), float(s.y), s.button, s.shift);
+        app_.pointerDown(form(app_, s.form), float(s.x), float(s.y), s.button, s.shift);
         break;
     case Step::Down:
         app_.mouseDownOn(widget(form(app_, s.form), s.widget), s.button, s.shift, float(s.x),
@@ -151,11 +151,10 @@ void Replay::run(const Step& s) {
     case Step::Type: {
         kt::Form& f = form(app_, s.form);
         kt::TextBox& box = textBox(f, s.widget);
-        const uint64_t serial = f.serial();
+        const kt::FormId id = f.id();
         for (char ch : s.text) {
             // Each character is its own change, as typing is; stop if the window went away.
-            kt::Form* now = app_.formByName(s.form);
-            if (!now || now->serial() != serial) break;
+            if (!app_.still(id)) break;
             app_.setText(box, box.text() + ch);
         }
         break;
