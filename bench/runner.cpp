@@ -13,6 +13,7 @@
 // --only runs one group of measurements (model, frame, launch, cpu or clock), for a quick look
 // while working on one of them; it may be given more than once.
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -348,50 +349,45 @@ void writeJson() {
     f.write(QJsonDocument(all).toJson());
 }
 
-int usage() {
-    std::fprintf(stderr, "usage: kolvar-bench --bin DIR [--out FILE] [--png DIR] [--runs N] "
-                         "[--cpu-seconds S] [--clock-seconds S] [--smoke] "
-                         "[--only model|frame|launch|cpu|clock]\n");
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication qapp(argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw std::invalid_argument(a);
-            return argv[++i];
-        };
-        try {
-            if (a == "--bin")
-                opt.bin = value();
-            else if (a == "--out")
-                opt.out = value();
-            else if (a == "--png")
-                opt.png = value();
-            else if (a == "--runs")
-                opt.runs = std::stoi(value());
-            else if (a == "--cpu-seconds")
-                opt.cpuSeconds = std::stod(value());
-            else if (a == "--clock-seconds")
-                opt.clockSeconds = std::stod(value());
-            else if (a == "--smoke")
-                opt.smoke = true;
-            else if (a == "--only")
-                opt.only.push_back(value());
-            else
-                return usage();
-        } catch (const std::exception&) {
-            return usage();
-        }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Runs every benchmark against its floor and prints the table.");
+    parser.addHelpOption();
+    const QCommandLineOption bin("bin", "The folder of the benchmark programs.", "DIR");
+    const QCommandLineOption out("out", "Writes the table as JSON to FILE.", "FILE");
+    const QCommandLineOption png("png", "Saves the frame benchmark's pictures in DIR.", "DIR");
+    const QCommandLineOption runs("runs", "Runs of each measurement and of its floor.", "N",
+                                  QString::number(opt.runs));
+    const QCommandLineOption cpu("cpu-seconds", "Length of each battle CPU run.", "S",
+                                 QString::number(opt.cpuSeconds));
+    const QCommandLineOption clock("clock-seconds", "Length of the clock fidelity run.", "S",
+                                   QString::number(opt.clockSeconds));
+    const QCommandLineOption smoke("smoke", "Every measurement once, briefly, not judged.");
+    const QCommandLineOption only("only", "One group: model, frame, launch, cpu or clock.",
+                                  "GROUP");
+    parser.addOptions({bin, out, png, runs, cpu, clock, smoke, only});
+    parser.process(qapp);
+    bool counted = true, timed = true, clocked = true;
+    opt.bin = parser.value(bin).toStdString();
+    opt.out = parser.value(out).toStdString();
+    opt.png = parser.value(png).toStdString();
+    opt.runs = parser.value(runs).toInt(&counted);
+    opt.cpuSeconds = parser.value(cpu).toDouble(&timed);
+    opt.clockSeconds = parser.value(clock).toDouble(&clocked);
+    opt.smoke = parser.isSet(smoke);
+    for (const QString& g : parser.values(only)) opt.only.push_back(g.toStdString());
+    const auto known = [](const std::string& g) {
+        return g == "model" || g == "frame" || g == "launch" || g == "cpu" || g == "clock";
+    };
+    if (opt.bin.empty() || !counted || opt.runs < 1 || !timed || !clocked ||
+        !std::all_of(opt.only.begin(), opt.only.end(), known)) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        return 2;
     }
-    if (opt.bin.empty() || opt.runs < 1) return usage();
-    for (const std::string& g : opt.only)
-        if (g != "model" && g != "frame" && g != "launch" && g != "cpu" && g != "clock")
-            return usage();
     opt.bin = QDir(QString::fromStdString(opt.bin)).absolutePath().toStdString();
     if (opt.smoke)
         opt.runs = 1, opt.cpuSeconds = std::min(opt.cpuSeconds, 1.0),
