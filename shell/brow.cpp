@@ -57,6 +57,8 @@ void brow::Drive1_Change() {
 }
 
 void brow::Dir1_Change() {
+    // The lists moved: a notice of a place they could not read is over.
+    settle();
     Drive1.remember(Dir1.Path);
     File1.setPath(Dir1.Path);
 }
@@ -91,6 +93,15 @@ void brow::OK_Click() {
 
 void brow::unreadable(const std::string& where, const std::string& reason) {
     tell(where, reason);
+}
+
+void brow::settle() {
+    if (doko.empty()) {
+        Label1.Caption = "Label1";
+        Label1.keep = 0;
+    } else {
+        tell(doko, {});
+    }
 }
 
 void brow::tell(const std::string& path, const std::string& reason) {

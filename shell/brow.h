@@ -35,6 +35,8 @@ public:
 private:
     /// A place the lists could not read: they stay where they were and Label1 says why.
     void unreadable(const std::string& place, const std::string& reason);
+    /// Label1 back to what it showed before any notice: the chosen file, or its designed caption.
+    void settle();
     /// Label1 = a path and what befell it, the path's last name and the reason kept whole.
     void tell(const std::string& path, const std::string& reason);
 };

@@ -531,6 +531,25 @@ private slots:
         }
     }
 
+    // A notice once stayed after the folder list had moved on, as if the new folder had failed.
+    void theLabelKeepsNoStaleFailure() {
+        Tree t;
+        QDir(t.root()).mkdir("gone");
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        QDir(t.root() + "/gone").removeRecursively();
+        g.run("choose brow dir gone");
+        QCOMPARE(label(g), t.root() + "/gone  - cartella non trovata");
+        g.run("choose brow dir sub");
+        QCOMPARE(label(g), QString("Label1")); // nothing chosen yet
+        // With a picture chosen, the label shows its path again once the lists move.
+        g.run("choose brow file blue.jpg");
+        g.app.dispatch([&] { b.Dir1.setPath((t.root() + "/missing").toStdString()); });
+        QCOMPARE(label(g), t.root() + "/missing  - cartella non trovata");
+        g.app.dispatch([&] { b.Dir1.setPath(t.root().toStdString()); });
+        QCOMPARE(label(g), t.root() + "/sub/blue.jpg");
+    }
+
     void linkLoopsAndNamesThatAreNotUtf8() {
         QTemporaryDir dir;
         const std::string root = dir.path().toStdString();
