@@ -193,8 +193,8 @@ private slots:
     }
 
     void theDrivesAreTheVolumesAPlayerWouldRecognise() {
-        // Blanks in mount points come escaped; tabs may separate fields; system mounts, the
-        // bare /media and /mnt, a second mount on the same point and blank lines are left out.
+        // Blanks in mount points and devices come escaped; tabs may separate fields; system mounts,
+        // the bare /media and /mnt, a second mount on the same point and blank lines are left out.
         const std::string table = "/dev/vda1 / ext4 rw,relatime 0 0\n"
                                   "proc /proc proc rw 0 0\n"
                                   "\n"
@@ -204,11 +204,13 @@ private slots:
                                   "/dev/sdc1 /media/My\\040Stick vfat rw 0 0\n"
                                   "/dev/sdd /mnt/backup ext4 rw 0 0\n"
                                   "/dev/sde1 /run/media/ann/CAMERA exfat rw 0 0\n"
+                                  "/dev/disk/by-label/My\\040Disk /media/disk ext4 rw 0 0\n"
                                   "/dev/sdf1 /srv/data ext4 rw 0 0";
         std::string listed;
         for (const auto& d : kt::files::drivesIn(table, "/home/ann"))
             listed += d.root + "=" + d.name + ";";
-        QCOMPARE(listed, std::string("/=vda1;/home=vdb1;/media/My Stick=sdc1;/mnt/backup=sdd;"
+        QCOMPARE(listed, std::string("/=vda1;/home=vdb1;/media/My Stick=sdc1;/media/disk=My Disk;"
+                                     "/mnt/backup=sdd;"
                                      "/run/media/ann/CAMERA=sde1;"));
         // Without a readable mount table there is still the root.
         QCOMPARE(kt::files::drivesIn("", "").size(), size_t(1));

@@ -24,7 +24,7 @@ bool under(const std::string& path, const std::string& root) {
                             path[root.size()] == '/');
 }
 
-// Mount points in /proc/self/mounts escape blanks and a few other bytes as \ooo.
+// The mount table escapes blanks and a few other bytes of its fields as \ooo.
 std::string unescape(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -104,7 +104,7 @@ std::vector<Drive> drivesIn(const std::string& mounts, const std::string& home) 
             while (i < end && mounts[i] != ' ' && mounts[i] != '\t') ++i;
             if (i > start) fields[k++] = mounts.substr(start, i - start);
         }
-        if (k == 2) all.push_back({unescape(fields[1]), fields[0]});
+        if (k == 2) all.push_back({unescape(fields[1]), unescape(fields[0])});
         at = end + 1;
     }
     // The home folder's volume is the mount with the longest root above the home folder.
