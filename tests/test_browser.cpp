@@ -119,6 +119,12 @@ kolvar::brow& openBrowser(Game& g, const QString& folder) {
     return b;
 }
 
+// The browser's drive list reads `drives` as the mount table from now on.
+void mount(kolvar::brow& b, std::vector<kt::files::Drive> drives) {
+    b.Drive1.mounted = [drives] { return drives; };
+    b.Drive1.refresh(b.Dir1.Path);
+}
+
 QString label(Game& g) {
     return g.widget("brow", "Label1")["Caption"].toString();
 }
@@ -230,11 +236,7 @@ private slots:
         // Two drives: the program's own (the root file system, which holds the current folder)
         // and a stick mounted inside the tree.
         const std::string stick = t.root().toStdString() + "/stick";
-        g.app.dispatch([&] {
-            b.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
-            b.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
-            b.Drive1.follow(b.Dir1.Path);
-        });
+        mount(b, {{"/", "root"}, {stick, "STICK"}});
         QCOMPARE(b.Drive1.ListIndex, 0);
 
         // Picking the drive already shown changes nothing.
@@ -254,14 +256,42 @@ private slots:
         QCOMPARE(b.Dir1.Path, stick + "/photos");
         g.run("click brow OK");
         kolvar::brow& again = openBrowser(g, t.root());
-        g.app.dispatch([&] {
-            again.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
-            again.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
-            again.Drive1.follow(again.Dir1.Path);
-        });
+        mount(again, {{"/", "root"}, {stick, "STICK"}});
         g.run("choose brow drive " + stick);
         QCOMPARE(again.Dir1.Path, stick + "/photos");
         QCOMPARE(again.File1.Path, stick + "/photos");
+    }
+
+    // The drive list read the mount table once, when the browser opened: a stick pulled out
+    // meanwhile stayed listed, and a card put in did not appear.
+    void theDriveListKeepsNoDriveThatWasUnmounted() {
+        Tree t;
+        QDir(t.root()).mkdir("stick");
+        QDir(t.root()).mkdir("card");
+        const std::string stick = t.root().toStdString() + "/stick";
+        const std::string card = t.root().toStdString() + "/card";
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        mount(b, {{"/", "root"}, {stick, "STICK"}});
+        std::vector<kt::files::Drive> now{{"/", "root"}, {card, "CARD"}};
+        b.Drive1.mounted = [&now] { return now; };
+        // The stick, still shown, is refused; the lists stay where they were.
+        g.run("choose brow drive " + stick + "  [STICK]");
+        QCOMPARE(label(g), QString::fromStdString(stick + "  - unita non pronta"));
+        QCOMPARE(QString::fromStdString(b.Dir1.Path), t.root());
+        QCOMPARE(QString::fromStdString(b.File1.Path), t.root());
+        QCOMPARE(g.widget("brow", "Drive1")["List"].toArray(),
+                 (QJsonArray{"/  [root]", QString::fromStdString(card + "  [CARD]")}));
+        QCOMPARE(b.Drive1.Drive(), std::string("/"));
+        // The card, mounted meanwhile, is there to choose.
+        g.run("choose brow drive " + card + "  [CARD]");
+        QCOMPARE(b.Dir1.Path, card);
+        QCOMPARE(label(g), QString("Label1"));
+        // The drive chosen, gone: refused, though it was the one shown.
+        now.pop_back();
+        g.run("choose brow drive " + card);
+        QCOMPARE(label(g), QString::fromStdString(card + "  - unita non pronta"));
+        QCOMPARE(b.Dir1.Path, card);
     }
 
     void unusablePicturesChangeNothing_data() {

@@ -6,10 +6,12 @@
 #include "program.h"
 #include "widgets.h"
 
+#include <algorithm>
+
 namespace kt {
 
 void DriveList::refresh(const std::string& path) {
-    drives = files::drives();
+    drives = mounted ? mounted() : files::drives();
     entries.clear();
     for (const auto& d : drives)
         entries.push_back(files::display(d.root) + "  [" + files::display(d.name) + "]");
@@ -42,8 +44,20 @@ void DriveList::remember(const std::string& path) {
 }
 
 void DriveList::activate(int row) {
-    if (row < 0 || size_t(row) >= drives.size() || row == ListIndex) return;
-    ListIndex = row;
+    if (row < 0 || size_t(row) >= drives.size()) return;
+    const std::string wanted = drives[size_t(row)].root;
+    const std::string shown = Drive();
+    // Disks are plugged in and pulled out while the browser stays open: the choice is judged by
+    // what is mounted now, and the list shows that from now on.
+    refresh(shown);
+    const auto it = std::find_if(drives.begin(), drives.end(),
+                                 [&](const files::Drive& d) { return d.root == wanted; });
+    if (it == drives.end()) {
+        if (Fail) Fail(wanted, "  - unita non pronta");
+        return;
+    }
+    if (wanted == shown) return;
+    ListIndex = int(it - drives.begin());
     if (Change) Change();
 }
 
