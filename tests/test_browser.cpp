@@ -22,8 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <climits>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using kolvar::Game;
@@ -580,6 +582,54 @@ private slots:
         QCOMPARE(label(g), t.root() + "/missing  - cartella non trovata");
         g.app.dispatch([&] { b.Dir1.setPath(t.root().toStdString()); });
         QCOMPARE(label(g), t.root() + "/sub/blue.jpg");
+    }
+
+    // A folder whose path is longer than the system takes at once (PATH_MAX) was "non trovata".
+    void aFolderDeeperThanPathMaxOpens() {
+        QTemporaryDir dir;
+        // Folders of 200-byte names down past PATH_MAX, made and removed each relative to the one
+        // above: no call takes the whole path, QTemporaryDir's removal neither.
+        struct Chain {
+            const std::string name = std::string(200, 'd');
+            std::vector<int> fds;
+            ~Chain() {
+                for (const char* n : {"deep.jpg", "link"}) ::unlinkat(fds.back(), n, 0);
+                ::unlinkat(fds.back(), "inner", AT_REMOVEDIR);
+                for (size_t i = fds.size() - 1; i > 0; --i) {
+                    ::close(fds[i]);
+                    ::unlinkat(fds[i - 1], name.c_str(), AT_REMOVEDIR);
+                }
+                ::close(fds[0]);
+            }
+        } chain;
+        std::string deep = dir.path().toStdString();
+        chain.fds.push_back(::open(deep.c_str(), O_RDONLY | O_DIRECTORY));
+        while (deep.size() <= PATH_MAX) {
+            const int up = chain.fds.back();
+            QVERIFY(::mkdirat(up, chain.name.c_str(), 0755) == 0);
+            chain.fds.push_back(::openat(up, chain.name.c_str(), O_RDONLY | O_DIRECTORY));
+            QVERIFY(chain.fds.back() >= 0);
+            deep += "/" + chain.name;
+        }
+        const int at = chain.fds.back();
+        QVERIFY(::mkdirat(at, "inner", 0755) == 0);
+        QVERIFY(::symlinkat("inner/../inner", at, "link") == 0);
+        const QByteArray jpeg = jpegBytes(30, 20, Qt::red);
+        const int file = ::openat(at, "deep.jpg", O_WRONLY | O_CREAT, 0644);
+        QCOMPARE(::write(file, jpeg.data(), size_t(jpeg.size())), ssize_t(jpeg.size()));
+        ::close(file);
+        QCOMPARE(kt::files::canonical(deep + "/link/../inner/./.."), deep);
+        QCOMPARE(kt::files::canonical(deep + "/link"), deep + "/inner");
+        Game g;
+        kolvar::brow& b = openBrowser(g, QString::fromStdString(deep));
+        QCOMPARE(b.Dir1.Path, deep);
+        QCOMPARE(label(g), QString("Label1"));
+        QCOMPARE(g.widget("brow", "Dir1")["List"].toArray().last().toString(), QString("link"));
+        QCOMPARE(g.widget("brow", "File1")["List"].toArray(), QJsonArray{"deep.jpg"});
+        g.run("choose brow file deep.jpg");
+        QCOMPARE(b.picture.width(), 30);
+        g.run("choose brow dir inner");
+        QCOMPARE(b.Dir1.Path, deep + "/inner");
     }
 
     void linkLoopsAndNamesThatAreNotUtf8() {

@@ -82,7 +82,107 @@ std::string readSmallFile(const char* path) {
     return text;
 }
 
+// A name at a time, each relative to the folder before, the canonical form of a path too long
+// for realpath(3). Links are followed as the system follows them, forty at most; ".." needs no
+// look at the disk, since what is resolved so far holds no link. Empty with errno on failure.
+std::string resolved(const std::string& path) {
+    std::vector<std::string> todo; // the names still to resolve, the next one last
+    const auto push = [&todo](const std::string& p) {
+        std::vector<std::string> names;
+        for (size_t at = 0; at <= p.size();) {
+            size_t end = p.find('/', at);
+            if (end == std::string::npos) end = p.size();
+            if (end > at) names.push_back(p.substr(at, end - at));
+            at = end + 1;
+        }
+        todo.insert(todo.end(), names.rbegin(), names.rend());
+    };
+    push(path.front() == '/' ? path : join(current(), path));
+    std::string out = "/";
+    int fd = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const auto fail = [&fd] {
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
+        errno = err;
+        return std::string();
+    };
+    const auto enter = [&fd](const char* name) {
+        const int next = ::openat(fd, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (next < 0) return false;
+        ::close(fd);
+        fd = next;
+        return true;
+    };
+    int links = 0;
+    while (fd >= 0 && !todo.empty()) {
+        const std::string name = std::move(todo.back());
+        todo.pop_back();
+        if (name == ".") continue;
+        if (name == "..") {
+            if (out == "/") continue;
+            if (!enter("..")) return fail();
+            out.erase(std::max<size_t>(out.rfind('/'), 1));
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return fail();
+        if (S_ISLNK(st.st_mode)) {
+            char target[PATH_MAX];
+            const ssize_t n = ::readlinkat(fd, name.c_str(), target, sizeof target);
+            if (n <= 0 || ++links > 40) {
+                if (n > 0) errno = ELOOP;
+                return fail();
+            }
+            if (target[0] == '/') {
+                out = "/";
+                if (!enter("/")) return fail();
+            }
+            push(std::string(target, size_t(n)));
+            continue;
+        }
+        // A file ends the path; inside it, it is no folder.
+        if (!S_ISDIR(st.st_mode)) {
+            if (!todo.empty()) {
+                errno = ENOTDIR;
+                return fail();
+            }
+        } else if (!enter(name.c_str())) {
+            return fail();
+        }
+        out = join(out, name);
+    }
+    if (fd < 0) return {};
+    ::close(fd);
+    return out;
+}
+
 } // namespace
+
+int open(const std::string& path, int flags) {
+    // The system takes a path of fewer than PATH_MAX bytes at once; a longer one is opened a
+    // stretch of folders at a time, each relative to the one before.
+    int at = AT_FDCWD;
+    for (size_t from = 0;;) {
+        size_t to = path.size();
+        if (to - from >= PATH_MAX) {
+            to = path.rfind('/', from + PATH_MAX - 1);
+            if (to == std::string::npos || to <= from) {
+                if (at != AT_FDCWD) ::close(at);
+                errno = ENAMETOOLONG;
+                return -1;
+            }
+        }
+        const bool last = to == path.size();
+        const std::string part = path.substr(from, to - from);
+        const int fd = ::openat(at, part.c_str(), last ? flags : O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int err = errno;
+        if (at != AT_FDCWD) ::close(at);
+        errno = err;
+        if (fd < 0 || last) return fd;
+        at = fd;
+        from = to + 1;
+    }
+}
 
 std::vector<Drive> drives() {
     return drivesIn(readSmallFile("/proc/self/mounts"),
@@ -138,9 +238,11 @@ int driveOf(const std::vector<Drive>& drives, const std::string& path) {
 }
 
 bool list(const std::string& folder, Listing& out, std::string& reason) {
-    DIR* dir = ::opendir(folder.c_str());
+    const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
         reason = reasonFor(errno);
+        if (fd >= 0) ::close(fd);
         return false;
     }
     Listing l;
@@ -154,7 +256,7 @@ bool list(const std::string& folder, Listing& out, std::string& reason) {
         if (type == DT_LNK || type == DT_UNKNOWN) {
             // Only links and file systems without types cost a look; a link loop fails here.
             struct stat st {};
-            if (::stat(join(folder, name).c_str(), &st) != 0) continue;
+            if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0) continue;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
         }
         if (type == DT_DIR) l.folders.push_back(name);
@@ -174,8 +276,13 @@ bool list(const std::string& folder, Listing& out, std::string& reason) {
 
 std::string canonical(const std::string& path) {
     if (path.empty()) return {};
-    char buf[PATH_MAX];
-    return ::realpath(path.c_str(), buf) ? std::string(buf) : std::string();
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        std::string out(real);
+        std::free(real);
+        return out;
+    }
+    // realpath(3) takes no path and gives no result of PATH_MAX bytes or more.
+    return errno == ENAMETOOLONG ? resolved(path) : std::string();
 }
 
 std::string current() {

@@ -33,7 +33,11 @@ struct Listing {
 /// leggibile"). A symbolic link is listed as what it points to; a link loop is left out.
 bool list(const std::string& folder, Listing& out, std::string& reason);
 
-/// The folder with every link, "." and ".." resolved; empty when it cannot be resolved.
+/// open(2) of a path of any length, also longer than the system takes at once (PATH_MAX): -1
+/// with errno on failure.
+int open(const std::string& path, int flags);
+/// The folder with every link, "." and ".." resolved, of any length; empty when it cannot be
+/// resolved.
 std::string canonical(const std::string& path);
 /// The current folder of the process.
 std::string current();
