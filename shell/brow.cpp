@@ -67,6 +67,10 @@ void brow::File1_Click() {
     const std::string name = File1.FileName();
     if (name.empty()) return;
     const std::string path = kt::files::join(File1.Path, name);
+    // The file chosen last, unchanged since: its picture is the one held. Reading and decoding it
+    // again at every click on it would only pile up work behind a quick run of clicks.
+    const std::optional<kt::files::Stamp> seen = kt::files::stamp(path);
+    if (path == doko && seen && seen == chosen_ && !picture.empty()) return apply(picture);
     std::string reason;
     // A background is drawn at natural size from the top-left corner, so no more of it than a
     // screen can ever show. A large photo takes a while to read and decode: aside, so that the
@@ -80,6 +84,11 @@ void brow::File1_Click() {
         return;
     }
     doko = path;
+    chosen_ = seen;
+    apply(chosen);
+}
+
+void brow::apply(const kt::Picture& chosen) {
     tell(doko, {});
     picture = chosen;
     // Giving the battlefield its background creates it, hidden, when no battle exists yet.

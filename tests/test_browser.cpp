@@ -504,6 +504,30 @@ private slots:
         QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
+    // Every click on the file already chosen read and decoded it again: a quick run of clicks
+    // on a large photo left seconds of work behind it.
+    void choosingTheSameFileAgainCostsNothing() {
+        Tree t;
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        g.run("choose brow file red.jpg");
+        const QImage* decoded = b.picture.image();
+        QVERIFY(decoded);
+        for (int i = 0; i < 200; ++i) g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.image(), decoded); // never decoded again
+        QCOMPARE(g.app.loaded<kolvar::Form1>()->picture.image(), decoded);
+        QCOMPARE(label(g), t.root() + "/red.jpg");
+        // A notice of another file goes when the chosen one is chosen again.
+        writeFile(t.root() + "/HOLIDAY.JPG", "not a picture");
+        g.run("choose brow file HOLIDAY.JPG\nchoose brow file red.jpg");
+        QCOMPARE(label(g), t.root() + "/red.jpg");
+        QCOMPARE(b.picture.image(), decoded);
+        // The same name rewritten is another picture.
+        writeFile(t.root() + "/red.jpg", jpegBytes(40, 30, Qt::red));
+        g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.width(), 40);
+    }
+
     void aPngUnderAJpgNameIsUsed() {
         QTemporaryDir dir;
         QImage img(50, 40, QImage::Format_RGB32);

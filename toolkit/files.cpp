@@ -184,6 +184,16 @@ int open(const std::string& path, int flags) {
     }
 }
 
+std::optional<Stamp> stamp(const std::string& path) {
+    const int fd = open(path, O_PATH | O_CLOEXEC);
+    struct stat st {};
+    const bool known = fd >= 0 && ::fstat(fd, &st) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!known) return std::nullopt;
+    return Stamp{st.st_dev, st.st_ino, st.st_size,
+                 st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
 std::vector<Drive> drives() {
     return drivesIn(readSmallFile("/proc/self/mounts"),
                     canonical(QString::fromLocal8Bit(qgetenv("HOME")).toStdString()));
