@@ -296,6 +296,29 @@ private slots:
         QCOMPARE(b.Dir1.Path, card);
     }
 
+    // A folder of 200 000 files froze the browser for seconds: its names are sorted by keys made
+    // once and shown in one go. Every name is there, in the order a player reads them.
+    void aFolderOfManyFilesIsListedWholeAndSorted() {
+        QTemporaryDir dir;
+        std::vector<std::string> made;
+        for (int i = 0; i < 3000; ++i) {
+            const std::string name = std::string(i % 3 ? "Img_" : "img_") +
+                                     std::to_string(i * 7919 % 3000) + (i % 2 ? ".JPG" : ".jpg");
+            made.push_back(name);
+            ::close(
+                ::open((dir.path().toStdString() + "/" + name).c_str(), O_WRONLY | O_CREAT, 0644));
+        }
+        std::sort(made.begin(), made.end(), [](const std::string& a, const std::string& b) {
+            const int c =
+                QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a < b;
+        });
+        Game g;
+        kolvar::brow& b = openBrowser(g, dir.path());
+        QCOMPARE(b.File1.names, made);
+        QCOMPARE(g.widget("brow", "File1")["List"].toArray().size(), qsizetype(made.size()));
+    }
+
     void unusablePicturesChangeNothing_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");

@@ -10,6 +10,24 @@
 
 namespace kt {
 
+namespace {
+
+// A folder of many thousands of names, or on a slow drive, takes a while to read: aside, so that
+// the windows stay painted meanwhile.
+bool listAside(const Widget& w, const std::string& folder, files::Listing& out,
+               std::string& reason) {
+    bool ok = false;
+    const auto work = [&] { ok = files::list(folder, out, reason); };
+    if (w.form) {
+        w.form->app.aside(work);
+    } else {
+        work();
+    }
+    return ok;
+}
+
+} // namespace
+
 void DriveList::refresh(const std::string& path) {
     drives = mounted ? mounted() : files::drives();
     entries.clear();
@@ -65,7 +83,7 @@ bool DirList::load(const std::string& path) {
     const std::string place = files::canonical(path);
     files::Listing listing;
     std::string reason;
-    if (place.empty() || !files::list(place, listing, reason)) {
+    if (place.empty() || !listAside(*this, place, listing, reason)) {
         if (Fail) Fail(path, reason.empty() ? "  - cartella non trovata" : reason);
         return false;
     }
@@ -109,7 +127,7 @@ void DirList::activate(int row) {
 bool FileList::setPath(const std::string& path) {
     files::Listing listing;
     std::string reason;
-    if (!files::list(path, listing, reason)) {
+    if (!listAside(*this, path, listing, reason)) {
         if (Fail) Fail(path, reason);
         return false;
     }
