@@ -57,6 +57,8 @@ void brow::Drive1_Change() {
 }
 
 void brow::Dir1_Change() {
+    // The lists moved: a notice of a place they could not read is over.
+    settle();
     Drive1.remember(Dir1.Path);
     File1.setPath(Dir1.Path);
 }
@@ -65,6 +67,10 @@ void brow::File1_Click() {
     const std::string name = File1.FileName();
     if (name.empty()) return;
     const std::string path = kt::files::join(File1.Path, name);
+    // The file chosen last, unchanged since: its picture is the one held. Reading and decoding it
+    // again at every click on it would only pile up work behind a quick run of clicks.
+    const std::optional<kt::files::Stamp> seen = kt::files::stamp(path);
+    if (path == doko && seen && seen == chosen_ && !picture.empty()) return apply(picture);
     std::string reason;
     // A background is drawn at natural size from the battlefield's top-left corner, so no more
     // of it than the screen or the battlefield, the larger, can ever show: a window moved partly
@@ -80,6 +86,11 @@ void brow::File1_Click() {
         return;
     }
     doko = path;
+    chosen_ = seen;
+    apply(chosen);
+}
+
+void brow::apply(const kt::Picture& chosen) {
     tell(doko, {});
     picture = chosen;
     // Giving the battlefield its background creates it, hidden, when no battle exists yet.
@@ -93,6 +104,15 @@ void brow::OK_Click() {
 
 void brow::unreadable(const std::string& where, const std::string& reason) {
     tell(where, reason);
+}
+
+void brow::settle() {
+    if (doko.empty()) {
+        Label1.Caption = "Label1";
+        Label1.keep = 0;
+    } else {
+        tell(doko, {});
+    }
 }
 
 void brow::tell(const std::string& path, const std::string& reason) {

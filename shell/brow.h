@@ -5,8 +5,10 @@
 // The background browser: drives, folders and JPEG files; a chosen picture becomes the
 // battlefield's background at once.
 
+#include "toolkit/files.h"
 #include "toolkit/form.h"
 
+#include <optional>
 #include <string>
 
 namespace kolvar {
@@ -33,8 +35,14 @@ public:
     void Form_Close() override { OK_Click(); }
 
 private:
+    /// Shows the picture of `doko` in the browser and gives it to the battlefield.
+    void apply(const kt::Picture& chosen);
+    /// The file of `doko` as it was when its picture was read.
+    std::optional<kt::files::Stamp> chosen_;
     /// A place the lists could not read: they stay where they were and Label1 says why.
     void unreadable(const std::string& place, const std::string& reason);
+    /// Label1 back to what it showed before any notice: the chosen file, or its designed caption.
+    void settle();
     /// Label1 = a path and what befell it, the path's last name and the reason kept whole.
     void tell(const std::string& path, const std::string& reason);
 };

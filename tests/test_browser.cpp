@@ -22,8 +22,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <climits>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using kolvar::Game;
@@ -119,6 +121,12 @@ kolvar::brow& openBrowser(Game& g, const QString& folder) {
     return b;
 }
 
+// The browser's drive list reads `drives` as the mount table from now on.
+void mount(kolvar::brow& b, std::vector<kt::files::Drive> drives) {
+    b.Drive1.mounted = [drives] { return drives; };
+    b.Drive1.refresh(b.Dir1.Path);
+}
+
 QString label(Game& g) {
     return g.widget("brow", "Label1")["Caption"].toString();
 }
@@ -193,8 +201,8 @@ private slots:
     }
 
     void theDrivesAreTheVolumesAPlayerWouldRecognise() {
-        // Blanks in mount points come escaped; tabs may separate fields; system mounts, the
-        // bare /media and /mnt, a second mount on the same point and blank lines are left out.
+        // Blanks in mount points and devices come escaped; tabs may separate fields; system mounts,
+        // the bare /media and /mnt, a second mount on the same point and blank lines are left out.
         const std::string table = "/dev/vda1 / ext4 rw,relatime 0 0\n"
                                   "proc /proc proc rw 0 0\n"
                                   "\n"
@@ -204,11 +212,13 @@ private slots:
                                   "/dev/sdc1 /media/My\\040Stick vfat rw 0 0\n"
                                   "/dev/sdd /mnt/backup ext4 rw 0 0\n"
                                   "/dev/sde1 /run/media/ann/CAMERA exfat rw 0 0\n"
+                                  "/dev/disk/by-label/My\\040Disk /media/disk ext4 rw 0 0\n"
                                   "/dev/sdf1 /srv/data ext4 rw 0 0";
         std::string listed;
         for (const auto& d : kt::files::drivesIn(table, "/home/ann"))
             listed += d.root + "=" + d.name + ";";
-        QCOMPARE(listed, std::string("/=vda1;/home=vdb1;/media/My Stick=sdc1;/mnt/backup=sdd;"
+        QCOMPARE(listed, std::string("/=vda1;/home=vdb1;/media/My Stick=sdc1;/media/disk=My Disk;"
+                                     "/mnt/backup=sdd;"
                                      "/run/media/ann/CAMERA=sde1;"));
         // Without a readable mount table there is still the root.
         QCOMPARE(kt::files::drivesIn("", "").size(), size_t(1));
@@ -228,11 +238,7 @@ private slots:
         // Two drives: the program's own (the root file system, which holds the current folder)
         // and a stick mounted inside the tree.
         const std::string stick = t.root().toStdString() + "/stick";
-        g.app.dispatch([&] {
-            b.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
-            b.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
-            b.Drive1.follow(b.Dir1.Path);
-        });
+        mount(b, {{"/", "root"}, {stick, "STICK"}});
         QCOMPARE(b.Drive1.ListIndex, 0);
 
         // Picking the drive already shown changes nothing.
@@ -252,14 +258,65 @@ private slots:
         QCOMPARE(b.Dir1.Path, stick + "/photos");
         g.run("click brow OK");
         kolvar::brow& again = openBrowser(g, t.root());
-        g.app.dispatch([&] {
-            again.Drive1.drives = {{"/", "root"}, {stick, "STICK"}};
-            again.Drive1.entries = {"/  [root]", stick + "  [STICK]"};
-            again.Drive1.follow(again.Dir1.Path);
-        });
+        mount(again, {{"/", "root"}, {stick, "STICK"}});
         g.run("choose brow drive " + stick);
         QCOMPARE(again.Dir1.Path, stick + "/photos");
         QCOMPARE(again.File1.Path, stick + "/photos");
+    }
+
+    // The drive list read the mount table once, when the browser opened: a stick pulled out
+    // meanwhile stayed listed, and a card put in did not appear.
+    void theDriveListKeepsNoDriveThatWasUnmounted() {
+        Tree t;
+        QDir(t.root()).mkdir("stick");
+        QDir(t.root()).mkdir("card");
+        const std::string stick = t.root().toStdString() + "/stick";
+        const std::string card = t.root().toStdString() + "/card";
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        mount(b, {{"/", "root"}, {stick, "STICK"}});
+        std::vector<kt::files::Drive> now{{"/", "root"}, {card, "CARD"}};
+        b.Drive1.mounted = [&now] { return now; };
+        // The stick, still shown, is refused; the lists stay where they were.
+        g.run("choose brow drive " + stick + "  [STICK]");
+        QCOMPARE(label(g), QString::fromStdString(stick + "  - unita non pronta"));
+        QCOMPARE(QString::fromStdString(b.Dir1.Path), t.root());
+        QCOMPARE(QString::fromStdString(b.File1.Path), t.root());
+        QCOMPARE(g.widget("brow", "Drive1")["List"].toArray(),
+                 (QJsonArray{"/  [root]", QString::fromStdString(card + "  [CARD]")}));
+        QCOMPARE(b.Drive1.Drive(), std::string("/"));
+        // The card, mounted meanwhile, is there to choose.
+        g.run("choose brow drive " + card + "  [CARD]");
+        QCOMPARE(b.Dir1.Path, card);
+        QCOMPARE(label(g), QString("Label1"));
+        // The drive chosen, gone: refused, though it was the one shown.
+        now.pop_back();
+        g.run("choose brow drive " + card);
+        QCOMPARE(label(g), QString::fromStdString(card + "  - unita non pronta"));
+        QCOMPARE(b.Dir1.Path, card);
+    }
+
+    // A folder of 200 000 files froze the browser for seconds: its names are sorted by keys made
+    // once and shown in one go. Every name is there, in the order a player reads them.
+    void aFolderOfManyFilesIsListedWholeAndSorted() {
+        QTemporaryDir dir;
+        std::vector<std::string> made;
+        for (int i = 0; i < 3000; ++i) {
+            const std::string name = std::string(i % 3 ? "Img_" : "img_") +
+                                     std::to_string(i * 7919 % 3000) + (i % 2 ? ".JPG" : ".jpg");
+            made.push_back(name);
+            ::close(
+                ::open((dir.path().toStdString() + "/" + name).c_str(), O_WRONLY | O_CREAT, 0644));
+        }
+        std::sort(made.begin(), made.end(), [](const std::string& a, const std::string& b) {
+            const int c =
+                QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a < b;
+        });
+        Game g;
+        kolvar::brow& b = openBrowser(g, dir.path());
+        QCOMPARE(b.File1.names, made);
+        QCOMPARE(g.widget("brow", "File1")["List"].toArray().size(), qsizetype(made.size()));
     }
 
     void unusablePicturesChangeNothing_data() {
@@ -470,6 +527,30 @@ private slots:
         QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
+    // Every click on the file already chosen read and decoded it again: a quick run of clicks
+    // on a large photo left seconds of work behind it.
+    void choosingTheSameFileAgainCostsNothing() {
+        Tree t;
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        g.run("choose brow file red.jpg");
+        const QImage* decoded = b.picture.image();
+        QVERIFY(decoded);
+        for (int i = 0; i < 200; ++i) g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.image(), decoded); // never decoded again
+        QCOMPARE(g.app.loaded<kolvar::Form1>()->picture.image(), decoded);
+        QCOMPARE(label(g), t.root() + "/red.jpg");
+        // A notice of another file goes when the chosen one is chosen again.
+        writeFile(t.root() + "/HOLIDAY.JPG", "not a picture");
+        g.run("choose brow file HOLIDAY.JPG\nchoose brow file red.jpg");
+        QCOMPARE(label(g), t.root() + "/red.jpg");
+        QCOMPARE(b.picture.image(), decoded);
+        // The same name rewritten is another picture.
+        writeFile(t.root() + "/red.jpg", jpegBytes(40, 30, Qt::red));
+        g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.width(), 40);
+    }
+
     void aPngUnderAJpgNameIsUsed() {
         QTemporaryDir dir;
         QImage img(50, 40, QImage::Format_RGB32);
@@ -538,6 +619,73 @@ private slots:
             QFile::setPermissions(t.root() + "/secret",
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
+    }
+
+    // A notice once stayed after the folder list had moved on, as if the new folder had failed.
+    void theLabelKeepsNoStaleFailure() {
+        Tree t;
+        QDir(t.root()).mkdir("gone");
+        Game g;
+        kolvar::brow& b = openBrowser(g, t.root());
+        QDir(t.root() + "/gone").removeRecursively();
+        g.run("choose brow dir gone");
+        QCOMPARE(label(g), t.root() + "/gone  - cartella non trovata");
+        g.run("choose brow dir sub");
+        QCOMPARE(label(g), QString("Label1")); // nothing chosen yet
+        // With a picture chosen, the label shows its path again once the lists move.
+        g.run("choose brow file blue.jpg");
+        g.app.dispatch([&] { b.Dir1.setPath((t.root() + "/missing").toStdString()); });
+        QCOMPARE(label(g), t.root() + "/missing  - cartella non trovata");
+        g.app.dispatch([&] { b.Dir1.setPath(t.root().toStdString()); });
+        QCOMPARE(label(g), t.root() + "/sub/blue.jpg");
+    }
+
+    // A folder whose path is longer than the system takes at once (PATH_MAX) was "non trovata".
+    void aFolderDeeperThanPathMaxOpens() {
+        QTemporaryDir dir;
+        // Folders of 200-byte names down past PATH_MAX, made and removed each relative to the one
+        // above: no call takes the whole path, QTemporaryDir's removal neither.
+        struct Chain {
+            const std::string name = std::string(200, 'd');
+            std::vector<int> fds;
+            ~Chain() {
+                for (const char* n : {"deep.jpg", "link"}) ::unlinkat(fds.back(), n, 0);
+                ::unlinkat(fds.back(), "inner", AT_REMOVEDIR);
+                for (size_t i = fds.size() - 1; i > 0; --i) {
+                    ::close(fds[i]);
+                    ::unlinkat(fds[i - 1], name.c_str(), AT_REMOVEDIR);
+                }
+                ::close(fds[0]);
+            }
+        } chain;
+        std::string deep = dir.path().toStdString();
+        chain.fds.push_back(::open(deep.c_str(), O_RDONLY | O_DIRECTORY));
+        while (deep.size() <= PATH_MAX) {
+            const int up = chain.fds.back();
+            QVERIFY(::mkdirat(up, chain.name.c_str(), 0755) == 0);
+            chain.fds.push_back(::openat(up, chain.name.c_str(), O_RDONLY | O_DIRECTORY));
+            QVERIFY(chain.fds.back() >= 0);
+            deep += "/" + chain.name;
+        }
+        const int at = chain.fds.back();
+        QVERIFY(::mkdirat(at, "inner", 0755) == 0);
+        QVERIFY(::symlinkat("inner/../inner", at, "link") == 0);
+        const QByteArray jpeg = jpegBytes(30, 20, Qt::red);
+        const int file = ::openat(at, "deep.jpg", O_WRONLY | O_CREAT, 0644);
+        QCOMPARE(::write(file, jpeg.data(), size_t(jpeg.size())), ssize_t(jpeg.size()));
+        ::close(file);
+        QCOMPARE(kt::files::canonical(deep + "/link/../inner/./.."), deep);
+        QCOMPARE(kt::files::canonical(deep + "/link"), deep + "/inner");
+        Game g;
+        kolvar::brow& b = openBrowser(g, QString::fromStdString(deep));
+        QCOMPARE(b.Dir1.Path, deep);
+        QCOMPARE(label(g), QString("Label1"));
+        QCOMPARE(g.widget("brow", "Dir1")["List"].toArray().last().toString(), QString("link"));
+        QCOMPARE(g.widget("brow", "File1")["List"].toArray(), QJsonArray{"deep.jpg"});
+        g.run("choose brow file deep.jpg");
+        QCOMPARE(b.picture.width(), 30);
+        g.run("choose brow dir inner");
+        QCOMPARE(b.Dir1.Path, deep + "/inner");
     }
 
     void linkLoopsAndNamesThatAreNotUtf8() {

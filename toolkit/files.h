@@ -5,6 +5,7 @@
 // Drives, folders and files as the browser lists them. Names are raw bytes as the file system
 // keeps them (a name need not be valid UTF-8); display() gives the text to show.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,19 @@ struct Listing {
 /// leggibile"). A symbolic link is listed as what it points to; a link loop is left out.
 bool list(const std::string& folder, Listing& out, std::string& reason);
 
-/// The folder with every link, "." and ".." resolved; empty when it cannot be resolved.
+/// open(2) of a path of any length, also longer than the system takes at once (PATH_MAX): -1
+/// with errno on failure.
+int open(const std::string& path, int flags);
+/// What tells one state of a file from another: a file rewritten or replaced has another stamp.
+struct Stamp {
+    unsigned long device = 0, inode = 0;
+    long long size = 0, modified = 0; ///< bytes; nanoseconds since the epoch
+    bool operator==(const Stamp&) const = default;
+};
+/// The stamp of the file at `path`; none when it cannot be read.
+std::optional<Stamp> stamp(const std::string& path);
+/// The folder with every link, "." and ".." resolved, of any length; empty when it cannot be
+/// resolved.
 std::string canonical(const std::string& path);
 /// The current folder of the process.
 std::string current();

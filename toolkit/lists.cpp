@@ -6,10 +6,30 @@
 #include "program.h"
 #include "widgets.h"
 
+#include <algorithm>
+
 namespace kt {
 
+namespace {
+
+// A folder of many thousands of names, or on a slow drive, takes a while to read: aside, so that
+// the windows stay painted meanwhile.
+bool listAside(const Widget& w, const std::string& folder, files::Listing& out,
+               std::string& reason) {
+    bool ok = false;
+    const auto work = [&] { ok = files::list(folder, out, reason); };
+    if (w.form) {
+        w.form->app.aside(work);
+    } else {
+        work();
+    }
+    return ok;
+}
+
+} // namespace
+
 void DriveList::refresh(const std::string& path) {
-    drives = files::drives();
+    drives = mounted ? mounted() : files::drives();
     entries.clear();
     for (const auto& d : drives)
         entries.push_back(files::display(d.root) + "  [" + files::display(d.name) + "]");
@@ -42,8 +62,20 @@ void DriveList::remember(const std::string& path) {
 }
 
 void DriveList::activate(int row) {
-    if (row < 0 || size_t(row) >= drives.size() || row == ListIndex) return;
-    ListIndex = row;
+    if (row < 0 || size_t(row) >= drives.size()) return;
+    const std::string wanted = drives[size_t(row)].root;
+    const std::string shown = Drive();
+    // Disks are plugged in and pulled out while the browser stays open: the choice is judged by
+    // what is mounted now, and the list shows that from now on.
+    refresh(shown);
+    const auto it = std::find_if(drives.begin(), drives.end(),
+                                 [&](const files::Drive& d) { return d.root == wanted; });
+    if (it == drives.end()) {
+        if (Fail) Fail(wanted, "  - unita non pronta");
+        return;
+    }
+    if (wanted == shown) return;
+    ListIndex = int(it - drives.begin());
     if (Change) Change();
 }
 
@@ -51,7 +83,7 @@ bool DirList::load(const std::string& path) {
     const std::string place = files::canonical(path);
     files::Listing listing;
     std::string reason;
-    if (place.empty() || !files::list(place, listing, reason)) {
+    if (place.empty() || !listAside(*this, place, listing, reason)) {
         if (Fail) Fail(path, reason.empty() ? "  - cartella non trovata" : reason);
         return false;
     }
@@ -95,7 +127,7 @@ void DirList::activate(int row) {
 bool FileList::setPath(const std::string& path) {
     files::Listing listing;
     std::string reason;
-    if (!files::list(path, listing, reason)) {
+    if (!listAside(*this, path, listing, reason)) {
         if (Fail) Fail(path, reason);
         return false;
     }

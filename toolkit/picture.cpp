@@ -3,6 +3,8 @@
 
 #include "picture.h"
 
+#include "files.h"
+
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
@@ -346,7 +348,7 @@ Picture Picture::fromData(const QByteArray& data, QSize clip, std::string& reaso
 Picture Picture::fromFile(const std::string& path, QSize clip, std::string& reason) {
     // Raw bytes straight to the system: a name that is not valid UTF-8 still opens. Non-blocking,
     // so a pipe dressed as a picture cannot hang the game.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = files::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         reason = errno == ENOENT ? "  - file non trovato" : "  - file non leggibile";
         return {};

@@ -253,7 +253,9 @@ struct ListBase {
 struct DriveList : WidgetOf<DriveList>, ListBase {
     static constexpr Kind staticKind = Kind::DriveList;
     std::vector<files::Drive> drives;
-    /// Lists the drives, choosing the one that holds `path`. Runs no handler.
+    /// Reads the drives mounted now: the system's mount table (a test gives its own).
+    std::function<std::vector<files::Drive>()> mounted = files::drives;
+    /// Lists the drives mounted now, choosing the one that holds `path`. Runs no handler.
     void refresh(const std::string& path);
     /// The chosen drive's root folder.
     std::string Drive() const;
@@ -264,7 +266,9 @@ struct DriveList : WidgetOf<DriveList>, ListBase {
     void remember(const std::string& path);
     /// Shows the drive holding `path` as chosen, without running Change.
     void follow(const std::string& path);
-    /// Chooses a drive; choosing the one already chosen changes nothing and runs no handler.
+    /// Chooses a drive, after reading again which drives are mounted: a drive gone meanwhile is
+    /// refused through Fail and leaves the list; choosing the one already chosen changes nothing
+    /// and runs no handler.
     void activate(int row) override;
 };
 

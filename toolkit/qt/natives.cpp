@@ -158,11 +158,12 @@ void NativeWidgets::sync(kt::Widget& w, QWidget* q) {
                       // change depths alone. The list is set only when the model changed it since
                       // the last sync, so that a folder the player has only pressed stays shown
                       // until he opens it.
-                      std::vector<std::string> now = l.entries;
-                      for (int d : l.depth) now.push_back(std::to_string(d));
+                      // Compared in place: a copy at every sync cost a folder of 200 000
+                      // files 20 ms a tick.
                       bool fresh = !record.chosen;
-                      if (record.rows != now) {
-                          record.rows = std::move(now);
+                      if (record.rows != l.entries || record.depths != l.depth) {
+                          record.rows = l.entries;
+                          record.depths = l.depth;
                           lw->setRows(l.entries, l.depth, l.ListIndex);
                           fresh = true;
                       }

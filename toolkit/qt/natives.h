@@ -41,7 +41,8 @@ private:
     /// One windowed widget's native widget and what it last showed.
     struct Record {
         QPointer<QWidget> widget;
-        std::optional<std::vector<std::string>> rows; ///< a list's rows (and depths)
+        std::optional<std::vector<std::string>> rows; ///< a list's rows
+        std::optional<std::vector<int>> depths;       ///< a folder list's depths
         std::optional<int> chosen;                    ///< a list's chosen row
         std::optional<kt::Color> base;                ///< a text box's colour
         std::optional<std::string> text;              ///< what a text box shows

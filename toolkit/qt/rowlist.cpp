@@ -78,13 +78,19 @@ bool RowList::event(QEvent* e) {
 
 void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth,
                       int open) {
+    // All rows in one insertion: an item at a time, a folder of 200 000 files took seconds.
+    // Depth and icon only where a row has them, as each sets off a change of its own.
     clear();
+    QStringList all;
+    all.reserve(qsizetype(text.size()));
+    for (const auto& t : text) all << QString::fromStdString(t);
+    addItems(all);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
     const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
     for (size_t i = 0; i < text.size(); ++i) {
-        auto* item = new QListWidgetItem(QString::fromStdString(text[i]), this);
-        item->setData(depthRole, i < depth.size() ? depth[i] : 0);
-        if (mode_ == Choose::Open) item->setIcon(int(i) <= open ? opened : closed);
+        QListWidgetItem* row = item(int(i));
+        if (i < depth.size() && depth[i] != 0) row->setData(depthRole, depth[i]);
+        if (mode_ == Choose::Open) row->setIcon(int(i) <= open ? opened : closed);
     }
 }
 
