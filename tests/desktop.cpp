@@ -4,6 +4,7 @@
 #include "desktop.h"
 
 #include "harness.h"
+#include "toolkit/qt/frontend.h"
 #include "toolkit/qt/view.h"
 
 #include "toolkit/widgets.h"
@@ -19,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
@@ -398,6 +400,25 @@ QImage Sway::screenshot() {
     bool ok = false;
     Desktop::run("grim", {"-t", "png", file}, &ok);
     return ok ? QImage(file) : QImage();
+}
+
+bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile) {
+    QTimer::singleShot(0, [&] {
+        QWidget* box = nullptr;
+        if (QTest::qWaitFor([&] {
+                box = QApplication::activeModalWidget();
+                return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
+            }))
+            meanwhile(box);
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    guard.start(30000);
+    g.frontend->showBox(&g.battle(), "Hai vinto!!", "Kolvar");
+    return guard.isActive();
 }
 
 int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {

@@ -136,6 +136,11 @@ private:
     int scale_;
 };
 
+/// Shows the victory box over the battlefield of `g`, runs `meanwhile` with the box once it is
+/// open and exposed, and returns whether the player's input closed it: a guard closes it after
+/// 30 s, so that a box the keyboard never reached does not hold the test for ever.
+bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile);
+
 /// The main() of a desktop test: starts a desktop, points Qt's xcb platform at it at scale 1,
 /// creates the application and returns what `run` does there; 77 (skipped) when the desktop
 /// cannot start.
