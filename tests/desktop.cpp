@@ -402,6 +402,12 @@ QImage Sway::screenshot() {
     return ok ? QImage(file) : QImage();
 }
 
+ktqt::FormView* battleShown(Game& g) {
+    if (!shown(g, "frmSplash", false)) return nullptr;
+    g.run("click frmSplash Command1");
+    return shown(g, "Form1", false);
+}
+
 bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile) {
     QTimer::singleShot(0, [&] {
         QWidget* box = nullptr;

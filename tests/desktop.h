@@ -136,6 +136,10 @@ private:
     int scale_;
 };
 
+/// The battlefield of a battle started from the start menu by the model's click on "gioca", once
+/// shown and exposed (a compositor may keep the keyboard elsewhere); null when it did not show.
+ktqt::FormView* battleShown(Game& g);
+
 /// Shows the victory box over the battlefield of `g`, runs `meanwhile` with the box once it is
 /// open and exposed, and returns whether the player's input closed it: a guard closes it after
 /// 30 s, so that a box the keyboard never reached does not hold the test for ever.

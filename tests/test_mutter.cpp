@@ -196,9 +196,7 @@ private slots:
     // battlefield, and Enter closes it.
     void theBoxKeepsTheKeyboard() {
         Game g;
-        QVERIFY(shown(g, "frmSplash", false));
-        g.run("click frmSplash Command1");
-        ktqt::FormView* field = shown(g, "Form1", false);
+        ktqt::FormView* field = kolvar::battleShown(g);
         QVERIFY(field);
         bool boxShown = false, boxOver = false, typed = false;
         const bool closed = kolvar::boxClosedByPlayer(g, [&](QWidget* box) {

@@ -103,9 +103,7 @@ private slots:
     // then did nothing and the game looked frozen.
     void theBoxKeepsTheKeyboard() {
         Game g;
-        QVERIFY(shown(g, "frmSplash", false));
-        g.run("click frmSplash Command1");
-        ktqt::FormView* field = shown(g, "Form1", false);
+        ktqt::FormView* field = kolvar::battleShown(g);
         QVERIFY(field);
         bool above = false, focused = false, typed = false;
         const bool closed = kolvar::boxClosedByPlayer(g, [&](QWidget* box) {
