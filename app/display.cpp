@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <wayland-client.h>
 
 namespace kolvar {
 
@@ -54,6 +55,36 @@ void hold(QtMsgType type, const QMessageLogContext&, const QString& message) {
     held << message;
 }
 
+// Whether the Wayland compositor draws the title bars of its windows (it offers the decoration
+// protocol); sway and KWin do, GNOME's mutter does not.
+bool compositorDrawsFrames() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) return true; // Qt will say what is wrong with it
+    bool offered = false;
+    static const wl_registry_listener listener{
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0)
+                *static_cast<bool*>(data) = true;
+        },
+        [](void*, wl_registry*, uint32_t) {}};
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &offered);
+    wl_display_roundtrip(display);
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return offered;
+}
+
+// Where the compositor draws no frames, Qt draws its own, with minimise and maximise on windows
+// of fixed size, and the compositor neither centres a box on its window nor keeps it above.
+// There the X server the desktop runs beside it (Xwayland) serves better: the desktop frames the
+// windows as it frames every X program, and knows boxes from windows. Qt 5 did the same on GNOME;
+// a player who names a platform gets it.
+void preferFramedWindows() {
+    if (qgetenv("XDG_SESSION_TYPE") != "wayland" || qEnvironmentVariableIsEmpty("DISPLAY")) return;
+    if (!compositorDrawsFrames()) qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 // An 8-bit display shows every window black; the art needs thousands of colours at least.
 constexpr int fewestBits = 15;
 
@@ -69,6 +100,7 @@ std::unique_ptr<QApplication> openDisplay(const char* program, int& argc, char**
     if (!named && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         noDisplay();
+    if (!named && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) preferFramedWindows();
     // A running battle repaints its money label ten times a second. Through the X server's
     // shared memory, Qt waits for the server to let go of the last picture before each repaint:
     // a round trip that wakes the game twice. The label's few kilobytes sent down the connection

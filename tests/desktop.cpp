@@ -23,9 +23,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace kolvar {
@@ -53,17 +56,27 @@ int field(const QString& text, const QString& name) {
 QProcess* Desktop::startServer(QString& display, const QString& screen) {
     // A display number nobody uses, tried until a server holds one.
     for (int n = 90 + int(QCoreApplication::applicationPid() % 40); n < 200; ++n) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)) ||
-            QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-            continue;
+        // A server killed outright leaves its lock and socket: the number is free again once
+        // the process the lock names has gone.
+        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(n));
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+        if (lock.open(QIODevice::ReadOnly)) {
+            const pid_t owner = lock.readAll().trimmed().toInt();
+            lock.close();
+            if (owner > 0 && (::kill(owner, 0) == 0 || errno != ESRCH)) continue;
+            lock.remove();
+            QFile::remove(socket);
+        }
+        if (QFile::exists(socket)) continue;
         auto* server = new QProcess;
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server->setStandardOutputFile(QProcess::nullDevice());
+        // A test that dies leaves no server behind to hold the runner's output open.
+        server->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         server->start(
             "Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0",
                      screen.isEmpty() ? QStringLiteral("%1x%2x24").arg(width).arg(height) : screen,
                      "-nolisten", "tcp", "-noreset"});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
         if (server->waitForStarted() &&
             waitFor([&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
                     10000) &&
