@@ -56,7 +56,7 @@ void trainSoldiers(kolvar::Game& g, int n) {
 void fullBattlefield(kolvar::Game& g) {
     kolvar::Form1& f = g.battle();
     trainSoldiers(g, 80);
-    std::string reason;
+    kt::Failure reason = kt::Failure::None;
     f.picture = kt::Picture::fromData(backgroundJpeg(), QSize(794, 642), reason, "bench");
     // Every enemy aims at a unit, and the tank's shot is on its way.
     for (int i = 1; i <= 50; ++i) {

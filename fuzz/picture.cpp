@@ -20,10 +20,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::string reason;
+    kt::Failure reason = kt::Failure::None;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const kt::Picture p = kt::Picture::fromData(bytes, QSize(800, 600), reason);
-    if (p.empty() == reason.empty()) std::abort(); // a refusal always says why
+    if (p.empty() == (reason == kt::Failure::None)) std::abort(); // a refusal always says why
     if (!p.empty() && (p.width() > 800 || p.height() > 600)) std::abort(); // never beyond the clip
     return 0;
 }

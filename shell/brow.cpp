@@ -10,6 +10,40 @@
 
 namespace kolvar {
 
+namespace {
+
+// What the label says after a path the lists could not open.
+std::string placeWords(kt::Failure why) {
+    switch (why) {
+    case kt::Failure::NotFound:
+        return "  - cartella non trovata";
+    case kt::Failure::Unreadable:
+        return "  - cartella non leggibile";
+    default:
+        return "  - unita non pronta";
+    }
+}
+
+// What it says after a file that gave no picture.
+std::string pictureWords(kt::Failure why) {
+    switch (why) {
+    case kt::Failure::NotFound:
+        return "  - file non trovato";
+    case kt::Failure::Empty:
+        return "  - file vuoto";
+    case kt::Failure::NotAPicture:
+        return "  - immagine non leggibile";
+    case kt::Failure::TooLarge:
+        return "  - immagine troppo grande";
+    case kt::Failure::TooComplex:
+        return "  - immagine troppo complessa";
+    default:
+        return "  - file non leggibile";
+    }
+}
+
+} // namespace
+
 brow::brow(kt::Program& app)
     : Form(app) {
     Caption = "Form2";
@@ -39,9 +73,8 @@ brow::brow(kt::Program& app)
     Label1.wordWrap = false;
     Label1.ellipsis = true;
 
-    auto fail = [this](const std::string& where, const std::string& why) {
-        unreadable(where, why);
-    };
+    // A place the lists could not read: they stay where they were and Label1 says why.
+    auto fail = [this](const std::string& where, kt::Failure why) { tell(where, placeWords(why)); };
     Drive1.Fail = Dir1.Fail = File1.Fail = fail;
 
     // The lists start on the current drive and folder.
@@ -71,7 +104,7 @@ void brow::File1_Click() {
     // again at every click on it would only pile up work behind a quick run of clicks.
     const std::optional<kt::files::Stamp> seen = kt::files::stamp(path);
     if (path == doko && seen && seen == chosen_ && !picture.empty()) return apply(picture);
-    std::string reason;
+    kt::Failure reason = kt::Failure::None;
     // A background is drawn at natural size from the battlefield's top-left corner, so no more
     // of it than the screen or the battlefield, the larger, can ever show: a window moved partly
     // off a small screen shows the rest. A large photo takes a while to read and decode: aside,
@@ -82,7 +115,7 @@ void brow::File1_Click() {
     app.aside([&] { chosen = kt::Picture::fromFile(path, clip, reason); });
     // A file that is no usable picture changes nothing but the notice.
     if (chosen.empty()) {
-        unreadable(path, reason);
+        tell(path, pictureWords(reason));
         return;
     }
     doko = path;
@@ -100,10 +133,6 @@ void brow::apply(const kt::Picture& chosen) {
 void brow::OK_Click() {
     showStartMenu(app);
     unload();
-}
-
-void brow::unreadable(const std::string& where, const std::string& reason) {
-    tell(where, reason);
 }
 
 void brow::settle() {

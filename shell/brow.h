@@ -39,8 +39,6 @@ private:
     void apply(const kt::Picture& chosen);
     /// The file of `doko` as it was when its picture was read.
     std::optional<kt::files::Stamp> chosen_;
-    /// A place the lists could not read: they stay where they were and Label1 says why.
-    void unreadable(const std::string& place, const std::string& reason);
     /// Label1 back to what it showed before any notice: the chosen file, or its designed caption.
     void settle();
     /// Label1 = a path and what befell it, the path's last name and the reason kept whole.

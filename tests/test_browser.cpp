@@ -195,6 +195,7 @@ private slots:
         QVERIFY(!kt::files::matches("x.jpeg", "*.jpg"));
         QVERIFY(!kt::files::matches("x.jpg.txt", "*.jpg"));
         QVERIFY(kt::files::matches(".jpg", "*.jpg"));
+        QVERIFY(kt::files::matches("\xff\xfe.jpg", "*.jpg")); // bytes that are no UTF-8
         const auto drives = kt::files::drives();
         QVERIFY(!drives.empty());
         QCOMPARE(drives[size_t(kt::files::driveOf(drives, "/etc"))].root, std::string("/"));

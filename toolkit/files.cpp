@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,16 +43,16 @@ std::string unescape(const std::string& s) {
     return out;
 }
 
-std::string reasonFor(int err) {
+Failure failureOf(int err) {
     switch (err) {
     case EACCES:
     case EPERM:
-        return "  - cartella non leggibile";
+        return Failure::Unreadable;
     case ENOENT:
     case ENOTDIR:
-        return "  - cartella non trovata";
+        return Failure::NotFound;
     default:
-        return "  - unita non pronta";
+        return Failure::NotReady;
     }
 }
 
@@ -259,11 +260,11 @@ int driveOf(const std::vector<Drive>& drives, const std::string& path) {
     return best;
 }
 
-bool list(const std::string& folder, Listing& out, std::string& reason) {
+bool list(const std::string& folder, Listing& out, Failure& why) {
     const int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
     if (!dir) {
-        reason = reasonFor(errno);
+        why = failureOf(errno);
         if (fd >= 0) ::close(fd);
         return false;
     }
@@ -287,7 +288,7 @@ bool list(const std::string& folder, Listing& out, std::string& reason) {
     const int err = errno;
     ::closedir(dir);
     if (err != 0) {
-        reason = reasonFor(err);
+        why = failureOf(err);
         return false;
     }
     sortByName(l.folders);
@@ -322,28 +323,7 @@ std::string display(const std::string& raw) {
 }
 
 bool matches(const std::string& name, const std::string& pattern) {
-    // Iterative glob with backtracking to the last star.
-    size_t n = 0, p = 0, star = std::string::npos, mark = 0;
-    auto same = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    };
-    while (n < name.size()) {
-        if (p < pattern.size() &&
-            (pattern[p] == '?' || (pattern[p] != '*' && same(pattern[p], name[n])))) {
-            ++n, ++p;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            mark = n;
-        } else if (star != std::string::npos) {
-            p = star + 1;
-            n = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
+    return ::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
 }
 
 } // namespace kt::files

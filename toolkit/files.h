@@ -5,6 +5,8 @@
 // Drives, folders and files as the browser lists them. Names are raw bytes as the file system
 // keeps them (a name need not be valid UTF-8); display() gives the text to show.
 
+#include "failure.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +32,9 @@ struct Listing {
     std::vector<std::string> folders; ///< subfolder names, sorted
     std::vector<std::string> files;   ///< regular file names, sorted
 };
-/// Lists one folder; on failure returns false with a short Italian reason ("  - cartella non
-/// leggibile"). A symbolic link is listed as what it points to; a link loop is left out.
-bool list(const std::string& folder, Listing& out, std::string& reason);
+/// Lists one folder; on failure returns false and says why. A symbolic link is listed as what it
+/// points to; a link loop is left out.
+bool list(const std::string& folder, Listing& out, Failure& why);
 
 /// open(2) of a path of any length, also longer than the system takes at once (PATH_MAX): -1
 /// with errno on failure.
@@ -54,7 +56,7 @@ std::string current();
 std::string join(const std::string& folder, const std::string& name);
 /// Raw bytes as UTF-8 text, invalid sequences replaced by U+FFFD.
 std::string display(const std::string& raw);
-/// Case-insensitive match of a name against a pattern with * and ? ("*.jpg" takes "A.JPG").
+/// Case-insensitive match of a name against a shell pattern ("*.jpg" takes "A.JPG").
 bool matches(const std::string& name, const std::string& pattern);
 
 } // namespace kt::files

@@ -14,10 +14,9 @@ namespace {
 
 // A folder of many thousands of names, or on a slow drive, takes a while to read: aside, so that
 // the windows stay painted meanwhile.
-bool listAside(const Widget& w, const std::string& folder, files::Listing& out,
-               std::string& reason) {
+bool listAside(const Widget& w, const std::string& folder, files::Listing& out, Failure& why) {
     bool ok = false;
-    const auto work = [&] { ok = files::list(folder, out, reason); };
+    const auto work = [&] { ok = files::list(folder, out, why); };
     if (w.form) {
         w.form->app.aside(work);
     } else {
@@ -71,7 +70,7 @@ void DriveList::activate(int row) {
     const auto it = std::find_if(drives.begin(), drives.end(),
                                  [&](const files::Drive& d) { return d.root == wanted; });
     if (it == drives.end()) {
-        if (Fail) Fail(wanted, "  - unita non pronta");
+        if (Fail) Fail(wanted, Failure::NotReady);
         return;
     }
     if (wanted == shown) return;
@@ -82,9 +81,9 @@ void DriveList::activate(int row) {
 bool DirList::load(const std::string& path) {
     const std::string place = files::canonical(path);
     files::Listing listing;
-    std::string reason;
-    if (place.empty() || !listAside(*this, place, listing, reason)) {
-        if (Fail) Fail(path, reason.empty() ? "  - cartella non trovata" : reason);
+    Failure why = Failure::NotFound;
+    if (place.empty() || !listAside(*this, place, listing, why)) {
+        if (Fail) Fail(path, why);
         return false;
     }
     Path = place;
@@ -126,9 +125,9 @@ void DirList::activate(int row) {
 
 bool FileList::setPath(const std::string& path) {
     files::Listing listing;
-    std::string reason;
-    if (!listAside(*this, path, listing, reason)) {
-        if (Fail) Fail(path, reason);
+    Failure why = Failure::None;
+    if (!listAside(*this, path, listing, why)) {
+        if (Fail) Fail(path, why);
         return false;
     }
     Path = path;

@@ -41,9 +41,9 @@ namespace kt {
 
 namespace {
 
-constexpr const char* unreadable = "  - immagine non leggibile";
-constexpr const char* tooLarge = "  - immagine troppo grande";
-constexpr const char* tooComplex = "  - immagine troppo complessa";
+constexpr Failure unreadable = Failure::NotAPicture;
+constexpr Failure tooLarge = Failure::TooLarge;
+constexpr Failure tooComplex = Failure::TooComplex;
 
 // What a stranger's picture may cost before the decoder sees it. Each bound is met by every real
 // photo with room to spare, and each is checked as soon as the file declares what it counts.
@@ -140,9 +140,9 @@ public:
 
     qint64 end = 0; ///< just past the end-of-image marker
 
-    /// Null when the picture may go to the decoder, else why not.
-    const char* judge() {
-        const char* why = walk();
+    /// None when the picture may go to the decoder, else why not.
+    Failure judge() {
+        const Failure why = walk();
         if (why == unreadable && bytes_.overLimit) return tooLarge;
         return why;
     }
@@ -153,7 +153,7 @@ private:
         double wide, high; ///< blocks
     };
 
-    const char* walk() {
+    Failure walk() {
         if (bytes_.at(0) != 0xFF || bytes_.at(1) != 0xD8) return unreadable;
         bytes_.limit = std::min(largestFile, metadataRoom);
         qint64 p = 2;
@@ -165,7 +165,7 @@ private:
             if (m < 0) return unreadable;
             if (m == 0xD9) { // end of image, after at least one scan
                 end = p;
-                return scans_ ? nullptr : unreadable;
+                return scans_ ? Failure::None : unreadable;
             }
             if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;
             const int hi = bytes_.at(p), lo = bytes_.at(p + 1);
@@ -176,9 +176,9 @@ private:
             p += length;
             const bool frame = m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
             if (frame) {
-                if (const char* why = readFrame(m, body, size)) return why;
+                if (const Failure why = readFrame(m, body, size); why != Failure::None) return why;
             } else if (m == 0xDA) {
-                if (const char* why = readScan(body, size)) return why;
+                if (const Failure why = readScan(body, size); why != Failure::None) return why;
                 p = skipData(p);
                 if (p < 0) return unreadable;
             } else if (m == 0xDC) {
@@ -188,7 +188,7 @@ private:
     }
 
     // A frame header: precision, height, width, components (id, sampling, table).
-    const char* readFrame(int marker, qint64 at, qint64 size) {
+    Failure readFrame(int marker, qint64 at, qint64 size) {
         // Baseline, extended and progressive, Huffman or arithmetic coded: what the decoder takes.
         if (!components_.empty() || (marker != 0xC0 && marker != 0xC1 && marker != 0xC2 &&
                                      marker != 0xC9 && marker != 0xCA))
@@ -223,11 +223,11 @@ private:
         mcus_ = std::ceil(width / (8.0 * hMax)) * std::ceil(height / (8.0 * vMax));
         bytes_.limit =
             qint64(std::min(double(largestFile), metadataRoom + dataPerSample * samples));
-        return nullptr;
+        return Failure::None;
     }
 
     // A scan header: the components it codes, then what the decoder's pass over them costs.
-    const char* readScan(qint64 at, qint64 size) {
+    Failure readScan(qint64 at, qint64 size) {
         if (components_.empty() || size < 1) return unreadable;
         const int count = bytes_.at(at);
         if (count < 1 || count > 4 || size != 4 + 2 * count) return unreadable;
@@ -248,7 +248,7 @@ private:
         passes_ += blocks;
         if (held_ && coefficients_ > coefficientBudget) return tooLarge;
         if (scans_ > mostScans || (held_ && passes_ > passBudget)) return tooComplex;
-        return nullptr;
+        return Failure::None;
     }
 
     // Past a scan's entropy-coded data to the marker that ends it; -1 at the end of the bytes.
@@ -285,11 +285,11 @@ void noteWarning(QtMsgType type, const QMessageLogContext& context, const QStrin
     }
 }
 
-Picture decode(Bytes& bytes, QSize clip, std::string& reason, const std::string& name) {
+Picture decode(Bytes& bytes, QSize clip, Failure& reason, const std::string& name) {
     QBuffer dev;
     if (bytes.at(0) == 0xFF && bytes.at(1) == 0xD8) {
         JpegCheck check(bytes);
-        if (const char* why = check.judge()) {
+        if (const Failure why = check.judge(); why != Failure::None) {
             reason = why;
             return {};
         }
@@ -335,39 +335,38 @@ std::string baseName(const std::string& path) {
 
 } // namespace
 
-Picture Picture::fromData(const QByteArray& data, QSize clip, std::string& reason,
-                          std::string name) {
+Picture Picture::fromData(const QByteArray& data, QSize clip, Failure& reason, std::string name) {
     if (data.isEmpty()) {
-        reason = "  - file vuoto";
+        reason = Failure::Empty;
         return {};
     }
     Bytes bytes(data);
     return decode(bytes, clip, reason, name);
 }
 
-Picture Picture::fromFile(const std::string& path, QSize clip, std::string& reason) {
+Picture Picture::fromFile(const std::string& path, QSize clip, Failure& reason) {
     // Raw bytes straight to the system: a name that is not valid UTF-8 still opens. Non-blocking,
     // so a pipe dressed as a picture cannot hang the game.
     const int fd = files::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        reason = errno == ENOENT ? "  - file non trovato" : "  - file non leggibile";
+        reason = errno == ENOENT ? Failure::NotFound : Failure::Unreadable;
         return {};
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        reason = "  - file non leggibile";
+        reason = Failure::Unreadable;
         return {};
     }
     if (st.st_size == 0) {
         ::close(fd);
-        reason = "  - file vuoto";
+        reason = Failure::Empty;
         return {};
     }
     Bytes bytes(fd);
     if (bytes.at(0) < 0) {
         ::close(fd);
-        reason = "  - file non leggibile";
+        reason = Failure::Unreadable;
         return {};
     }
     Picture p = decode(bytes, clip, reason, baseName(path));

@@ -5,6 +5,8 @@
 // A picture shared by assignment between widgets and windows. Copying a Picture shares the pixels;
 // nothing ever changes the pixels of a loaded picture, so sharing behaves like a copy.
 
+#include "failure.h"
+
 #include <QImage>
 #include <QSize>
 #include <memory>
@@ -29,10 +31,10 @@ public:
     /// readable, complete picture (a JPEG cut short or damaged anywhere is refused, though Qt's
     /// reader would paint the missing rows grey). Only the top-left `clip` pixels are decoded,
     /// since nothing shows a picture beyond its window. On failure returns an empty picture and
-    /// a short Italian reason ("  - immagine non leggibile").
-    static Picture fromFile(const std::string& path, QSize clip, std::string& reason);
+    /// says why.
+    static Picture fromFile(const std::string& path, QSize clip, Failure& reason);
     /// The same for bytes already in memory.
-    static Picture fromData(const QByteArray& data, QSize clip, std::string& reason,
+    static Picture fromData(const QByteArray& data, QSize clip, Failure& reason,
                             std::string name = {});
 
     bool empty() const { return !image_; }

@@ -244,7 +244,7 @@ struct ListBase {
     std::vector<int> depth;           ///< indentation of each row (folder list)
     int ListIndex = -1;               ///< chosen row, -1 none
     std::function<void()> Change;
-    std::function<void(const std::string& place, const std::string& reason)> Fail;
+    std::function<void(const std::string& place, Failure why)> Fail;
     Font font;
     /// The player picks a row, by mouse or keyboard. Call inside a dispatch.
     virtual void activate(int row) = 0;
