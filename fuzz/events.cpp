@@ -43,6 +43,7 @@
 #include <optional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -263,7 +264,7 @@ struct Session {
     }
     static Meant choose(const std::string& cls, const std::string& key, int row) {
         return {"choose " + key + " row " + std::to_string(row), [=](kt::Program& app) {
-                    auto& l = dynamic_cast<kt::ListBase&>(widgetIn(app, cls, key));
+                    kt::ListBase& l = *kt::asList(widgetIn(app, cls, key));
                     app.dispatch([&] { l.activate(row); });
                 }};
     }
@@ -336,7 +337,7 @@ struct Session {
             for (QListWidget* l : viewOf(*f)->findChildren<QListWidget*>()) {
                 if (!l->isVisible()) continue;
                 kt::Widget* w = modelOfList(*f, l);
-                const auto& rows = dynamic_cast<const kt::ListBase&>(*w);
+                const auto& rows = *kt::asList(std::as_const(*w));
                 checkRows(*l, rows, w->key());
                 if (w->kind != kt::Kind::FileList) continue;
                 std::vector<int> lit;
@@ -349,7 +350,7 @@ struct Session {
             for (QComboBox* c : viewOf(*f)->findChildren<QComboBox*>()) {
                 if (!c->isVisible()) continue;
                 kt::Widget* w = modelOf(*f, c, kt::Kind::DriveList);
-                const auto& rows = dynamic_cast<const kt::ListBase&>(*w);
+                const auto& rows = *kt::asList(std::as_const(*w));
                 bool same = size_t(c->count()) == rows.entries.size() &&
                             c->currentIndex() == rows.ListIndex;
                 for (int i = 0; same && i < c->count(); ++i)
@@ -428,7 +429,7 @@ struct Session {
         if (l && r == l->viewport()) {
             kt::Widget* w = modelOfList(f, l);
             const int row = l->indexAt(local).row();
-            checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
+            checkRows(*l, *kt::asList(*w), w->key());
             meant = {};
             // A file is chosen by every left press on it; a folder opens on the second.
             if (button == Qt::LeftButton && row >= 0) {
@@ -548,7 +549,7 @@ struct Session {
             }
         } else if (auto* l = qobject_cast<QListWidget*>(r)) {
             kt::Widget* w = modelOfList(f, l);
-            checkRows(*l, dynamic_cast<kt::ListBase&>(*w), w->key());
+            checkRows(*l, *kt::asList(*w), w->key());
             if (code == Qt::Key_Return || code == Qt::Key_Enter) {
                 const int row = l->currentRow();
                 if (row >= 0) {

@@ -198,7 +198,7 @@ void Program::setText(TextBox& box, const std::string& text) {
 }
 
 void Program::choose(Widget& list, int row) {
-    auto* l = dynamic_cast<ListBase*>(&list);
+    ListBase* l = asList(list);
     if (!l) return;
     if (InputObserver* o = outside()) o->choose(list, row);
     dispatch([&] { l->activate(row); });

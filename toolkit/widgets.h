@@ -346,4 +346,15 @@ decltype(auto) visit(W& w, F&& f) {
     std::abort();
 }
 
+/// The widget's rows when it is one of the lists, else null.
+template <class W> auto* asList(W& w) {
+    using List = std::conditional_t<std::is_const_v<W>, const ListBase, ListBase>;
+    return visit(w, [](auto& x) -> List* {
+        if constexpr (std::is_base_of_v<ListBase, std::remove_cvref_t<decltype(x)>>)
+            return &x;
+        else
+            return nullptr;
+    });
+}
+
 } // namespace kt

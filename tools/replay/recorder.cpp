@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace kolvar {
 
@@ -116,7 +117,7 @@ void Recorder::setText(kt::TextBox& box, const std::string& text) {
 }
 
 void Recorder::choose(kt::Widget& list, int row) {
-    const auto& entries = dynamic_cast<const kt::ListBase&>(list).entries;
+    const auto& entries = kt::asList(std::as_const(list))->entries;
     const std::string head = formOf(list) + ' ' + listWord(list) + ' ';
     if (row < 0 || size_t(row) >= entries.size()) return; // no row: the list does nothing
     // By name where the name reads back as this very row; by number where it would not (a name

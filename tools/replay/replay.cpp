@@ -172,7 +172,7 @@ void Replay::run(const Step& s) {
     case Step::Choose:
     case Step::Pick: {
         kt::Widget& l = list(form(app_, s.form), s.list);
-        const int rows = int(dynamic_cast<kt::ListBase&>(l).entries.size());
+        const int rows = int(kt::asList(l)->entries.size());
         const int row = s.verb == Step::Choose ? rowNamed(l, s.text) : s.row;
         if (s.verb == Step::Choose && row < 0)
             fail("the " + s.list + " list has no entry '" + s.text + "'");

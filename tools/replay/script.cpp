@@ -320,7 +320,7 @@ std::string commands() {
 }
 
 int rowNamed(const kt::Widget& widget, const std::string& name) {
-    const auto* l = dynamic_cast<const kt::ListBase*>(&widget);
+    const kt::ListBase* l = kt::asList(widget);
     if (!l) return -1;
     const auto* driveList = kt::as<kt::DriveList>(&widget);
     const auto* drives = driveList ? &driveList->drives : nullptr;
