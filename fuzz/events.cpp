@@ -218,9 +218,10 @@ struct Session {
             if ((w->container == nullptr) != (q->parentWidget() == v)) continue;
             return w;
         }
-        fail("a shown " + std::string(q->metaObject()->className()) + " at " +
-             std::to_string(q->x()) + "," + std::to_string(q->y()) + " in " + f.className() +
-             " stands for no shown widget of the form");
+        fail(std::string(q->isVisible() ? "a shown " : "a hidden ") + q->metaObject()->className() +
+             " at " + std::to_string(q->x()) + "," + std::to_string(q->y()) + " in " +
+             f.className() + " (in a " + q->parentWidget()->metaObject()->className() +
+             ") stands for no shown widget of the form");
     }
 
     // Runs the player's meaning on the windowless program, on its form of the same class.

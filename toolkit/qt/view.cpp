@@ -140,6 +140,11 @@ bool FormView::sync() {
         update();
     }
     syncLayer(f, this, dirty, QPoint(0, 0));
+    // When a frame closes over the focused button and nothing else in the window takes the
+    // keyboard, Qt leaves it on the hidden button, where a Space would press what no one sees.
+    if (QWidget* fw = QApplication::focusWidget();
+        fw && fw != this && fw->window() == this && !fw->isVisible())
+        setFocus();
     lastDirty_ = dirty;
     const bool wasShown = isVisible();
     if (f.visible() != wasShown) setVisible(f.visible());
