@@ -118,8 +118,8 @@ void NativeWidgets::sync(kt::Widget& w, QWidget* q) {
                       if (b.graphical && !b.picture.empty() && !pb->hasPicture) {
                           // The art enlarged by whole pixels for a doubled screen, not smoothed by
                           // the icon.
-                          QIcon icon(owner_.caches_.sprites.pixmap(b.picture));
-                          icon.addPixmap(owner_.caches_.sprites.pixmap(b.picture, 2));
+                          QIcon icon(owner_.caches_.sprites.of(b.picture));
+                          icon.addPixmap(owner_.caches_.sprites.of(b.picture, 2));
                           pb->setIcon(icon);
                           pb->setIconSize(QSize(b.picture.width(), b.picture.height()));
                           pb->hasPicture = true;

@@ -4,8 +4,8 @@
 #include "painter.h"
 
 #include "geometry.h"
+#include "lines.h"
 #include "pictures.h"
-#include "raster.h"
 #include "text.h"
 
 #include <algorithm>
@@ -57,10 +57,7 @@ void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
     const QRect r = imageRect(im);
     if (r.isEmpty()) return;
     const int s = std::max(scale, 1);
-    const Sprite& sprite = caches_.sprites.of(im.picture, s);
-    const QPoint at = r.topLeft();
-    const QRect source(QPoint(0, 0), r.size() * s);
-    if (!rasterSprite(p, sprite, at, source)) p.drawPixmap(at, sprite.pixmap, source);
+    p.drawPixmap(r.topLeft(), caches_.sprites.of(im.picture, s), QRect(QPoint(0, 0), r.size() * s));
 }
 
 void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
@@ -83,11 +80,25 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
 }
 
 void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
-    if (ln.BorderStyle == 1 && rasterLine(p, ln, scale)) return;
     QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
     pen.setCapStyle(Qt::FlatCap);
+    const QLineF ends(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+    // QPainter steps a long slanted line through a span per pixel: fifty shots across the field
+    // cost a whole frame twice over. The pixels it gives a line are kept as runs and stored
+    // again while the line stays as it is. A line is drawn once as it appears (a shot lasts a
+    // turn), so it is kept only when it stands for a second paint.
+    if (scale != 0) {
+        DrawnLine& drawn = lines_[&ln];
+        LineLook look{ends, pen.width(), ln.BorderStyle, scale};
+        if (drawn.look != look) {
+            drawn = {look, {}, false};
+        } else {
+            if (!drawn.kept) drawn.runs = linePixels(pen, ends, scale), drawn.kept = true;
+            if (drawn.runs && storeRuns(p, *drawn.runs, scale, pen.color().rgb())) return;
+        }
+    }
     p.setPen(pen);
-    p.drawLine(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+    p.drawLine(ends);
 }
 
 void GraphicPainter::paintShape(QPainter& p, const kt::Shape& sh, int scale) {
@@ -136,19 +147,10 @@ void GraphicPainter::paintForm(QPainter& p, const kt::Form& form, const QRegion&
     for (const QRect& r : covered.isEmpty() ? region : region.subtracted(covered))
         p.fillRect(r, qc(form.BackColor));
     if (!covered.isEmpty()) {
-        const QRegion shown = region.intersected(covered);
-        // An opaque background is copied row by row, and on a HiDPI screen enlarged while it is.
-        // Whether the target can take that does not depend on the rectangle: the first one
-        // decides.
-        const QImage plain = scale >= 1 ? caches_.sprites.pixmap(pic).toImage() : QImage();
-        if (plain.isNull() || !std::all_of(shown.begin(), shown.end(), [&](const QRect& r) {
-                return rasterCopy(p, plain, r, scale);
-            })) {
-            const int s = std::max(scale, 1);
-            const QPixmap pm = caches_.sprites.pixmap(pic, s);
-            for (const QRect& r : shown)
-                p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
-        }
+        const int s = std::max(scale, 1);
+        const QPixmap pm = caches_.sprites.of(pic, s);
+        for (const QRect& r : region.intersected(covered))
+            p.drawPixmap(r.topLeft(), pm, QRect(r.topLeft() * s, r.size() * s));
     }
     paintLayer(p, form, region, scale, looks);
 }

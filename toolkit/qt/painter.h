@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace ktqt {
 
@@ -44,6 +45,18 @@ struct PanelLook {
     kt::Font font;
     std::string caption;
     bool operator==(const PanelLook&) const = default;
+};
+
+/// What QPainter's pixels for a line depend on, besides where the window's origin lies.
+struct LineLook {
+    QLineF ends; ///< pixels
+    int width = 0, style = 0, scale = 0;
+    bool operator==(const LineLook&) const = default;
+};
+struct DrawnLine {
+    std::optional<LineLook> look;
+    std::optional<std::vector<QRect>> runs; ///< see linePixels
+    bool kept = false;
 };
 
 /// A look drawn once into an image and copied until what it depends on changes.
@@ -104,9 +117,10 @@ private:
     void paintLine(QPainter& p, const kt::Line& ln, int scale);
     void paintShape(QPainter& p, const kt::Shape& sh, int scale);
     Caches& caches_;
-    // Labels and shapes, as last drawn.
+    // Labels, shapes and lines, as last drawn.
     std::unordered_map<const kt::Label*, Drawn<LabelLook>> labels_;
     std::unordered_map<const kt::Shape*, Drawn<ShapeLook>> shapes_;
+    std::unordered_map<const kt::Line*, DrawnLine> lines_;
 };
 
 } // namespace ktqt

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "lines.h"
+
+#include "geometry.h"
+
+#include <QPaintEngine>
+#include <algorithm>
+#include <cstring>
+
+namespace ktqt {
+
+std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale) {
+    const qreal margin = pen.widthF() * scale + 2;
+    const QRect box = QRectF(ends.p1() * scale, ends.p2() * scale)
+                          .normalized()
+                          .adjusted(-margin, -margin, margin, margin)
+                          .toAlignedRect();
+    // A line the game draws stays within its window; a larger one is left to QPainter.
+    if (qint64(box.width()) * box.height() > (qint64(1) << 22)) return std::nullopt;
+    QImage img(box.size(), QImage::Format_Alpha8);
+    img.fill(0);
+    {
+        QPainter q(&img);
+        q.setTransform(QTransform(scale, 0, 0, scale, -box.x(), -box.y()));
+        q.setPen(pen);
+        q.drawLine(ends);
+    }
+    std::vector<QRect> runs;
+    const int width = img.width();
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar* row = img.constScanLine(y);
+        for (int x = 0; x < width;) {
+            // Most of the box is empty: eight bytes at a time up to the line.
+            if (quint64 word = 0; x + 8 <= width && (std::memcpy(&word, row + x, 8), word == 0)) {
+                x += 8;
+            } else if (row[x] == 0) {
+                ++x;
+            } else {
+                const int from = x;
+                while (x < width && row[x] != 0) ++x;
+                runs.emplace_back(box.x() + from, box.y() + y, x - from, 1);
+            }
+        }
+    }
+    return runs;
+}
+
+bool storeRuns(QPainter& p, const std::vector<QRect>& runs, int scale, QRgb color) {
+    QPaintEngine* engine = p.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || p.hasClipping() ||
+        p.opacity() != 1.0 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        wholeScale(p) != scale)
+        return false;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return false;
+    auto* img = static_cast<QImage*>(device);
+    const QImage::Format f = img->format();
+    if ((f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 &&
+         f != QImage::Format_ARGB32_Premultiplied) ||
+        !img->isDetached())
+        return false;
+    const QTransform m = p.deviceTransform();
+    const QPoint origin(int(m.dx()), int(m.dy()));
+    QRegion clip = engine->systemClip();
+    if (clip.isEmpty()) clip = img->rect();
+    uchar* bits = img->bits();
+    const qsizetype stride = img->bytesPerLine();
+    for (const QRect& c : clip) {
+        const QRect bounds = c & img->rect();
+        for (const QRect& run : runs)
+            if (const QRect r = run.translated(origin) & bounds; !r.isEmpty())
+                std::fill_n(reinterpret_cast<QRgb*>(bits + r.top() * stride) + r.left(), r.width(),
+                            color);
+    }
+    return true;
+}
+
+} // namespace ktqt

@@ -1,0 +1,30 @@
+// SPDX-FileCopyrightText: 2026 Kolvar developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+// The pixels QPainter gives a line, kept. It steps a long slanted line through its span machinery
+// pixel by pixel: fifty shots across the field cost more than the rest of a frame. So a line is
+// drawn once by QPainter into an image of its own and its pixels kept as runs; while the line
+// stays as it is, a paint stores those runs straight into the window's image.
+
+#include <QImage>
+#include <QLineF>
+#include <QPainter>
+#include <QPen>
+#include <QRect>
+#include <optional>
+#include <vector>
+
+namespace ktqt {
+
+/// The device pixels (from the logical origin, in runs one row high) that QPainter gives a line
+/// `ends` drawn with `pen` at a whole `scale`: the same call into an image of the line's own, its
+/// transform moved by whole device pixels. Nothing when that image would be unreasonably large.
+std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale);
+
+/// Stores the `runs` linePixels gave at `scale` in `color` within the painter's clip. Returns
+/// false when the painter's target cannot take them: anything but a 32-bit image the painter
+/// alone holds at that whole scale, with no clipping, opacity or composition mode of its own.
+bool storeRuns(QPainter& p, const std::vector<QRect>& runs, int scale, QRgb color);
+
+} // namespace ktqt
