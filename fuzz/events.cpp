@@ -366,25 +366,8 @@ struct Session {
         checkLists();
         const QJsonObject x = kt::describe(a.app), y = kt::describe(b.app);
         if (x == y) return;
-        std::string diff;
-        differences(x, y, "", diff);
-        fail("the two programs differ (with windows / without):\n" + diff);
-    }
-    static void differences(const QJsonValue& x, const QJsonValue& y, const std::string& at,
-                            std::string& out) {
-        if (x == y || out.size() > 4000) return;
-        if (x.isObject() && y.isObject()) {
-            const QJsonObject ox = x.toObject(), oy = y.toObject();
-            QStringList keys = ox.keys() + oy.keys();
-            keys.removeDuplicates();
-            for (const QString& k : keys)
-                differences(ox.value(k), oy.value(k), at + "/" + k.toStdString(), out);
-            return;
-        }
-        auto text = [](const QJsonValue& v) {
-            return QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).toStdString();
-        };
-        out += "  " + at + ": " + text(x) + " / " + text(y) + "\n";
+        fail("the two programs differ (with windows / without):\n  " +
+             kolvar::jsonDifferences(x, y).join("\n  ").toStdString());
     }
 
     void sendMouse(QWidget* r, QEvent::Type type, QPoint local, Qt::MouseButton button,

@@ -421,7 +421,8 @@ ktqt::FormView* battleShown(Game& g) {
     return shown(g, "Form1", false);
 }
 
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile) {
+bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
+                       const QString& text) {
     QTimer::singleShot(0, [&] {
         QWidget* box = nullptr;
         if (QTest::qWaitFor([&] {
@@ -436,7 +437,7 @@ bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhi
         if (QWidget* w = QApplication::activeModalWidget()) w->close();
     });
     guard.start(30000);
-    g.frontend->showBox(&g.battle(), "Hai vinto!!", "Kolvar");
+    g.frontend->showBox(&g.battle(), text.toStdString(), "Kolvar");
     return guard.isActive();
 }
 

@@ -140,10 +140,12 @@ private:
 /// shown and exposed (a compositor may keep the keyboard elsewhere); null when it did not show.
 ktqt::FormView* battleShown(Game& g);
 
-/// Shows the victory box over the battlefield of `g`, runs `meanwhile` with the box once it is
-/// open and exposed, and returns whether the player's input closed it: a guard closes it after
-/// 30 s, so that a box the keyboard never reached does not hold the test for ever.
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile);
+/// Shows a box saying `text` (the victory's by default) over the battlefield of `g`, runs
+/// `meanwhile` with the box once it is open and exposed, and returns whether the player's input
+/// closed it: a guard closes it after 30 s, so that a box the keyboard never reached does not
+/// hold the test for ever.
+bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
+                       const QString& text = "Hai vinto!!");
 
 /// The main() of a desktop test: starts a desktop, points Qt's xcb platform at it at scale 1,
 /// creates the application and returns what `run` does there; 77 (skipped) when the desktop

@@ -10,7 +10,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 
@@ -263,6 +265,60 @@ QString unlikeFullPaint(QWidget& view) {
 
 QString replayTool() {
     return qEnvironmentVariable("KOLVAR_REPLAY");
+}
+
+Ran runReplay(const QStringList& args, const QString& folder, const QByteArray& input,
+              const QMap<QString, QString>& env, const std::function<void()>& limit, int waitMs) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("QT_QPA_PLATFORM", "offscreen");
+    for (auto it = env.begin(); it != env.end(); ++it)
+        it.value() == "-" ? e.remove(it.key()) : e.insert(it.key(), it.value());
+    p.setProcessEnvironment(e);
+    p.setWorkingDirectory(folder);
+    if (limit) p.setChildProcessModifier(limit);
+    p.start(replayTool(), args);
+    Ran r;
+    if (!p.waitForStarted()) return r;
+    if (!input.isEmpty()) p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+    } else if (p.exitStatus() == QProcess::NormalExit) {
+        r.status = p.exitCode();
+    }
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+namespace {
+void differences(const QJsonValue& a, const QJsonValue& b, const QString& at, QStringList& out) {
+    if (out.size() >= 8 || a == b) return;
+    if (a.isObject() && b.isObject()) {
+        QStringList keys = a.toObject().keys() + b.toObject().keys();
+        keys.removeDuplicates();
+        for (const QString& k : keys)
+            differences(a.toObject().value(k), b.toObject().value(k), at + "." + k, out);
+    } else if (a.isArray() && b.isArray() && a.toArray().size() == b.toArray().size()) {
+        for (int i = 0; i < a.toArray().size(); ++i)
+            differences(a.toArray()[i], b.toArray()[i], at + QString("[%1]").arg(i), out);
+    } else {
+        const auto text = [](const QJsonValue& v) {
+            return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
+                .mid(1)
+                .chopped(1);
+        };
+        out << at.mid(1) + ": " + text(a) + " / " + text(b);
+    }
+}
+} // namespace
+
+QStringList jsonDifferences(const QJsonValue& a, const QJsonValue& b) {
+    QStringList out;
+    differences(a, b, "", out);
+    return out;
 }
 
 } // namespace kolvar

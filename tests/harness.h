@@ -19,6 +19,8 @@
 #include <QColor>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -152,6 +154,20 @@ void writeFile(const QString& path, const QByteArray& bytes);
 
 /// The kolvar-replay a test under CTest runs (empty when the test runs alone).
 QString replayTool();
+/// How a run of kolvar-replay ended: its status (-1: it crashed or did not end in time).
+struct Ran {
+    int status = -1;
+    QByteArray out, err;
+};
+/// kolvar-replay with `args` in `folder` (the test's own if empty), headless on the offscreen
+/// platform, `input` on its standard input; `env` changes the test's environment (a value of "-"
+/// takes the variable away), and `limit` runs in the child before it starts.
+Ran runReplay(const QStringList& args, const QString& folder = {}, const QByteArray& input = {},
+              const QMap<QString, QString>& env = {}, const std::function<void()>& limit = {},
+              int waitMs = 120000);
+/// Where two JSON values part, as paths into them ("windows.Form1.state.kills: 3 / 2"), at most
+/// eight of them.
+QStringList jsonDifferences(const QJsonValue& a, const QJsonValue& b);
 /// A JPEG of w x h pixels of colour c, with a dark diagonal for some detail to encode.
 QByteArray jpegBytes(int w, int h, QColor c);
 /// An opaque w x h picture whose every pixel differs from its neighbours, so that a pixel taken

@@ -48,18 +48,13 @@ check_metadata() {
   issues="$(appstreamcli validate --pedantic --no-net --no-color "$meta" 2>&1 | grep -E '^[EWP]: ' || true)"
   [ -z "$issues" ] || { echo "$issues"; fail "appstreamcli validate --pedantic $meta"; }
   appstreamcli validate --no-net "$meta" >/dev/null || fail "appstreamcli validate $meta"
-  [ "$(desktop_key "$desktop" Type)" = Application ] || fail "Type is not Application"
+  # The entry, the metainfo, the icons and the program agree on the id, the program and the version.
   [ "$(desktop_key "$desktop" Exec)" = kolvar ] || fail "Exec is not kolvar"
   [ "$(desktop_key "$desktop" Icon)" = "$id" ] || fail "Icon is not $id"
-  [ "$(desktop_key "$desktop" Categories)" = "Game;StrategyGame;" ] || fail "Categories"
-  grep -q "<id>$id</id>" "$meta" || fail "metainfo id is not $id"
-  grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$meta" ||
-    fail "metainfo does not launch $id.desktop"
-  grep -q "<binary>kolvar</binary>" "$meta" || fail "metainfo does not provide the kolvar binary"
-  grep -q "<project_license>GPL-3.0-or-later</project_license>" "$meta" ||
-    fail "metainfo does not state the project's licence"
-  grep -q "<release version=\"$version\"" "$meta" || fail "metainfo has no release $version"
-  grep -q "<content_rating type=\"oars-1.1\">" "$meta" || fail "metainfo has no content rating"
+  for tag in "<id>$id</id>" "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+    "<binary>kolvar</binary>" "<release version=\"$version\""; do
+    grep -qF "$tag" "$meta" || fail "metainfo lacks $tag"
+  done
   for s in "${sizes[@]}"; do
     local png="$icons/${s}x${s}/apps/$id.png"
     [ -f "$png" ] || fail "no $s px icon at $png"
@@ -193,19 +188,13 @@ package)
   cat "$work/lintian"
   ! grep -qE '^[EW]: ' "$work/lintian" || fail "lintian finds errors or warnings in $deb"
 
-  field() { dpkg-deb -f "$deb" "$1"; }
-  [ "$(field Package)" = kolvar ] || fail "Package is $(field Package)"
-  [ "$(field Version)" = "$version-1" ] || fail "Version is $(field Version)"
-  [ "$(field Section)" = games ] || fail "Section is $(field Section)"
-  [ "$(field Architecture)" = "$arch" ] || fail "Architecture"
-  [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer '$(field Maintainer)'"
-  [ -n "$(field Description)" ] || fail "no Description"
-  # The names alone, without version constraints.
-  depends="$(field Depends | tr ',' '\n' | sed 's/(.*//; s/[[:space:]]//g')"
-  for p in libqt6core6 libqt6gui6 libqt6widgets6 libstdc++6 libc6; do
-    grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p: $(field Depends)"
+  # Lintian judges the fields; what it cannot know is that the game needs Qt and no -dev package.
+  [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "Section is not games"
+  depends="$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/(.*//; s/[[:space:]]//g')"
+  for p in libqt6core6 libqt6gui6 libqt6widgets6; do
+    grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
   done
-  ! grep -q -- '-dev$' <<<"$depends" || fail "Depends names a development package: $(field Depends)"
+  ! grep -q -- '-dev$' <<<"$depends" || fail "Depends names a development package: $depends"
 
   root="$work/root"
   dpkg-deb -x "$deb" "$root"

@@ -116,10 +116,7 @@ struct Window {
     bool box; ///< a message box: transient for the window that opened it
 };
 
-struct Ended {
-    int status = -1; ///< -1: crashed or still running
-    QByteArray out, err;
-};
+using Ended = kolvar::Ran;
 
 /// kolvar-replay started with `args` in `folder`, its windows on the test's display.
 class Child {
@@ -200,44 +197,12 @@ private:
 
 /// kolvar-replay with `args` in `folder`, headless.
 Ended headless(const QString& folder, const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(folder);
-    p.start(kolvar::replayTool(), args);
-    Ended e;
-    if (!p.waitForFinished(120000)) return e;
-    if (p.exitStatus() == QProcess::NormalExit) e.status = p.exitCode();
-    e.out = p.readAllStandardOutput();
-    e.err = p.readAllStandardError();
-    return e;
+    return kolvar::runReplay(args, folder);
 }
 
 QByteArray read(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-/// Where two JSON values part, as paths into them ("windows.Form1.state.kills: 3 / 2").
-void differences(const QJsonValue& a, const QJsonValue& b, const QString& at, QStringList& out) {
-    if (out.size() >= 8 || a == b) return;
-    if (a.isObject() && b.isObject()) {
-        QStringList keys = a.toObject().keys() + b.toObject().keys();
-        keys.removeDuplicates();
-        for (const QString& k : keys)
-            differences(a.toObject().value(k), b.toObject().value(k), at + "." + k, out);
-    } else if (a.isArray() && b.isArray() && a.toArray().size() == b.toArray().size()) {
-        for (int i = 0; i < a.toArray().size(); ++i)
-            differences(a.toArray()[i], b.toArray()[i], at + QString("[%1]").arg(i), out);
-    } else {
-        const auto text = [](const QJsonValue& v) {
-            return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
-                .mid(1)
-                .chopped(1);
-        };
-        out << at.mid(1) + ": " + text(a) + " / " + text(b);
-    }
 }
 
 /// The recording in `folder` played headless there: empty when its last line of output is
@@ -250,10 +215,10 @@ QString unreproduced(const QString& folder, const QString& file) {
     if (r.status != 0) return QString("the replay ended with %1: %2").arg(r.status).arg(r.err);
     const QByteArray replayed = r.out.trimmed().split('\n').last();
     if (replayed == recorded.chopped(1)) return {};
-    QStringList where;
-    differences(QJsonDocument::fromJson(recorded).object(),
-                QJsonDocument::fromJson(replayed).object(), "", where);
-    return "the replay ends elsewhere: " + where.join("; ");
+    return "the replay ends elsewhere: " +
+           kolvar::jsonDifferences(QJsonDocument::fromJson(recorded).object(),
+                                   QJsonDocument::fromJson(replayed).object())
+               .join("; ");
 }
 
 /// The patterns no line of `lines` matches.

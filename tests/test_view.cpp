@@ -88,14 +88,6 @@ private slots:
         QCOMPARE(field->windowTitle(), QString("Gioco fatto da Ondrasti"));
     }
 
-    void aKeyOnTheMenuStartsABattleWhateverHasTheFocus() {
-        Game g;
-        ktqt::FormView* menu = viewOf(g, "frmSplash");
-        QTest::keyClick(button(menu, "Help"), Qt::Key_A);
-        QVERIFY(!g.exists("frmSplash"));
-        QVERIFY(g.window("Form1")["visible"].toBool());
-    }
-
     void theBattlefieldAfterSetUp() {
         Game g;
         g.battle();
@@ -123,16 +115,6 @@ private slots:
         auto boxes = viewOf(g, "Form1")->findChildren<QLineEdit*>();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0]->geometry(), QRect(752, 8, 33, 13));
-    }
-
-    void typingInTheCheatBoxReachesTheGame() {
-        Game g;
-        kolvar::Form1& f = g.battle();
-        auto* box = viewOf(g, "Form1")->findChildren<QLineEdit*>().at(0);
-        QTest::mouseClick(box, Qt::LeftButton);
-        QTest::keyClicks(box, "vildra");
-        QCOMPARE(f.cheater.text(), std::string("vildra"));
-        QCOMPARE(int(g.probe().uni()[0].hp), 255);
     }
 
     // The box shows what the model makes of the typing, and what the model writes by itself.
