@@ -751,7 +751,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int home = kt::files::driveOf(drives, tree);
         for (auto* app : {&s.a.app, &s.b.app})
             for (size_t d = 0; d < drives.size(); ++d)
-                if (int(d) != home) app->driveFolders[drives[d].root] = tree + "/sub";
+                if (int(d) != home)
+                    app->lasting<kt::DriveList::Memory>().folders[drives[d].root] = tree + "/sub";
         s.checkWindows();
         // Each input is a short session: a longer one is a longer input, up to this many gestures.
         for (int step = 0; step < 60 && !s.in.done() && !s.a.app.ended(); ++step) s.play();

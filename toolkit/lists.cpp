@@ -50,14 +50,14 @@ std::string DriveList::folder() const {
     const std::string here = files::current();
     if (ListIndex >= 0 && files::driveOf(drives, here) == ListIndex) return here;
     if (!form) return root;
-    const auto& known = form->app.driveFolders;
+    const auto& known = form->app.lasting<Memory>().folders;
     const auto it = known.find(root);
     return it == known.end() ? root : it->second;
 }
 
 void DriveList::remember(const std::string& path) {
     const int drive = files::driveOf(drives, path);
-    if (drive >= 0 && form) form->app.driveFolders[drives[size_t(drive)].root] = path;
+    if (drive >= 0 && form) form->app.lasting<Memory>().folders[drives[size_t(drive)].root] = path;
 }
 
 void DriveList::activate(int row) {

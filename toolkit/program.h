@@ -153,9 +153,13 @@ public:
     /// The topmost widget of `f` that takes a press at (x, y), form twips; null: the form.
     Widget* hit(Form& f, float x, float y) const;
 
-    /// The current folder of each drive but the one holding the program's current folder, by the
-    /// drive's root: a drive list chosen again returns there while the program runs.
-    std::map<std::string, std::string> driveFolders;
+    /// What a kind of widget keeps for as long as the program runs, past the forms that show it:
+    /// one T per program, made on first use, gone with the program.
+    template <class T> T& lasting() {
+        std::shared_ptr<void>& kept = lasting_[std::type_index(typeid(T))];
+        if (!kept) kept = std::make_shared<T>();
+        return *std::static_pointer_cast<T>(kept);
+    }
 
     // Time.
     Clock clock;
@@ -195,6 +199,7 @@ public:
     bool dispatching() const { return depth_ > 0; }
 
 private:
+    std::map<std::type_index, std::shared_ptr<void>> lasting_;
     friend class Form;
     void adopt(std::type_index type, std::unique_ptr<Form> form);
     Form* find(std::type_index type) const;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -264,6 +265,12 @@ struct DriveList : WidgetOf<DriveList>, ListBase {
     std::string folder() const;
     /// Notes `path` as the current folder of the drive that holds it.
     void remember(const std::string& path);
+    /// The current folder of each drive but the one holding the program's current folder, by the
+    /// drive's root: the program keeps it past the browser, so that a drive chosen again returns
+    /// there while the program runs.
+    struct Memory {
+        std::map<std::string, std::string> folders;
+    };
     /// Shows the drive holding `path` as chosen, without running Change.
     void follow(const std::string& path);
     /// Chooses a drive, after reading again which drives are mounted: a drive gone meanwhile is
