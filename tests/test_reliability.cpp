@@ -424,41 +424,6 @@ private slots:
         for (int n = 0; n < 20; ++n) g.run("click frmSplash Command1\nwait 1000\nclose Form1");
         QCOMPARE(QApplication::topLevelWidgets().size(), windows);
     }
-
-    void malformedNumbersAreRefused_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("huge wait") << "wait 1e20"
-                                   << "MS is out of range";
-        QTest::newRow("not a number") << "wait nan"
-                                      << "expected a number for MS";
-        QTest::newRow("infinity") << "press frmSplash inf 3"
-                                  << "expected a number for X";
-        QTest::newRow("just in range") << "press frmSplash -1e9 1e9"
-                                       << "";
-        QTest::newRow("just out of range") << "press frmSplash 1000000001 0"
-                                           << "X is out of range";
-        QTest::newRow("huge key") << "key frmSplash 3e9"
-                                  << "CODE is out of range";
-        QTest::newRow("fraction") << "wait 2.5"
-                                  << "expected a whole number for MS";
-        QTest::newRow("huge index") << "click frmSplash Command1(99999999999999999999)"
-                                    << "has no widget";
-    }
-    void malformedNumbersAreRefused() {
-        // Numbers out of an int's range used to be converted anyway, which has no defined result.
-        QFETCH(QString, line);
-        QFETCH(QString, error);
-        Game g;
-        std::ostringstream out, err;
-        Replay replay(g.app, *g.frontend, out);
-        std::istringstream script("dump\n" + line.toStdString() + "\n");
-        QCOMPARE(replay.run(script, err), error.isEmpty() ? 0 : 2);
-        if (!error.isEmpty()) {
-            QVERIFY2(QString::fromStdString(err.str()).startsWith("line 2: "), err.str().c_str());
-            QVERIFY2(QString::fromStdString(err.str()).contains(error), err.str().c_str());
-        }
-    }
 };
 
 QTEST_MAIN(ReliabilityTest)
