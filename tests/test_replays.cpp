@@ -35,7 +35,7 @@ struct Run {
 
 /// kolvar-replay with `args` in `folder` (the test's own if empty), in `env` on top of the test's
 /// own environment (a value of "-" takes the variable away).
-Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int waitMs = 120000,
+Run replay(const QStringList& args, const QMap<QString, QString>& env = {},
            const QString& folder = {}) {
     QProcess p;
     p.setWorkingDirectory(folder);
@@ -45,7 +45,7 @@ Run replay(const QStringList& args, const QMap<QString, QString>& env = {}, int 
     p.setProcessEnvironment(e);
     p.start(kolvar::replayTool(), args);
     Run r;
-    if (!p.waitForStarted() || !p.waitForFinished(waitMs)) return r;
+    if (!p.waitForStarted() || !p.waitForFinished(120000)) return r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
@@ -77,13 +77,6 @@ kt::Form& form(Game& g, const char* name) {
 void typeInto(Game& g, const std::string& text) {
     auto& box = static_cast<kt::TextBox&>(widget(g, "Form1", "cheater"));
     for (char c : text) g.app.setText(box, box.text() + c);
-}
-
-void backspace(Game& g) {
-    auto& box = static_cast<kt::TextBox&>(widget(g, "Form1", "cheater"));
-    std::string t = box.text();
-    t.pop_back();
-    g.app.setText(box, t);
 }
 
 /// A press and release where a player would make them: the view's MouseDown, then its Click
@@ -155,7 +148,7 @@ const std::vector<Session>& sessions() {
              g.app.click(widget(g, "Form1", "evo"));
              pressAt(g, "Form1", 5000, 7000, 2); // a shot refused by the force field
              typeInto(g, "vildrx");
-             backspace(g);
+             g.app.setText(static_cast<kt::TextBox&>(widget(g, "Form1", "cheater")), "vildr");
              typeInto(g, "a");
              g.app.setText(static_cast<kt::TextBox&>(widget(g, "Form1", "cheater")), "dek mova");
              g.app.setText(static_cast<kt::TextBox&>(widget(g, "Form1", "cheater")), "");
@@ -346,7 +339,7 @@ private slots:
         // Played where it was recorded, and from another folder unless the browser was shown.
         for (const QString& folder : {pictures->path() + "/a", dir.path()}) {
             if (folder == dir.path() && !s.anywhere) continue;
-            const Run r = replay({file}, {{"QT_QPA_PLATFORM", "offscreen"}}, 120000, folder);
+            const Run r = replay({file}, {{"QT_QPA_PLATFORM", "offscreen"}}, folder);
             QVERIFY2(r.status == 0, r.err.constData());
             QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
         }
@@ -355,7 +348,7 @@ private slots:
             QElapsedTimer took;
             took.start();
             const Run r = replay({"--watch", file, "--speed", "20"},
-                                 {{"QT_QPA_PLATFORM", "offscreen"}}, 120000, dir.path());
+                                 {{"QT_QPA_PLATFORM", "offscreen"}}, dir.path());
             QVERIFY2(r.status == 0, r.err.constData());
             QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
             QVERIFY2(took.elapsed() >= 5000, qPrintable(QString::number(took.elapsed())));
@@ -538,7 +531,7 @@ private slots:
         file.close();
         const QStringList before = snapshot();
         const Run r =
-            replay({file.fileName()}, {{"QT_QPA_PLATFORM", "offscreen"}}, 120000, hostile->path());
+            replay({file.fileName()}, {{"QT_QPA_PLATFORM", "offscreen"}}, hostile->path());
         const QString made = hostile->path() + "/sub/new.png";
         if (says.isEmpty()) {
             QVERIFY2(r.status == 0, r.err.constData());
