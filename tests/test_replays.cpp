@@ -509,13 +509,15 @@ private slots:
             << QByteArray("wait 10\nshot frmSplash sub/new.png\n") << QString();
         QTest::newRow("a byte-order mark")
             << QByteArray("\xEF\xBB\xBFwait 10\r\ndump\n") << QString();
-        QTest::newRow("escape bytes") << QByteArray("\x1b]0;owned\x07\x1b[2J\n")
-                                      << "line 1: unknown command '\\x1b]0;owned\\x07\\x1b[2J'";
-        QTest::newRow("a NUL and a CR") << QByteArray("wait 1\0\r5\n", 10)
-                                        << "line 1: expected a number for MS, got '1\\0\\r5'";
-        QTest::newRow("a C1 control, not UTF-8") << QByteArray("\xC2\x9B"
-                                                               "2J\xFF\n")
-                                                 << "line 1: unknown command '\\xc2\\x9b2J\\xff'";
+        // Escape bytes, a NUL, a CR, a C1 control in UTF-8 and a byte that is no UTF-8.
+        QTest::newRow("control bytes")
+            << QByteArray("\x1b]0;owned\x07\0\r\xC2\x9B"
+                          "2J\xFF\n",
+                          18)
+            << "line 1: unknown command '\\x1b]0;owned\\x07\\0\\r\\xc2\\x9b2J\\xff'";
+        QTest::newRow("a number with bytes after a NUL")
+            << QByteArray("wait 1\0\r5\n", 10)
+            << "line 1: expected a number for MS, got '1\\0\\r5'";
         QTest::newRow("an unknown escape")
             << QByteArray("click frmSplash Command1\ntype Form1 cheater a\\q\n")
             << "line 2: a backslash starts one of the escapes n, r, t, 0, xHH or a second "
