@@ -131,6 +131,49 @@ QString label(Game& g) {
     return g.widget("brow", "Label1")["Caption"].toString();
 }
 
+struct Replayed {
+    bool ok = false;          ///< ran to its end with status 0
+    QList<QJsonObject> dumps; ///< the windows of each dump
+    long peakKb = -1;         ///< the high-water mark of its memory once every dump was out
+    qint64 ms = 0;            ///< from its start to its end
+    QByteArray err;
+};
+
+/// kolvar-replay playing `script` in `folder`; `limited` caps its address space (the program's
+/// own code, Qt and its plugins take some 400 MB of it; the rest is what a picture may cost).
+Replayed replay(const QString& folder, const QByteArray& script, bool limited = false) {
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    if (limited && !sanitized) // the sanitizer's shadow memory takes terabytes
+        p.setChildProcessModifier([] {
+            const rlimit limit{rlim_t(1200) << 20, rlim_t(1200) << 20};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+    QElapsedTimer clock;
+    clock.start();
+    Replayed r;
+    p.start(kolvar::replayTool(), {});
+    if (!p.waitForStarted()) return r;
+    p.write(script);
+    QByteArray out;
+    while (out.count('\n') < script.count("dump\n") && p.waitForReadyRead(120000))
+        out += p.readAllStandardOutput();
+    QFile status(QString("/proc/%1/status").arg(p.processId()));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) r.peakKb = line.mid(6).trimmed().split(' ')[0].toLong();
+    p.closeWriteChannel();
+    const bool finished = p.waitForFinished(60000);
+    r.ms = clock.elapsed();
+    if (!finished) p.kill();
+    r.ok = finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    r.err = p.readAllStandardError();
+    for (const QByteArray& line : (out + p.readAllStandardOutput()).split('\n'))
+        if (!line.isEmpty())
+            r.dumps << QJsonDocument::fromJson(line).object()["windows"].toObject();
+    return r;
+}
+
 } // namespace
 
 class BrowserTest : public QObject {
@@ -159,6 +202,21 @@ private slots:
         QCOMPARE(g.window("Form1")["Picture"].toString(), QString("red"));
         QVERIFY(!g.exists("frmSplash"));
         const uint64_t battle = g.app.loaded<kolvar::Form1>()->serial();
+        // Every click on the file already chosen read and decoded it again: a quick run of clicks
+        // on a large photo left seconds of work behind it.
+        const QImage* decoded = b.picture.image();
+        for (int i = 0; i < 200; ++i) g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.image(), decoded); // never decoded again
+        QCOMPARE(g.app.loaded<kolvar::Form1>()->picture.image(), decoded);
+        // A notice of another file goes when the chosen one is chosen again.
+        writeFile(t.root() + "/HOLIDAY.JPG", "not a picture");
+        g.run("choose brow file HOLIDAY.JPG\nchoose brow file red.jpg");
+        QCOMPARE(label(g), t.root() + "/red.jpg");
+        QCOMPARE(b.picture.image(), decoded);
+        // The same name rewritten is another picture.
+        writeFile(t.root() + "/red.jpg", jpegBytes(40, 30, Qt::red));
+        g.run("choose brow file red.jpg");
+        QCOMPARE(b.picture.width(), 40);
 
         // The battle's clocks run hidden; OK brings a new start menu; "gioca" shows that battle.
         g.run("wait 1000\nclick brow OK");
@@ -186,19 +244,15 @@ private slots:
     }
 
     void pathsHaveOneSeparatorAndNamesMatchCaseInsensitively() {
-        using kt::files::join;
-        QCOMPARE(join("/", "a.jpg"), std::string("/a.jpg"));
-        QCOMPARE(join("/media/usb", "a.jpg"), std::string("/media/usb/a.jpg"));
-        QCOMPARE(join("/media/usb/", "a.jpg"), std::string("/media/usb/a.jpg"));
-        QVERIFY(kt::files::matches("HOLIDAY.JPG", "*.jpg"));
-        QVERIFY(kt::files::matches("x.jpg", "*.jpg"));
-        QVERIFY(!kt::files::matches("x.jpeg", "*.jpg"));
-        QVERIFY(!kt::files::matches("x.jpg.txt", "*.jpg"));
-        QVERIFY(kt::files::matches(".jpg", "*.jpg"));
-        QVERIFY(kt::files::matches("\xff\xfe.jpg", "*.jpg")); // bytes that are no UTF-8
+        for (const char* folder : {"/", "/media/usb", "/media/usb/"})
+            QCOMPARE(kt::files::join(folder, "a.jpg"),
+                     (folder[1] ? std::string("/media/usb/a.jpg") : std::string("/a.jpg")));
+        for (const char* name : {"HOLIDAY.JPG", ".jpg", "\xff\xfe.jpg"}) // bytes that are no UTF-8
+            QVERIFY2(kt::files::matches(name, "*.jpg"), name);
+        for (const char* name : {"x.jpeg", "x.jpg.txt"})
+            QVERIFY2(!kt::files::matches(name, "*.jpg"), name);
         const auto drives = kt::files::drives();
-        QVERIFY(!drives.empty());
-        QCOMPARE(drives[size_t(kt::files::driveOf(drives, "/etc"))].root, std::string("/"));
+        QCOMPARE(drives.at(size_t(kt::files::driveOf(drives, "/etc"))).root, std::string("/"));
     }
 
     void theDrivesAreTheVolumesAPlayerWouldRecognise() {
@@ -226,7 +280,7 @@ private slots:
         QCOMPARE(kt::files::drivesIn("", "")[0].root, std::string("/"));
     }
 
-    void aDriveChangeMovesTheFolderListWhichMovesTheFileList() {
+    void aDriveChangeMovesTheFolderListWhichMovesTheFileListIfTheDriveIsThere() {
         Tree t;
         QDir(t.root()).mkpath("stick/photos");
         QDir(t.root()).mkdir(".cache");
@@ -263,38 +317,29 @@ private slots:
         g.run("choose brow drive " + stick);
         QCOMPARE(again.Dir1.Path, stick + "/photos");
         QCOMPARE(again.File1.Path, stick + "/photos");
-    }
 
-    // The drive list read the mount table once, when the browser opened: a stick pulled out
-    // meanwhile stayed listed, and a card put in did not appear.
-    void theDriveListKeepsNoDriveThatWasUnmounted() {
-        Tree t;
-        QDir(t.root()).mkdir("stick");
-        QDir(t.root()).mkdir("card");
-        const std::string stick = t.root().toStdString() + "/stick";
+        // The drive list read the mount table once, when the browser opened: a stick pulled out
+        // meanwhile stayed listed, and a card put in did not appear. The stick, still shown, is
+        // refused; the lists stay where they were, and the card is there to choose.
         const std::string card = t.root().toStdString() + "/card";
-        Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
-        mount(b, {{"/", "root"}, {stick, "STICK"}});
+        QDir(t.root()).mkdir("card");
         std::vector<kt::files::Drive> now{{"/", "root"}, {card, "CARD"}};
-        b.Drive1.mounted = [&now] { return now; };
-        // The stick, still shown, is refused; the lists stay where they were.
+        again.Drive1.mounted = [&now] { return now; };
         g.run("choose brow drive " + stick + "  [STICK]");
         QCOMPARE(label(g), QString::fromStdString(stick + "  - unita non pronta"));
-        QCOMPARE(QString::fromStdString(b.Dir1.Path), t.root());
-        QCOMPARE(QString::fromStdString(b.File1.Path), t.root());
+        QCOMPARE(again.Dir1.Path, stick + "/photos");
+        QCOMPARE(again.File1.Path, stick + "/photos");
         QCOMPARE(g.widget("brow", "Drive1")["List"].toArray(),
                  (QJsonArray{"/  [root]", QString::fromStdString(card + "  [CARD]")}));
-        QCOMPARE(b.Drive1.Drive(), std::string("/"));
-        // The card, mounted meanwhile, is there to choose.
+        QCOMPARE(again.Drive1.Drive(), std::string("/")); // the folders' drive, mounted
         g.run("choose brow drive " + card + "  [CARD]");
-        QCOMPARE(b.Dir1.Path, card);
+        QCOMPARE(again.Dir1.Path, card);
         QCOMPARE(label(g), QString("Label1"));
         // The drive chosen, gone: refused, though it was the one shown.
         now.pop_back();
         g.run("choose brow drive " + card);
         QCOMPARE(label(g), QString::fromStdString(card + "  - unita non pronta"));
-        QCOMPARE(b.Dir1.Path, card);
+        QCOMPARE(again.Dir1.Path, card);
     }
 
     // A folder of 200 000 files froze the browser for seconds: its names are sorted by keys made
@@ -318,51 +363,6 @@ private slots:
         kolvar::brow& b = openBrowser(g, dir.path());
         QCOMPARE(b.File1.names, made);
         QCOMPARE(g.widget("brow", "File1")["List"].toArray().size(), qsizetype(made.size()));
-    }
-
-    void unusablePicturesChangeNothing_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("reason");
-        const QByteArray good = jpegBytes(300, 200, Qt::green);
-        const qsizetype scan = scanStart(good);
-        QTest::newRow("zero bytes") << QByteArray() << "  - file vuoto";
-        QTest::newRow("cut in the header") << good.left(40) << "  - immagine non leggibile";
-        QTest::newRow("cut at the scan") << good.left(scan) << "  - immagine non leggibile";
-        QTest::newRow("cut inside the image data")
-            << good.left(scan + (good.size() - scan) / 2) << "  - immagine non leggibile";
-        QTest::newRow("cut before the end marker")
-            << good.left(good.size() - 2) << "  - immagine non leggibile";
-        QByteArray noise(5000, 0);
-        for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
-        QTest::newRow("random bytes") << noise << "  - immagine non leggibile";
-        QByteArray liar = good.left(scan);
-        const qsizetype sof = liar.indexOf("\xFF\xC0");
-        liar[sof + 5] = char(0xFD), liar[sof + 6] = char(0xE8); // height 65000
-        liar[sof + 7] = char(0xFD), liar[sof + 8] = char(0xE8); // width 65000
-        liar.append(QByteArray(200, char(0x55)));
-        QTest::newRow("a 65000 x 65000 header with little behind it")
-            << liar << "  - immagine non leggibile";
-        QByteArray corrupt = good;
-        for (qsizetype i = scan + 10; i < scan + 60 && i < corrupt.size() - 2; ++i)
-            corrupt[i] = char(0xFF);
-        QTest::newRow("garbage inside the image data") << corrupt << "  - immagine non leggibile";
-    }
-    void unusablePicturesChangeNothing() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        writeFile(dir.path() + "/bad.jpg", bytes);
-        Game g;
-        kolvar::brow& b = openBrowser(g, dir.path());
-        QElapsedTimer clock;
-        clock.start();
-        g.run("choose brow file bad.jpg");
-        QVERIFY2(clock.elapsed() < 5000, "refused without decoding a huge picture");
-        QCOMPARE(label(g), dir.path() + "/bad.jpg" + reason);
-        QVERIFY(b.picture.empty());
-        QVERIFY(b.doko.empty());
-        QVERIFY(!g.exists("Form1")); // no battle was set up
-        QVERIFY(g.exists("frmSplash"));
     }
 
     // The notice of a file too long for its label once read "/tmp/vac…non leggibile": the
@@ -441,6 +441,35 @@ private slots:
             HandJpeg(0xC0, 100, 100, "\x22\x11\x11").scan("\x01\x02\x03", 0, 63).bytes;
         QTest::newRow("no end, 100 x 100 in 40 MB")
             << small << qint64(40) * 1000 * 1000 << "  - immagine troppo grande";
+        // Unusable pictures of every kind, cut anywhere or wrong inside.
+        const QByteArray good = jpegBytes(300, 200, Qt::green);
+        const qsizetype scan = scanStart(good);
+        QTest::newRow("zero bytes") << QByteArray() << qint64(0) << "  - file vuoto";
+        for (qsizetype cut :
+             {qsizetype(40), scan, scan + (good.size() - scan) / 2, good.size() - 2})
+            QTest::addRow("cut after %lld bytes", qlonglong(cut))
+                << good.left(cut) << qint64(0) << "  - immagine non leggibile";
+        QByteArray noise(5000, 0);
+        for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
+        QTest::newRow("random bytes") << noise << qint64(0) << "  - immagine non leggibile";
+        QByteArray liar = good.left(scan);
+        const qsizetype sof = liar.indexOf("\xFF\xC0");
+        liar[sof + 5] = char(0xFD), liar[sof + 6] = char(0xE8); // height 65000
+        liar[sof + 7] = char(0xFD), liar[sof + 8] = char(0xE8); // width 65000
+        liar.append(QByteArray(200, char(0x55)));
+        QTest::newRow("a 65000 x 65000 header with little behind it")
+            << liar << qint64(0) << "  - immagine non leggibile";
+        QByteArray corrupt = good;
+        for (qsizetype i = scan + 10; i < scan + 60 && i < corrupt.size() - 2; ++i)
+            corrupt[i] = char(0xFF);
+        QTest::newRow("garbage inside the image data")
+            << corrupt << qint64(0) << "  - immagine non leggibile";
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        QImage cyan(50, 40, QImage::Format_RGB32);
+        cyan.fill(Qt::cyan);
+        cyan.save(&png, "PNG");
+        QTest::newRow("a PNG under a jpg name") << png.data() << qint64(0) << "";
         // A progressive photo of more megapixels than one of three full components would fit.
         QTest::newRow("progressive photo, 8200 x 5600")
             << photo(8200, 5600, true) << qint64(0) << "";
@@ -453,42 +482,19 @@ private slots:
         const QString file = dir.path() + "/strange.jpg";
         writeFile(file, bytes);
         if (sparse) QVERIFY(::truncate(file.toLocal8Bit(), bytes.size() + sparse) == 0);
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        // The program's own code, Qt and its plugins take some 400 MB of addresses; the rest
-        // is what a picture may cost. (The sanitizer's shadow memory takes terabytes.)
-        if (!sanitized)
-            p.setChildProcessModifier([] {
-                const rlimit limit{rlim_t(1200) << 20, rlim_t(1200) << 20};
-                ::setrlimit(RLIMIT_AS, &limit);
-            });
-        QElapsedTimer clock;
-        clock.start();
-        p.start(kolvar::replayTool(), {});
-        QVERIFY(p.waitForStarted());
-        p.write(
-            "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n");
-        p.closeWriteChannel();
-        const bool finished = p.waitForFinished(60000);
-        const qint64 took = clock.elapsed();
-        if (!finished) p.kill();
-        QVERIFY2(finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
-                 p.readAllStandardError().constData());
-        const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
-        QVERIFY(lines.size() >= 2);
-        const QJsonObject chosen = QJsonDocument::fromJson(lines[0]).object()["windows"].toObject();
-        const QJsonObject after = QJsonDocument::fromJson(lines[1]).object()["windows"].toObject();
-        const QString label = chosen["brow"]
-                                  .toObject()["widgets"]
-                                  .toObject()["Label1"]
-                                  .toObject()["Caption"]
-                                  .toString();
-        QCOMPARE(label, file + reason);
-        QCOMPARE(chosen["Form1"].toObject()["Picture"].toString(),
-                 reason.isEmpty() ? QString("strange") : QString());
-        QVERIFY(after["frmSplash"].toObject()["visible"].toBool()); // it took the next line
-        qInfo("%s: %lld ms", QTest::currentDataTag(), took);
-        QVERIFY2(took < 20000, "judged in bounded time");
+        const Replayed r = replay(
+            dir.path(),
+            "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n",
+            true);
+        QVERIFY2(r.ok && r.dumps.size() == 2, r.err.constData());
+        const QJsonObject& chosen = r.dumps[0];
+        QCOMPARE(chosen["brow"]["widgets"]["Label1"]["Caption"].toString(), file + reason);
+        // A refused picture sets up no battle.
+        QCOMPARE(chosen.contains("Form1"), reason.isEmpty());
+        if (reason.isEmpty()) QCOMPARE(chosen["Form1"]["Picture"].toString(), QString("strange"));
+        QVERIFY(r.dumps[1]["frmSplash"]["visible"].toBool()); // it took the next line
+        qInfo("%s: %lld ms", QTest::currentDataTag(), r.ms);
+        QVERIFY2(r.ms < 20000, "judged in bounded time");
     }
 
     void aSlowPictureLeavesTheWindowsAnswering() {
@@ -528,42 +534,6 @@ private slots:
         QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
-    // Every click on the file already chosen read and decoded it again: a quick run of clicks
-    // on a large photo left seconds of work behind it.
-    void choosingTheSameFileAgainCostsNothing() {
-        Tree t;
-        Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
-        g.run("choose brow file red.jpg");
-        const QImage* decoded = b.picture.image();
-        QVERIFY(decoded);
-        for (int i = 0; i < 200; ++i) g.run("choose brow file red.jpg");
-        QCOMPARE(b.picture.image(), decoded); // never decoded again
-        QCOMPARE(g.app.loaded<kolvar::Form1>()->picture.image(), decoded);
-        QCOMPARE(label(g), t.root() + "/red.jpg");
-        // A notice of another file goes when the chosen one is chosen again.
-        writeFile(t.root() + "/HOLIDAY.JPG", "not a picture");
-        g.run("choose brow file HOLIDAY.JPG\nchoose brow file red.jpg");
-        QCOMPARE(label(g), t.root() + "/red.jpg");
-        QCOMPARE(b.picture.image(), decoded);
-        // The same name rewritten is another picture.
-        writeFile(t.root() + "/red.jpg", jpegBytes(40, 30, Qt::red));
-        g.run("choose brow file red.jpg");
-        QCOMPARE(b.picture.width(), 40);
-    }
-
-    void aPngUnderAJpgNameIsUsed() {
-        QTemporaryDir dir;
-        QImage img(50, 40, QImage::Format_RGB32);
-        img.fill(Qt::cyan);
-        img.save(dir.path() + "/really.jpg", "PNG");
-        Game g;
-        openBrowser(g, dir.path());
-        g.run("choose brow file really.jpg");
-        QCOMPARE(label(g), dir.path() + "/really.jpg");
-        QCOMPARE(g.window("Form1")["Picture"].toString(), QString("really"));
-    }
-
     void aPictureKeepsWhatTheScreenCanShow() {
         // A background is drawn from the battlefield's top-left corner at natural size: of a
         // picture larger than both the host's screen and the battlefield (794 x 642) only what
@@ -593,8 +563,10 @@ private slots:
         QCOMPARE(onWideScreen, QSize(900, 642));
     }
 
-    void placesThatCannotBeReadLeaveTheListsWhereTheyWere() {
+    // A notice once stayed after the folder list had moved on, as if the new folder had failed.
+    void placesThatCannotBeReadLeaveTheListsWhereTheyWereAndNoStaleNotice() {
         Tree t;
+        QDir(t.root()).mkdir("gone");
         Game g;
         kolvar::brow& b = openBrowser(g, t.root());
         const std::string before = b.Dir1.Path;
@@ -620,25 +592,15 @@ private slots:
             QFile::setPermissions(t.root() + "/secret",
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-    }
-
-    // A notice once stayed after the folder list had moved on, as if the new folder had failed.
-    void theLabelKeepsNoStaleFailure() {
-        Tree t;
-        QDir(t.root()).mkdir("gone");
-        Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
-        QDir(t.root() + "/gone").removeRecursively();
         g.run("choose brow dir gone");
-        QCOMPARE(label(g), t.root() + "/gone  - cartella non trovata");
-        g.run("choose brow dir sub");
         QCOMPARE(label(g), QString("Label1")); // nothing chosen yet
         // With a picture chosen, the label shows its path again once the lists move.
-        g.run("choose brow file blue.jpg");
+        g.app.dispatch([&] { b.Dir1.setPath(before); });
+        g.run("choose brow file HOLIDAY.JPG");
         g.app.dispatch([&] { b.Dir1.setPath((t.root() + "/missing").toStdString()); });
         QCOMPARE(label(g), t.root() + "/missing  - cartella non trovata");
-        g.app.dispatch([&] { b.Dir1.setPath(t.root().toStdString()); });
-        QCOMPARE(label(g), t.root() + "/sub/blue.jpg");
+        g.app.dispatch([&] { b.Dir1.setPath(before); });
+        QCOMPARE(label(g), t.root() + "/HOLIDAY.JPG");
     }
 
     // A folder whose path is longer than the system takes at once (PATH_MAX) was "non trovata".
@@ -726,27 +688,15 @@ private slots:
             QVERIFY(big.save(dir.path() + "/big.jpg", "JPEG", 60));
         }
         writeFile(dir.path() + "/small.jpg", jpegBytes(100, 100, Qt::gray));
-        const QString replay = kolvar::replayTool();
-        QVERIFY2(!replay.isEmpty(), "the test runs under CTest");
+        QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
         // The child's own high-water mark, read while it waits for the end of its script.
         auto peakAfterChoosing = [&](const QString& file) -> long {
-            QProcess p;
-            p.setWorkingDirectory(dir.path());
-            p.start(replay, {});
-            if (!p.waitForStarted()) return -1;
-            p.write(("click frmSplash Command3\nchoose brow file " + file + "\ndump\n").toUtf8());
-            while (!p.canReadLine() && p.waitForReadyRead(120000)) {}
-            const QJsonObject d = QJsonDocument::fromJson(p.readLine()).object();
-            QFile status(QString("/proc/%1/status").arg(p.processId()));
-            long peak = -1;
-            if (status.open(QIODevice::ReadOnly))
-                for (const QByteArray& line : status.readAll().split('\n'))
-                    if (line.startsWith("VmHWM:"))
-                        peak = line.mid(6).trimmed().split(' ').value(0).toLong();
-            p.closeWriteChannel();
-            p.waitForFinished(60000);
-            const QString shown = d["windows"].toObject()["Form1"].toObject()["Picture"].toString();
-            return shown == QFileInfo(file).baseName() ? peak : -1;
+            const Replayed r = replay(
+                dir.path(),
+                ("click frmSplash Command3\nchoose brow file " + file + "\ndump\n").toUtf8());
+            const bool shown = !r.dumps.isEmpty() && r.dumps[0]["Form1"]["Picture"].toString() ==
+                                                         QFileInfo(file).baseName();
+            return shown ? r.peakKb : -1;
         };
         const long small = peakAfterChoosing("small.jpg");
         const long big = peakAfterChoosing("big.jpg");
