@@ -28,28 +28,13 @@ using kolvar::Game;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out, err;
-};
+using Run = kolvar::Ran;
 
 /// kolvar-replay with `args` in `folder` (the test's own if empty), in `env` on top of the test's
 /// own environment (a value of "-" takes the variable away).
 Run replay(const QStringList& args, const QMap<QString, QString>& env = {},
            const QString& folder = {}) {
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (auto it = env.begin(); it != env.end(); ++it)
-        it.value() == "-" ? e.remove(it.key()) : e.insert(it.key(), it.value());
-    p.setProcessEnvironment(e);
-    p.start(kolvar::replayTool(), args);
-    Run r;
-    if (!p.waitForStarted() || !p.waitForFinished(120000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return kolvar::runReplay(args, folder, {}, env);
 }
 
 QByteArray read(const QFileInfo& f) {
