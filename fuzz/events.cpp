@@ -20,10 +20,10 @@
 #include "toolkit/qt/view.h"
 
 #include "bytes.h"
+#include "tree.h"
 
 #include <QApplication>
 #include <QBackingStore>
-#include <QBuffer>
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -35,8 +35,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <malloc.h>
 #include <map>
@@ -48,54 +46,10 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string tree;    // the browser's playground, canonical
 std::string outside; // the folder the process started in
 
-void writeFile(const fs::path& p, const QByteArray& bytes) {
-    std::ofstream(p, std::ios::binary).write(bytes.constData(), bytes.size());
-}
-
-// Pictures good and bad, nested folders, a name that is not UTF-8, a link that loops, and a
-// folder with more files than the file list shows at once, so that it scrolls.
-void makeTree() {
-    char pattern[] = "/tmp/kolvar-events-fuzz-XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    const fs::path root = fs::canonical(pattern);
-    tree = root.string();
-    QImage img(40, 30, QImage::Format_RGB32);
-    img.fill(Qt::darkGreen);
-    QByteArray jpeg;
-    {
-        QBuffer buf(&jpeg);
-        buf.open(QIODevice::WriteOnly);
-        img.save(&buf, "JPG");
-    }
-    fs::create_directories(root / "sub" / "deeper");
-    fs::create_directories(root / "many");
-    writeFile(root / "a.jpg", jpeg);
-    writeFile(root / "B.JPG", jpeg);
-    writeFile(root / "cut.jpg", jpeg.left(jpeg.size() / 2));
-    writeFile(root / "empty.jpg", {});
-    writeFile(root / "text.jpg", "not a picture");
-    writeFile(root / "sub" / "c.jpg", jpeg);
-    writeFile(root / "sub" / "deeper" / "d.jpg", jpeg);
-    writeFile(root / "sub" / "\xff\xfe.jpg", jpeg);
-    fs::create_directory_symlink(".", root / "sub" / "loop");
-    for (int i = 0; i < 24; ++i)
-        writeFile(root / "many" / ("p" + std::to_string(100 + i) + ".jpg"), i % 3 ? jpeg : "");
-}
-
-void removeTree() {
-    std::error_code ignored;
-    fs::remove_all(tree, ignored);
-}
-
-// Only the tree and what lies in it; its ancestors would list folders other programs change.
-bool inTree(const std::string& path) {
-    return path == tree || path.compare(0, tree.size() + 1, tree + "/") == 0;
-}
+using kolvar::fuzz::inTree;
+using kolvar::fuzz::tree;
 
 using kolvar::fuzz::Bytes;
 
@@ -735,8 +689,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // than mapped and faulted in anew each time, they cost a quarter of the time.
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
-    makeTree();
-    std::atexit(removeTree);
+    kolvar::fuzz::makeTree();
     outside = kt::files::current();
     return 0;
 }

@@ -16,65 +16,20 @@
 #include "toolkit/program.h"
 
 #include "bytes.h"
+#include "tree.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImage>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-fs::path tree; // the browser's playground
-
-void writeFile(const fs::path& p, const QByteArray& bytes) {
-    std::ofstream(p, std::ios::binary).write(bytes.constData(), bytes.size());
-}
-
-// Pictures good and bad, a subfolder, a name that is not UTF-8 and a link that loops.
-void makeTree() {
-    char pattern[] = "/tmp/kolvar-input-fuzz-XXXXXX";
-    if (!mkdtemp(pattern)) std::abort();
-    tree = pattern;
-    QImage img(40, 30, QImage::Format_RGB32);
-    img.fill(Qt::darkGreen);
-    QByteArray jpeg;
-    {
-        QBuffer buf(&jpeg);
-        buf.open(QIODevice::WriteOnly);
-        img.save(&buf, "JPG");
-    }
-    fs::create_directories(tree / "sub" / "deeper");
-    writeFile(tree / "a.jpg", jpeg);
-    writeFile(tree / "B.JPG", jpeg);
-    writeFile(tree / "cut.jpg", jpeg.left(jpeg.size() / 2));
-    writeFile(tree / "empty.jpg", {});
-    writeFile(tree / "text.jpg", "not a picture");
-    writeFile(tree / "sub" / "c.jpg", jpeg);
-    writeFile(tree / "sub" / "deeper" / "d.jpg", jpeg);
-    writeFile(tree / "sub" / "\xff\xfe.jpg", jpeg);
-    fs::create_directory_symlink(".", tree / "sub" / "loop");
-}
-
-void removeTree() {
-    std::error_code ignored;
-    fs::remove_all(tree, ignored);
-}
-
 using kolvar::fuzz::Bytes;
 
-// A browser row is only taken when it stays inside the tree or leads to it, so a run never
-// wanders over the machine's own folders.
-bool inTree(const std::string& path) {
-    const std::string root = tree.string();
-    return path.compare(0, root.size(), root) == 0 || root.compare(0, path.size(), path) == 0;
-}
+using kolvar::fuzz::inTree;
+using kolvar::fuzz::tree;
 
 // A window the player can reach: a shown one (the battlefield may exist hidden, and the browser
 // stays loaded, hidden, after a battle has read its picture).
@@ -168,7 +123,7 @@ struct Player {
             auto* b = app.loaded<kolvar::brow>();
             if (!b || !b->visible()) break;
             // The browser opens on the current folder; the player walks over to the tree.
-            if (!inTree(b->Dir1.Path)) app.dispatch([&] { b->Dir1.setPath(tree.string()); });
+            if (!inTree(b->Dir1.Path)) app.dispatch([&] { b->Dir1.setPath(tree); });
             kt::ListBase* lists[] = {&b->Drive1, &b->Dir1, &b->File1};
             const unsigned which = in.byte() % 3;
             kt::ListBase& l = *lists[which];
@@ -201,8 +156,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // one down from an exit handler.
     static auto* qapp = new QGuiApplication(*argc, *argv);
     (void)qapp;
-    makeTree();
-    std::atexit(removeTree);
+    kolvar::fuzz::makeTree();
     return 0;
 }
 
