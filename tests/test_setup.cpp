@@ -42,11 +42,11 @@ private slots:
         // A unit's marker, health caption and construction panel stand by its picture's height,
         // and the tank's image keeps its picture's width.
         kolvar::Game g;
-        kolvar::Form1& f = g.battle();
-        QCOMPARE(f.ima[0].Height, 405.f); // the commander, 27 pixels
-        QCOMPARE(f.front[4].Width, 750.f);
-        QCOMPARE(f.sideimager[4].Width, 1200.f);
-        QCOMPARE(f.front[6].Height, 375.f);
+        g.battle();
+        QCOMPARE(kolvar::prop(g, "ima(0)", "Height"), 405.0); // the commander, 27 pixels
+        QCOMPARE(kolvar::prop(g, "front(6)", "Height"), 375.0);
+        QCOMPARE(kolvar::prop(g, "front(4)", "Width"), 750.0);
+        QCOMPARE(kolvar::prop(g, "sideimager(4)", "Width"), 1200.0);
     }
 };
 

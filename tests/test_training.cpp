@@ -104,58 +104,41 @@ private slots:
     }
 
     void aPressQueuesByButtonAndModifier_data() {
+        QTest::addColumn<int>("before"); // queued by plain presses
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("shift");
-        QTest::addColumn<int>("amount");
-        QTest::newRow("plain") << 1 << 0 << 1;
-        QTest::newRow("Shift") << 1 << 1 << 5;
-        QTest::newRow("Ctrl") << 1 << 2 << 10;
-        QTest::newRow("Shift+Ctrl") << 1 << 3 << 20;
-        QTest::newRow("Alt+Shift") << 1 << 5 << 1;
-        QTest::newRow("Alt+Ctrl") << 1 << 6 << 1;
-        QTest::newRow("Alt+Shift+Ctrl") << 1 << 7 << 1;
-        QTest::newRow("middle button") << 4 << 1 << 0;
-        QTest::newRow("right button on nothing queued") << 2 << 0 << 0;
+        QTest::addColumn<int>("after");
+        QTest::newRow("plain") << 0 << 1 << 0 << 1;
+        QTest::newRow("Shift") << 0 << 1 << 1 << 5;
+        QTest::newRow("Ctrl") << 0 << 1 << 2 << 10;
+        QTest::newRow("Shift+Ctrl on 3 queued") << 3 << 1 << 3 << 23;
+        QTest::newRow("Alt+Shift") << 0 << 1 << 5 << 1;
+        QTest::newRow("Alt+Ctrl") << 0 << 1 << 6 << 1;
+        QTest::newRow("Alt+Shift+Ctrl") << 0 << 1 << 7 << 1;
+        QTest::newRow("middle button") << 0 << 4 << 1 << 0;
+        QTest::newRow("right button on nothing queued") << 0 << 2 << 0 << 0;
+        // A right press never takes the last unit of a kind.
+        QTest::newRow("right, Shift on 5 queued: nothing") << 5 << 2 << 1 << 5;
+        QTest::newRow("right, Shift on 6 queued: one left") << 6 << 2 << 1 << 1;
+        QTest::newRow("right, plain on 1 queued: nothing") << 1 << 2 << 0 << 1;
+        QTest::newRow("right, plain on 2 queued") << 2 << 2 << 0 << 1;
+        QTest::newRow("right, Ctrl on 11 queued") << 11 << 2 << 2 << 1;
+        QTest::newRow("right, Shift+Ctrl on 30 queued") << 30 << 2 << 3 << 10;
+        QTest::newRow("right, Alt+Shift takes one") << 6 << 2 << 5 << 5;
     }
     void aPressQueuesByButtonAndModifier() {
-        QFETCH(int, button);
-        QFETCH(int, shift);
-        QFETCH(int, amount);
-        Game g;
-        g.battle();
-        g.run(pressBuilding);
-        g.run(pressTrainingButton(2, button, shift));
-        g.run(pressTrainingButton(2, button, shift));
-        QCOMPARE(queued(g, 2), 2 * amount);
-        // A count that never changed keeps its designed "0"; a rewritten one has the blank.
-        QCOMPARE(caption(g, mk(2)), amount ? count(2 * amount) : QString("0"));
-        QCOMPARE(state(g, "cur"), amount ? 2 : 255);
-        QCOMPARE(makeOn(g), amount > 0);
-    }
-
-    void aRightPressNeverTakesTheLastUnit_data() {
-        QTest::addColumn<int>("before");
-        QTest::addColumn<int>("shift");
-        QTest::addColumn<int>("after");
-        QTest::newRow("Shift on 5 queued: nothing") << 5 << 1 << 5;
-        QTest::newRow("Shift on 6 queued: one left") << 6 << 1 << 1;
-        QTest::newRow("plain on 1 queued: nothing") << 1 << 0 << 1;
-        QTest::newRow("plain on 2 queued") << 2 << 0 << 1;
-        QTest::newRow("Ctrl on 11 queued") << 11 << 2 << 1;
-        QTest::newRow("Shift+Ctrl on 30 queued") << 30 << 3 << 10;
-        QTest::newRow("Alt+Shift takes one") << 6 << 5 << 5;
-    }
-    void aRightPressNeverTakesTheLastUnit() {
         QFETCH(int, before);
+        QFETCH(int, button);
         QFETCH(int, shift);
         QFETCH(int, after);
         Game g;
         g.battle();
-        g.run(order(3, before) + pressTrainingButton(3, 2, shift));
+        g.run(order(3, before) + pressTrainingButton(3, button, shift));
         QCOMPARE(queued(g, 3), after);
-        QCOMPARE(caption(g, mk(3)), count(after));
-        QCOMPARE(state(g, "cur"), 3);
-        QVERIFY(makeOn(g));
+        // A count that never changed keeps its designed "0"; a rewritten one has the blank.
+        QCOMPARE(caption(g, mk(3)), after ? count(after) : QString("0"));
+        QCOMPARE(state(g, "cur"), after ? 3 : 255);
+        QCOMPARE(makeOn(g), after > 0);
     }
 
     void theNextKindIsTheHighestQueued_data() {
@@ -195,7 +178,7 @@ private slots:
         QTest::newRow("fifteenth") << 15 << 2 << "11340,3000" << 350;
         QTest::newRow("sixteenth") << 16 << 0 << "2940,3500" << 350;
         QTest::newRow("thirty-first") << 31 << 0 << "2600,4000" << 350;
-        QTest::newRow("eightieth, a builder") << 80 << 6 << "5000,5500" << 350;
+        QTest::newRow("eightieth, a builder, the last") << 80 << 6 << "5000,5500" << 350;
         // The tank keeps the width of its picture, 50 pixels.
         QTest::newRow("a tank first") << 1 << 4 << "2940,3000" << 750;
     }
@@ -206,34 +189,21 @@ private slots:
         QFETCH(int, width);
         Game g;
         g.battle();
-        // Builders (250 ms each) fill the slots before; then the unit of the row's kind.
-        g.run(order(6, number - 1) + order(kind, 1) + "wait 22000");
+        // Builders (250 ms each) fill the slots before; then the unit of the row's kind, and
+        // behind the eightieth one more, which is refused.
+        g.run(order(6, number - 1) + order(kind, 1) + order(6, number / 80) + "wait 22000");
         QCOMPARE(state(g, "c"), number);
+        QVERIFY(!hasWidget(g, "ima(81)"));
+        QCOMPARE(caption(g, "news"), number == 80 ? refused : QString(" lo scudo ha ceduto"));
         const QString im = QStringLiteral("ima(%1)").arg(number);
         QVERIFY(shown(g, im));
         QCOMPARE(picture(g, im), QStringLiteral("front_%1").arg(kind));
         QCOMPARE(at(widget(g, im)), place);
         QCOMPARE(prop(g, im, "Width"), double(width));
-        QCOMPARE(prop(g, im, "Height"), prop(g, QStringLiteral("front(%1)").arg(kind), "Height"));
         // The record stands where the image is, going nowhere.
         QCOMPARE(pos(unit(g, number)), place);
         QCOMPARE(dest(unit(g, number)), place);
         QCOMPARE(unit(g, number)["alive"].toInt(), -1);
-    }
-
-    void anEightyFirstUnitIsRefused() {
-        Game g;
-        g.battle();
-        g.run(order(6, 81) + "wait 20000"); // the 80th builder is finished now
-        QCOMPARE(state(g, "c"), 80);
-        const int yen = state(g, "yen");
-        g.run("wait 250");
-        QCOMPARE(caption(g, "news"), refused);
-        QCOMPARE(state(g, "c"), 80);
-        QCOMPARE(state(g, "yen"), yen + 2); // the income of 20.1 s and 20.2 s, nothing paid
-        QVERIFY(!hasWidget(g, "ima(81)"));
-        QCOMPARE(queued(g, 6), 0);
-        QVERIFY(!makeOn(g));
     }
 
     void queueCountsStopAt255() {
@@ -332,40 +302,34 @@ private slots:
     void aMineIsBuiltWhateverTheMoney_data() {
         QTest::addColumn<int>("money");
         QTest::addColumn<int>("left");
-        QTest::newRow("2000") << 2000 << 1900;
-        QTest::newRow("50 goes into debt") << 50 << -50;
-        QTest::newRow("near the bottom of the range") << -32700 << -32768;
+        QTest::addColumn<int>("under"); // the unit selected when the mine button is pressed
+        QTest::newRow("2000") << 2000 << 1900 << 1;
+        QTest::newRow("50 goes into debt") << 50 << -50 << 1;
+        QTest::newRow("near the bottom of the range") << -32700 << -32768 << 1;
+        // Selecting the commander leaves the panel open where the builder stood.
+        QTest::newRow("under the commander") << 2000 << 1900 << 0;
     }
     void aMineIsBuiltWhateverTheMoney() {
         QFETCH(int, money);
         QFETCH(int, left);
+        QFETCH(int, under);
         Game g;
         Form1& f = g.battle();
         trainBuilder(g); // at 250 ms
-        const QString foot = xy(2940, 3000 + prop(g, "ima(1)", "Height"));
-        QCOMPARE(at(widget(g, "build")), foot);
+        QCOMPARE(at(widget(g, "build")), xy(2940, 3000 + prop(g, "ima(1)", "Height")));
         f.yen = int16_t(money);
-        g.run(pressMine(g));
+        const QString im = QStringLiteral("ima(%1)").arg(under);
+        g.run("click Form1 " + im.toStdString() + "\n" + pressMine(g));
         QCOMPARE(state(g, "yen"), left);
-        // The first mine built is element 2, at the builder's feet; the panel closes.
+        // The first mine built is element 2, at the unit's feet; the panel closes.
         QVERIFY(!hasWidget(g, "Image3(1)"));
         QVERIFY(shown(g, "Image3(2)"));
         QCOMPARE(picture(g, "Image3(2)"), picture(g, "Image3(0)"));
-        QCOMPARE(at(widget(g, "Image3(2)")), foot);
+        QCOMPARE(at(widget(g, "Image3(2)")), xy(prop(g, im, "Left"), 3000 + prop(g, im, "Height")));
         QVERIFY(!shown(g, "build"));
         // The income is now 2 a tick.
         g.run("wait 100");
         QCOMPARE(state(g, "yen"), left + 2);
-    }
-
-    void aMineGoesUnderTheUnitSelectedWhenPressed() {
-        Game g;
-        g.battle();
-        trainBuilder(g);
-        // Selecting the commander leaves the panel open where the builder stood.
-        g.run("click Form1 ima(0)\n" + pressMine(g));
-        QCOMPARE(at(widget(g, "Image3(2)")), xy(960, 3000 + prop(g, "ima(0)", "Height")));
-        QVERIFY(!shown(g, "build"));
     }
 
     void noMineOnceTheIncomeIs255() {
