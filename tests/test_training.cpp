@@ -21,7 +21,7 @@ namespace {
 
 const QString refused = "Unit impossible to do  commander";
 
-/// A press on a training button inside the open training panel, as the window would give it.
+/// A press with any button and modifiers on a training button, open panel or not.
 std::string pressTrainingButton(int kind, int button = 1, int shift = 0) {
     return "down Form1 Command1(" + std::to_string(kind) + ") " + std::to_string(button) + " " +
            std::to_string(shift) + " 10 10";
