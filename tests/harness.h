@@ -38,18 +38,10 @@ struct BattleProbe {
     auto& enecell() { return f.enecell; }
     auto& cur() { return f.cur; }
     auto& queue() { return f.queue; }
-    auto& prog() { return f.prog; }
     auto& dmg() { return f.dmg; }
     auto& tgx() { return f.tgx; }
     auto& tgy() { return f.tgy; }
-    auto& target() { return f.target; }
-    auto& hitene() { return f.hitene; }
     auto& cost() { return f.cost; }
-    auto& tempo() { return f.tempo; }
-    auto& reach() { return f.reach; }
-    auto& life() { return f.life; }
-    auto& n() { return f.n; }
-    void fire(int16_t index, float dx, float dy) { f.fire(index, dx, dy); }
 };
 
 class Game {
