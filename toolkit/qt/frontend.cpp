@@ -30,6 +30,9 @@ Frontend::Frontend(kt::Program& app, Mode mode)
 Frontend::~Frontend() {
     if (&app_.host() == this) app_.setHost(nullptr);
     for (auto& [serial, v] : views_) delete v;
+    // The windows of forms unloaded last go now, while the display is still there: left to the
+    // application's end, Qt 6.4's Wayland thread could still deliver a frame to one of them.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 FormView* Frontend::view(const kt::Form& f) const {
