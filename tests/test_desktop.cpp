@@ -325,11 +325,9 @@ private slots:
         QCOMPARE(highlighted(), QString("b.jpg"));
         QVERIFY(desk->keys({"space", "ctrl+space"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
-        QVERIFY(desk->xdotool({"mousemove", "--window", QString::number(browser->winId()),
-                               QString::number(files->viewport()->mapTo(browser, second).x()),
-                               QString::number(files->viewport()->mapTo(browser, second).y()),
-                               "mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup",
-                               "1"}));
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(files->viewport(), second) +
+            QStringList{"mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup", "1"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
         QCOMPARE(QString::fromStdString(b.doko), tree.path() + "/b.jpg");
     }
@@ -429,7 +427,8 @@ private slots:
         QVERIFY(!files->horizontalScrollBar()->isVisible());
         QListWidgetItem* long_ = files->findItems(longName, Qt::MatchExactly).value(0);
         QVERIFY(long_);
-        QVERIFY(desk->hover(files->viewport(), files->visualItemRect(long_).center()));
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(files->viewport(), files->visualItemRect(long_).center())));
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
         QCOMPARE(QToolTip::text(), longName);
 
@@ -437,7 +436,7 @@ private slots:
         QVERIFY(desk->click(files->viewport(), files->visualItemRect(long_).center()));
         const QString path = tree.path() + "/" + longName;
         QTRY_COMPARE(QString::fromStdString(b.Label1.Caption), path);
-        QVERIFY(desk->hover(browser, middle(b.Label1) - QPoint(60, 0)));
+        QVERIFY(desk->xdotool(desk->pointerTo(browser, middle(b.Label1) - QPoint(60, 0))));
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == path, 5000);
         QVERIFY2(kolvar::unlikeFullPaint(*browser).isEmpty(), "the window shows the model");
     }
@@ -506,22 +505,14 @@ private slots:
         QTRY_VERIFY(g.exists("Form1") && g.window("Form1")["visible"].toBool());
         ktqt::FormView* field = viewOf(g, "Form1");
         QVERIFY(QTest::qWaitForWindowExposed(field));
-        auto above = [&] {
-            const auto order = desk->stacking();
-            const auto at = [&](QWidget* w) {
-                return std::find(order.begin(), order.end(), w->winId()) - order.begin();
-            };
-            return at(field) < long(order.size()) && at(help) < long(order.size()) &&
-                   at(help) > at(field);
-        };
-        QTRY_VERIFY(above());
+        QTRY_VERIFY(desk->above(help, field));
         QVERIFY(help->isVisible());
         // A click in the battlefield once sent the help behind it.
         kolvar::Form1& f = g.battle();
         QVERIFY(desk->click(field, QPoint(600, 600)));
         QVERIFY(desk->click(field, middle(f.Image2)));
         QTest::qWait(300);
-        QVERIFY(above());
+        QVERIFY(desk->above(help, field));
         // OK in the help brings the start menu back over the running battle.
         QVERIFY(desk->click(help, middle(g.app.loaded<kolvar::Dialog>()->OKButton)));
         QTRY_VERIFY(g.exists("frmSplash") && g.window("frmSplash")["visible"].toBool());
@@ -564,9 +555,7 @@ private slots:
                 desk->click(field, ground);
                 desk->click(field, ground, 1, "", 2);
                 QTest::qWait(300);
-                const auto order = desk->stacking();
-                above = std::find(order.begin(), order.end(), box->winId()) >
-                        std::find(order.begin(), order.end(), field->winId());
+                above = desk->above(box, field);
                 clicked = desk->keys({"Return"});
             },
             text);
@@ -655,13 +644,8 @@ private slots:
     void anEightBitDisplayIsRefusedInOneLine() {
         QFETCH(int, depth);
         QString display;
-        const auto stop = [](QProcess* p) {
-            p->kill();
-            p->waitForFinished();
-            delete p;
-        };
-        std::unique_ptr<QProcess, decltype(stop)> server(
-            kolvar::Desktop::startServer(display, QString("640x480x%1").arg(depth)), stop);
+        const kolvar::Started server =
+            kolvar::Desktop::startServer(display, QString("640x480x%1").arg(depth));
         QVERIFY(server);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display);

@@ -629,7 +629,7 @@ private slots:
     // headless, and no closing state is claimed.
     void aDisplayThatDiesLeavesEveryLineWritten() {
         QString display;
-        std::unique_ptr<QProcess> server(kolvar::Desktop::startServer(display));
+        const kolvar::Started server = kolvar::Desktop::startServer(display);
         QVERIFY(server);
         Folder folder;
         Child child(folder.path(), {"--record", folder.script()}, display);
