@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -53,7 +54,41 @@ int field(const QString& text, const QString& name) {
 
 } // namespace
 
-QProcess* Desktop::startServer(QString& display, const QString& screen) {
+void Stop::operator()(QProcess* p) const {
+    p->terminate();
+    if (!p->waitForFinished(3000)) {
+        p->kill();
+        p->waitForFinished();
+    }
+    delete p;
+}
+
+bool installed(const QStringList& programs) {
+    return std::all_of(programs.begin(), programs.end(), [](const QString& p) {
+        return !QStandardPaths::findExecutable(p).isEmpty();
+    });
+}
+
+QString runtimeFolder(const QString& name) {
+    const QString folder = QDir::temp().filePath(
+        QStringLiteral("kolvar-%1-%2").arg(name).arg(QCoreApplication::applicationPid()));
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
+bool managed(int ms) {
+    return waitFor(
+        [] {
+            bool ok = false;
+            const QString out = Desktop::run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &ok);
+            return ok && out.contains("window id");
+        },
+        ms);
+}
+
+Started Desktop::startServer(QString& display, const QString& screen) {
     // A display number nobody uses, tried until a server holds one.
     for (int n = 90 + int(QCoreApplication::applicationPid() % 40); n < 200; ++n) {
         // A server killed outright leaves its lock and socket: the number is free again once
@@ -68,7 +103,7 @@ QProcess* Desktop::startServer(QString& display, const QString& screen) {
             QFile::remove(socket);
         }
         if (QFile::exists(socket)) continue;
-        auto* server = new QProcess;
+        Started server(new QProcess);
         server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server->setStandardOutputFile(QProcess::nullDevice());
         // A test that dies leaves no server behind to hold the runner's output open.
@@ -84,9 +119,6 @@ QProcess* Desktop::startServer(QString& display, const QString& screen) {
             display = QStringLiteral(":%1").arg(n);
             return server;
         }
-        server->kill();
-        server->waitForFinished();
-        delete server;
     }
     return nullptr;
 }
@@ -94,14 +126,10 @@ QProcess* Desktop::startServer(QString& display, const QString& screen) {
 Desktop::Desktop() {
     // Openbox unless KOLVAR_WM names another window manager (xfwm4).
     const QString wm = qEnvironmentVariable("KOLVAR_WM", "openbox");
-    if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-        QStandardPaths::findExecutable(wm).isEmpty() ||
-        (wm == "xfwm4" && QStandardPaths::findExecutable("dbus-run-session").isEmpty()) ||
-        QStandardPaths::findExecutable("xdotool").isEmpty() ||
-        QStandardPaths::findExecutable("xwininfo").isEmpty() ||
-        QStandardPaths::findExecutable("xprop").isEmpty()) {
-        error_ = "Xvfb, " + wm +
-                 ", xdotool, xwininfo and xprop are needed (./scripts/setup installs them)";
+    QStringList needed{"Xvfb", wm, "xdotool", "xwininfo", "xprop"};
+    if (wm == "xfwm4") needed << "dbus-run-session";
+    if (!installed(needed)) {
+        error_ = needed.join(", ") + " are needed (./scripts/setup installs them)";
         return;
     }
     server_ = startServer(display_, qEnvironmentVariable("KOLVAR_SCREEN"));
@@ -110,7 +138,7 @@ Desktop::Desktop() {
         return;
     }
     qputenv("DISPLAY", display_.toUtf8());
-    manager_ = new QProcess;
+    manager_.reset(new QProcess);
     manager_->setStandardOutputFile(QProcess::nullDevice());
     manager_->setStandardErrorFile(QProcess::nullDevice());
     // xfwm4 reads its settings from xfconf, over a session bus of its own.
@@ -121,35 +149,25 @@ Desktop::Desktop() {
         manager_->start("dbus-run-session", {"--", wm, "--compositor=off", "--sm-client-disable"});
     } else
         manager_->start(wm, {"--sm-disable"});
-    // The window manager is up once it has announced itself on the root window.
-    const bool up =
-        manager_->waitForStarted() &&
-        waitFor(
-            [&] {
-                bool ok = false;
-                const QString out = run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &ok);
-                return ok && out.contains("window id");
-            },
-            10000);
-    if (!up) error_ = wm + " did not start";
+    if (!manager_->waitForStarted() || !managed(10000)) error_ = wm + " did not start";
 }
 
 Desktop::~Desktop() {
     // The server first: the window manager ends with it and takes down what it started (the
     // session bus of xfwm4's settings), which it cannot do when it is killed.
-    for (QProcess* p : {server_, manager_}) {
-        if (!p) continue;
-        if (p == server_ || !p->waitForFinished(3000)) p->terminate();
-        if (!p->waitForFinished(3000)) {
-            p->kill();
-            p->waitForFinished();
-        }
-        delete p;
-    }
+    server_.reset();
+    if (manager_) manager_->waitForFinished(3000);
 }
 
-QString Desktop::run(const QString& program, const QStringList& args, bool* ok) {
+QString Desktop::run(const QString& program, const QStringList& args, bool* ok,
+                     const QString& display) {
     QProcess p;
+    if (!display.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        p.setProcessEnvironment(env);
+    }
     p.start(program, args);
     const bool done =
         p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
@@ -165,6 +183,16 @@ bool Desktop::xdotool(const QStringList& args) {
     return ok;
 }
 
+QStringList Desktop::pointerTo(QWidget* w, QPoint at) {
+    QWidget* top = w->window();
+    return pointerTo(top->winId(), w->mapTo(top, at));
+}
+
+QStringList Desktop::pointerTo(unsigned long window, QPoint at) {
+    return {"mousemove", "--window", QString::number(window), QString::number(at.x()),
+            QString::number(at.y())};
+}
+
 bool Desktop::click(QWidget* w, QPoint at, int button, const QString& modifiers, int times,
                     int gapMs) {
     QWidget* top = w->window();
@@ -173,21 +201,13 @@ bool Desktop::click(QWidget* w, QPoint at, int button, const QString& modifiers,
 
 bool Desktop::click(unsigned long window, QPoint at, int button, const QString& modifiers,
                     int times, int gapMs) {
-    QStringList args{"mousemove", "--window", QString::number(window), QString::number(at.x()),
-                     QString::number(at.y())};
+    QStringList args = pointerTo(window, at);
     if (!modifiers.isEmpty()) args << "keydown" << modifiers;
     args << "click"
          << "--repeat" << QString::number(times) << "--delay" << QString::number(gapMs)
          << QString::number(button);
     if (!modifiers.isEmpty()) args << "keyup" << modifiers;
     return xdotool(args);
-}
-
-bool Desktop::hover(QWidget* w, QPoint at) {
-    QWidget* top = w->window();
-    const QPoint p = w->mapTo(top, at);
-    return xdotool({"mousemove", "--window", QString::number(top->winId()), QString::number(p.x()),
-                    QString::number(p.y())});
 }
 
 bool Desktop::keys(const QStringList& keys) {
@@ -216,32 +236,30 @@ QRect Desktop::frame(QWidget* window) {
     return client.adjusted(-e[0], -e[2], e[1], e[3]);
 }
 
-std::vector<unsigned long> Desktop::stacking() {
+bool Desktop::above(QWidget* upper, QWidget* lower) {
+    // The client windows bottom to top, as the window manager stacks them.
     const QString out = run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
     std::vector<unsigned long> ids;
     for (const auto& m : QRegularExpression("0x[0-9a-fA-F]+").globalMatch(out))
         ids.push_back(m.captured(0).toULong(nullptr, 16));
-    return ids;
+    const auto u = std::find(ids.begin(), ids.end(), upper->winId()),
+               l = std::find(ids.begin(), ids.end(), lower->winId());
+    return u != ids.end() && l != ids.end() && u > l;
 }
 
 Sway::Sway(int scale)
     : scale_(scale) {
-    for (const char* program : {"sway", "swaymsg", "wtype", "grim"})
-        if (QStandardPaths::findExecutable(program).isEmpty()) {
-            error_ = "sway, swaymsg, wtype and grim are needed (./scripts/setup installs them)";
-            return;
-        }
+    if (!installed({"sway", "swaymsg", "wtype", "grim"})) {
+        error_ = "sway, swaymsg, wtype and grim are needed (./scripts/setup installs them)";
+        return;
+    }
     const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
     if (pointer.isEmpty() || !QFile::exists(pointer)) {
         error_ = "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
         return;
     }
     // A runtime folder of sway's own, which the user it runs as owns.
-    runtime_ = QDir::temp().filePath(
-        QStringLiteral("kolvar-sway-%1").arg(QCoreApplication::applicationPid()));
-    QDir(runtime_).removeRecursively();
-    QDir().mkpath(runtime_);
-    QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    runtime_ = runtimeFolder("sway");
     const QString config = runtime_ + "/config";
     writeFile(config, QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
                           .arg(Desktop::width * scale)
@@ -267,7 +285,7 @@ Sway::Sway(int scale)
     env.insert("WLR_HEADLESS_OUTPUTS", "1");
     env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
     env.insert("WLR_RENDERER", "pixman");
-    sway_ = new QProcess;
+    sway_.reset(new QProcess);
     sway_->setProcessEnvironment(env);
     sway_->setStandardOutputFile(QProcess::nullDevice());
     sway_->setStandardErrorFile(runtime_ + "/sway.log");
@@ -293,7 +311,7 @@ Sway::Sway(int scale)
     // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
     qputenv("WAYLAND_DISPLAY", socket.toUtf8());
     qputenv("SWAYSOCK", ipc.toUtf8());
-    pointer_ = new QProcess;
+    pointer_.reset(new QProcess);
     pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     pointer_->start(pointer, {QString::number(Desktop::width), QString::number(Desktop::height)});
     if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
@@ -301,16 +319,8 @@ Sway::Sway(int scale)
 }
 
 Sway::~Sway() {
-    for (QProcess* p : {pointer_, sway_}) {
-        if (!p) continue;
-        p->closeWriteChannel();
-        p->terminate();
-        if (!p->waitForFinished(3000)) {
-            p->kill();
-            p->waitForFinished();
-        }
-        delete p;
-    }
+    pointer_.reset();
+    sway_.reset();
     if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
 }
 

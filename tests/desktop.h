@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QProcess;
@@ -29,6 +30,20 @@ class FormView;
 namespace kolvar {
 
 class Game;
+
+/// Ends a program the test started (SIGTERM, then SIGKILL after 3 s) and deletes it.
+struct Stop {
+    void operator()(QProcess* p) const;
+};
+using Started = std::unique_ptr<QProcess, Stop>;
+
+/// Whether every one of `programs` is installed.
+bool installed(const QStringList& programs);
+/// A new empty folder in the temporary one, named after `name` and the test, that only its owner
+/// enters, as a compositor wants its runtime folder.
+QString runtimeFolder(const QString& name);
+/// Whether a window manager names itself on the root window of DISPLAY within `ms`.
+bool managed(int ms);
 
 /// The middle of a designed widget in its window, pixels.
 QPoint middle(const kt::Widget& w);
@@ -48,7 +63,7 @@ public:
     /// Starts a bare X server on a free display, without a window manager, and names the display;
     /// null when none could start. Its screen is the desktop's unless `screen` says otherwise
     /// ("640x480x24": width, height and colour depth).
-    static QProcess* startServer(QString& display, const QString& screen = {});
+    static Started startServer(QString& display, const QString& screen = {});
 
     QString error() const { return error_; }
     QString display() const { return display_; }
@@ -66,8 +81,10 @@ public:
     /// another program's.
     bool click(unsigned long window, QPoint at, int button = 1, const QString& modifiers = {},
                int times = 1, int gapMs = 80);
-    /// Moves the pointer over `at` in `w` without pressing.
-    bool hover(QWidget* w, QPoint at);
+    /// The xdotool command that moves the pointer to `at` in `w`, or in the client area of
+    /// `window`, without pressing; more commands may follow it.
+    static QStringList pointerTo(QWidget* w, QPoint at);
+    static QStringList pointerTo(unsigned long window, QPoint at);
     /// Presses and releases each of `keys` in turn, as xdotool names them ("g", "shift+g",
     /// "Return", "Tab", "shift+Tab", "Right"), in the focused window.
     bool keys(const QStringList& keys);
@@ -77,16 +94,17 @@ public:
     QRect clientArea(unsigned long window);
     /// The window manager's frame of a top-level window, in root coordinates.
     QRect frame(QWidget* window);
-    /// Top-level client windows bottom to top, as the window manager stacks them.
-    std::vector<unsigned long> stacking();
+    /// Whether the window manager stacks top-level `upper` above `lower`.
+    bool above(QWidget* upper, QWidget* lower);
 
-    /// Runs `program` with `args` (xdotool, xprop, xwininfo) and returns its standard output;
-    /// `ok` tells whether it ended with status 0.
-    static QString run(const QString& program, const QStringList& args, bool* ok = nullptr);
+    /// Runs `program` with `args` (xdotool, xprop, xwininfo) on DISPLAY or on `display` (a Qt
+    /// program there on Qt's xcb platform) and returns its standard output; `ok` tells whether
+    /// it ended with status 0.
+    static QString run(const QString& program, const QStringList& args, bool* ok = nullptr,
+                       const QString& display = {});
 
 private:
-    QProcess* server_ = nullptr;
-    QProcess* manager_ = nullptr;
+    Started server_, manager_;
     QString display_;
     QString error_;
 };
@@ -129,8 +147,7 @@ private:
     /// Sends the pointer one line, "X Y [BUTTON...]", and waits until the compositor has it.
     bool gesture(const QString& line);
 
-    QProcess* sway_ = nullptr;
-    QProcess* pointer_ = nullptr;
+    Started sway_, pointer_;
     QString runtime_;
     QString error_;
     int scale_;

@@ -26,11 +26,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 using kolvar::Game;
 using kolvar::jpegBytes;
@@ -69,6 +66,14 @@ ktqt::FormView* startBattle(Game& g) {
     return shown(g, "frmSplash") && desk->keys({"g"}) ? shown(g, "Form1") : nullptr;
 }
 
+/// The help opened by a real click on "Help" in the start menu; null if it did not show.
+ktqt::FormView* openHelp(Game& g) {
+    ktqt::FormView* menu = shown(g, "frmSplash");
+    return menu && desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command4))
+               ? shown(g, "Dialog")
+               : nullptr;
+}
+
 /// The browser opened by a real click on "sfondo...", its lists on `folder`.
 ktqt::FormView* openBrowser(Game& g, const QString& folder) {
     ktqt::FormView* menu = shown(g, "frmSplash");
@@ -103,7 +108,6 @@ private slots:
         QTest::newRow("Left, then space") << QStringList{"Left", "space"};
         QTest::newRow("Tab twice, then Return") << QStringList{"Tab", "Tab", "Return"};
         QTest::newRow("BackSpace") << QStringList{"BackSpace"};
-        QTest::newRow("a digit") << QStringList{"7"};
     }
     void startMenuKeys() {
         QFETCH(QStringList, keys);
@@ -150,7 +154,6 @@ private slots:
         QTest::addColumn<QString>("shift"); // with these modifiers
         QTest::addColumn<int>("times");     // pressed this many times, 100 ms apart
         QTest::addColumn<int>("expected");
-        QTest::newRow("left") << "-" << 1 << "" << 1 << 1;
         QTest::newRow("a double click") << "-" << 1 << "" << 2 << 2;
         QTest::newRow("three quick presses") << "-" << 1 << "" << 3 << 3;
         QTest::newRow("Shift+Ctrl twice, 0.1 s apart") << "-" << 1 << "ctrl+shift" << 2 << 40;
@@ -180,7 +183,7 @@ private slots:
         kolvar::Form1& f = g.battle();
         QVERIFY(desk->click(field, middle(f.Image2)));
         QTRY_VERIFY(f.Frame1.Visible);
-        settleNatives();
+        QTest::qWait(150); // the native buttons follow the panel
         QWidget* tank = nativeOf<QPushButton>(field, f.Command1[2]);
         QVERIFY(tank);
         if (first != "-") {
@@ -190,13 +193,13 @@ private slots:
         QVERIFY(desk->click(tank, QPoint(5, 5), button, shift, times, 100));
         QTest::qWait(300);
         QCOMPARE(queued(g, 2), expected);
-        QCOMPARE(f.mk[2].Caption,
-                 expected == 0 ? std::string("0") : " " + std::to_string(expected));
+        QCOMPARE(f.mk[2].Caption, " " + std::to_string(expected));
         QVERIFY2(kolvar::unlikeFullPaint(*field).isEmpty(), "the window shows the model");
     }
 
     // The same holds for images on the window itself: a double press on an enemy is two
-    // MouseDowns, a right one too.
+    // MouseDowns, a right one too. A right press and release while the left button is held on a
+    // unit once lost the left click: the window kept one pressed widget for every button.
     void everyPressOnAnImageIsOneMouseDown() {
         Game g;
         ktqt::FormView* field = startBattle(g);
@@ -213,6 +216,19 @@ private slots:
         QVERIFY(desk->click(field, middle(f.ene[5]), 2));
         QTRY_COMPARE(seen.size(), size_t(5));
         QCOMPARE(seen, (std::vector<int>{1, 1, 2, 2, 4}));
+        int clicks = 0;
+        auto click = f.ima[0].Click;
+        f.ima[0].Click = [&](int i) {
+            ++clicks;
+            click(i);
+        };
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(field, middle(f.ima[0])) +
+            QStringList{"mousedown", "1", "mousedown", "3", "mouseup", "3", "mouseup", "1"}));
+        QTRY_COMPARE(clicks, 1);
+        // And the right button's own pair still presses, with the left one between.
+        QVERIFY(desk->xdotool({"mousedown", "3", "click", "1", "mouseup", "3"}));
+        QTRY_COMPARE(clicks, 2);
     }
 
     // A unit that survives a hit fires back. The movement tick of the same instant once hid
@@ -241,29 +257,6 @@ private slots:
         QVERIFY(redNearMiddle() >= 3);
         g.run("wait 100");
         QCOMPARE(redNearMiddle(), 0);
-    }
-
-    // A right press and release while the left button is held on a unit once lost the left
-    // click: the window kept one pressed widget for every button.
-    void aLeftClickSurvivesARightPressDuringIt() {
-        Game g;
-        ktqt::FormView* field = startBattle(g);
-        QVERIFY(field);
-        kolvar::Form1& f = g.battle();
-        int clicks = 0;
-        auto inner = f.ima[0].Click;
-        f.ima[0].Click = [&](int i) {
-            ++clicks;
-            inner(i);
-        };
-        const QPoint at = middle(f.ima[0]);
-        QVERIFY(desk->xdotool({"mousemove", "--window", QString::number(field->winId()),
-                               QString::number(at.x()), QString::number(at.y()), "mousedown", "1",
-                               "mousedown", "3", "mouseup", "3", "mouseup", "1"}));
-        QTRY_COMPARE(clicks, 1);
-        // And the right button's own pair still presses, with the left one between.
-        QVERIFY(desk->xdotool({"mousedown", "3", "click", "1", "mouseup", "3"}));
-        QTRY_COMPARE(clicks, 2);
     }
 
     // ---- Background browser -------------------------------------------------------------
@@ -325,11 +318,9 @@ private slots:
         QCOMPARE(highlighted(), QString("b.jpg"));
         QVERIFY(desk->keys({"space", "ctrl+space"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
-        QVERIFY(desk->xdotool({"mousemove", "--window", QString::number(browser->winId()),
-                               QString::number(files->viewport()->mapTo(browser, second).x()),
-                               QString::number(files->viewport()->mapTo(browser, second).y()),
-                               "mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup",
-                               "1"}));
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(files->viewport(), second) +
+            QStringList{"mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup", "1"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
         QCOMPARE(QString::fromStdString(b.doko), tree.path() + "/b.jpg");
     }
@@ -362,8 +353,7 @@ private slots:
         const QImage shown = field->screen()->grabWindow(0).toImage();
         for (const QPoint at : {corner, QPoint(700, 600), QPoint(400, 300)}) {
             const QColor c = shown.pixelColor(to + at);
-            QVERIFY2(c.red() > 200 && c.green() < 60 && c.blue() < 60,
-                     qPrintable(QString("%1,%2 shows %3").arg(at.x()).arg(at.y()).arg(c.name())));
+            QVERIFY2(c.red() > 200 && c.green() < 60 && c.blue() < 60, qPrintable(c.name()));
         }
     }
 
@@ -429,7 +419,8 @@ private slots:
         QVERIFY(!files->horizontalScrollBar()->isVisible());
         QListWidgetItem* long_ = files->findItems(longName, Qt::MatchExactly).value(0);
         QVERIFY(long_);
-        QVERIFY(desk->hover(files->viewport(), files->visualItemRect(long_).center()));
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(files->viewport(), files->visualItemRect(long_).center())));
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
         QCOMPARE(QToolTip::text(), longName);
 
@@ -437,7 +428,7 @@ private slots:
         QVERIFY(desk->click(files->viewport(), files->visualItemRect(long_).center()));
         const QString path = tree.path() + "/" + longName;
         QTRY_COMPARE(QString::fromStdString(b.Label1.Caption), path);
-        QVERIFY(desk->hover(browser, middle(b.Label1) - QPoint(60, 0)));
+        QVERIFY(desk->xdotool(desk->pointerTo(browser, middle(b.Label1) - QPoint(60, 0))));
         QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible() && QToolTip::text() == path, 5000);
         QVERIFY2(kolvar::unlikeFullPaint(*browser).isEmpty(), "the window shows the model");
     }
@@ -453,10 +444,8 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect m = desk->clientArea(menu);
         QCOMPARE(m.size(), QSize(491, 284));
-        QVERIFY2((m.center() - screen.center()).manhattanLength() <= 2,
-                 qPrintable(QString("the menu at %1,%2").arg(m.x()).arg(m.y())));
-        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command4)));
-        ktqt::FormView* help = shown(g, "Dialog");
+        QVERIFY((m.center() - screen.center()).manhattanLength() <= 2);
+        ktqt::FormView* help = openHelp(g);
         QVERIFY(help);
         QTRY_COMPARE(desk->clientArea(help), QRect(184, 250, 402, 213));
         QVERIFY(desk->keys({"Return"})); // closes the help, back to the menu
@@ -473,20 +462,16 @@ private slots:
         QVERIFY(frame.top() >= 0 && frame.left() >= 0);
     }
 
-    // Enter and Escape close the help as OK does.
+    // Escape and Space on OK close the help as OK does (Enter closes it in windowPlaces).
     void helpKeys_data() {
         QTest::addColumn<QString>("key");
-        QTest::newRow("Return") << "Return";
         QTest::newRow("Escape") << "Escape";
         QTest::newRow("space on OK") << "space";
     }
     void helpKeys() {
         QFETCH(QString, key);
         Game g;
-        ktqt::FormView* menu = shown(g, "frmSplash");
-        QVERIFY(menu);
-        QVERIFY(desk->click(menu, middle(g.app.loaded<kolvar::frmSplash>()->Command4)));
-        QVERIFY(shown(g, "Dialog"));
+        QVERIFY(openHelp(g));
         QVERIFY(desk->keys({key}));
         QTRY_VERIFY(!g.exists("Dialog"));
         QVERIFY(g.window("frmSplash")["visible"].toBool());
@@ -496,32 +481,21 @@ private slots:
     // "gioca" with the help open shows the battle, and the help stays above it.
     void theHelpStaysAboveTheBattle() {
         Game g;
-        ktqt::FormView* menu = shown(g, "frmSplash");
-        QVERIFY(menu);
-        auto& splash = *g.app.loaded<kolvar::frmSplash>();
-        QVERIFY(desk->click(menu, middle(splash.Command4)));
-        ktqt::FormView* help = shown(g, "Dialog");
+        ktqt::FormView* help = openHelp(g);
         QVERIFY(help);
-        QVERIFY(desk->click(menu, middle(splash.Command1)));
+        QVERIFY(desk->click(viewOf(g, "frmSplash"),
+                            middle(g.app.loaded<kolvar::frmSplash>()->Command1)));
         QTRY_VERIFY(g.exists("Form1") && g.window("Form1")["visible"].toBool());
         ktqt::FormView* field = viewOf(g, "Form1");
         QVERIFY(QTest::qWaitForWindowExposed(field));
-        auto above = [&] {
-            const auto order = desk->stacking();
-            const auto at = [&](QWidget* w) {
-                return std::find(order.begin(), order.end(), w->winId()) - order.begin();
-            };
-            return at(field) < long(order.size()) && at(help) < long(order.size()) &&
-                   at(help) > at(field);
-        };
-        QTRY_VERIFY(above());
+        QTRY_VERIFY(desk->above(help, field));
         QVERIFY(help->isVisible());
         // A click in the battlefield once sent the help behind it.
         kolvar::Form1& f = g.battle();
         QVERIFY(desk->click(field, QPoint(600, 600)));
         QVERIFY(desk->click(field, middle(f.Image2)));
         QTest::qWait(300);
-        QVERIFY(above());
+        QVERIFY(desk->above(help, field));
         // OK in the help brings the start menu back over the running battle.
         QVERIFY(desk->click(help, middle(g.app.loaded<kolvar::Dialog>()->OKButton)));
         QTRY_VERIFY(g.exists("frmSplash") && g.window("frmSplash")["visible"].toBool());
@@ -536,7 +510,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("byEnter");
         QTest::newRow("victory") << "Hai vinto!!" << false;
-        QTest::newRow("defeat") << "Hai perso Tovo e morto" << false;
         QTest::newRow("victory, Enter after clicks") << "Hai vinto!!" << true;
     }
     void messageBoxesShowTheirTitle() {
@@ -564,17 +537,14 @@ private slots:
                 desk->click(field, ground);
                 desk->click(field, ground, 1, "", 2);
                 QTest::qWait(300);
-                const auto order = desk->stacking();
-                above = std::find(order.begin(), order.end(), box->winId()) >
-                        std::find(order.begin(), order.end(), field->winId());
+                above = desk->above(box, field);
                 clicked = desk->keys({"Return"});
             },
             text);
         QVERIFY2(closed, "the box was closed by the click on OK or Enter");
         QVERIFY(clicked);
         QVERIFY2(above, "the box stayed above the battlefield");
-        QVERIFY2(client.width() >= ktqt::messageBoxWidth("Kolvar"),
-                 qPrintable(QString("the box is %1 px wide").arg(client.width())));
+        QVERIFY(client.width() >= ktqt::messageBoxWidth("Kolvar"));
         QVERIFY(frame.width() >= client.width());
     }
     // A battle lost behind the browser once put its box in the screen's corner, over the
@@ -601,40 +571,44 @@ private slots:
             },
             "Missione Fallita Game Over");
         QVERIFY2(closed, "Enter closed the box");
-        const QRect over = desk->frame(browser);
-        QVERIFY2((box.center() - over.center()).manhattanLength() <= 40,
-                 qPrintable(QString("the box at %1,%2, the browser's middle at %3,%4")
-                                .arg(box.center().x())
-                                .arg(box.center().y())
-                                .arg(over.center().x())
-                                .arg(over.center().y())));
+        QVERIFY((box.center() - desk->frame(browser).center()).manhattanLength() <= 40);
     }
 
     // Started from an ssh shell or a text console, the game once aborted with a core file after
     // Qt advised reinstalling it; with a display at hand, a platform Qt has no plugin for was
-    // called "no graphical display found", and Qt's own explanation was hidden.
+    // called "no graphical display found", and Qt's own explanation was hidden. On an 8-bit
+    // display every window was black and stderr filled with QPainter's errors while the game ran
+    // unseen.
     void aGameThatCannotStartSaysWhyInOneLine_data() {
+        QTest::addColumn<int>("depth"); // of a server of the row's own; 0 for none
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("said");
         const QString here = qEnvironmentVariable("DISPLAY");
-        QTest::newRow("no DISPLAY") << ""
+        QTest::newRow("no DISPLAY") << 0 << ""
                                     << "" << QStringList() << QStringList{"no graphical display"};
         QTest::newRow("a display nobody serves")
-            << ":7"
+            << 0 << ":7"
             << "" << QStringList() << QStringList{"no graphical display"};
         const QStringList named = {"xcb", "offscreen"};
-        QTest::newRow("QT_QPA_PLATFORM") << here << "nonsense" << QStringList()
+        QTest::newRow("QT_QPA_PLATFORM") << 0 << here << "nonsense" << QStringList()
                                          << named + QStringList{"no platform plugin \"nonsense\""};
-        QTest::newRow("-platform") << here << "" << QStringList{"-platform", "bogus"}
+        QTest::newRow("-platform") << 0 << here << "" << QStringList{"-platform", "bogus"}
                                    << named + QStringList{"no platform plugin \"bogus\""};
+        QTest::newRow("8 bits") << 8 << ""
+                                << "" << QStringList()
+                                << QStringList{"colour depth (8 bits) is not supported"};
     }
     void aGameThatCannotStartSaysWhyInOneLine() {
+        QFETCH(int, depth);
         QFETCH(QString, display);
         QFETCH(QString, platform);
         QFETCH(QStringList, args);
         QFETCH(QStringList, said);
+        kolvar::Started server;
+        if (depth) server = kolvar::Desktop::startServer(display, QString("640x480x%1").arg(depth));
+        QVERIFY(!depth || server);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
         if (!display.isEmpty()) env.insert("DISPLAY", display);
@@ -644,48 +618,23 @@ private slots:
         for (const QString& words : said) QVERIFY2(lines[0].contains(words), qPrintable(lines[0]));
     }
 
-    void anEightBitDisplayIsRefusedInOneLine_data() {
-        QTest::addColumn<int>("depth");
-        QTest::newRow("8 bits") << 8;
-        QTest::newRow("16 bits") << 16;
-        QTest::newRow("24 bits") << 24;
-    }
-    // On an 8-bit display every window was black and stderr filled with QPainter's errors while
-    // the game ran unseen: it says so in one line instead. 16 and 24 bits play.
-    void anEightBitDisplayIsRefusedInOneLine() {
-        QFETCH(int, depth);
+    // A 16-bit display plays, with no QPainter errors (24 bits play wherever the game opens its
+    // display on the other desktops, test_mutter's Xwayland among them).
+    void aSixteenBitDisplayPlays() {
         QString display;
-        const auto stop = [](QProcess* p) {
-            p->kill();
-            p->waitForFinished();
-            delete p;
-        };
-        std::unique_ptr<QProcess, decltype(stop)> server(
-            kolvar::Desktop::startServer(display, QString("640x480x%1").arg(depth)), stop);
+        const kolvar::Started server = kolvar::Desktop::startServer(display, "640x480x16");
         QVERIFY(server);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display);
-        if (depth < 15) {
-            const QStringList lines = oneRun(env, {});
-            QCOMPARE(lines.size(), 1);
-            QVERIFY2(lines[0].contains("colour depth (8 bits) is not supported"),
-                     qPrintable(lines[0]));
-            return;
-        }
         QProcess game;
         game.setProcessEnvironment(env);
         game.start(qEnvironmentVariable("KOLVAR_GAME"), {});
         QVERIFY(game.waitForStarted());
         // The start menu is mapped, and the game still runs.
-        QProcess search;
-        search.setProcessEnvironment(env);
+        const QStringList search{"search", "--onlyvisible", "--pid",
+                                 QString::number(game.processId())};
         QVERIFY(QTest::qWaitFor(
-            [&] {
-                search.start("xdotool", {"search", "--onlyvisible", "--pid",
-                                         QString::number(game.processId())});
-                search.waitForFinished();
-                return !search.readAllStandardOutput().trimmed().isEmpty();
-            },
+            [&] { return !desk->run("xdotool", search, nullptr, display).trimmed().isEmpty(); },
             20000));
         QTest::qWait(500);
         QCOMPARE(game.state(), QProcess::Running);
@@ -695,7 +644,6 @@ private slots:
     }
 
 private:
-    static void settleNatives() { QTest::qWait(150); }
     /// The lines the game writes to stderr when it cannot start in `env`: it must end by itself
     /// with status 1.
     static QStringList oneRun(const QProcessEnvironment& env, const QStringList& args) {

@@ -10,7 +10,6 @@
 #include "app/display.h"
 #include "desktop.h"
 #include "harness.h"
-#include "shell/frmsplash.h"
 #include "toolkit/qt/frontend.h"
 #include "toolkit/qt/view.h"
 
@@ -19,19 +18,15 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 using kolvar::Game;
-using kolvar::middle;
 using kolvar::shown;
 
 namespace {
@@ -40,23 +35,18 @@ namespace {
 class Mutter {
 public:
     Mutter() {
-        for (const char* program : {"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"})
-            if (QStandardPaths::findExecutable(program).isEmpty()) {
-                error = "mutter, Xwayland, dbus-run-session, xdotool and xprop are needed "
-                        "(./scripts/setup)";
-                missing = true;
-                return;
-            }
-        server_.reset(kolvar::Desktop::startServer(display_));
+        if (!kolvar::installed({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"})) {
+            error = "mutter, Xwayland, dbus-run-session, xdotool and xprop are needed "
+                    "(./scripts/setup)";
+            missing = true;
+            return;
+        }
+        server_ = kolvar::Desktop::startServer(display_);
         if (!server_) {
             error = "no X server could be started";
             return;
         }
-        runtime_ = QDir::temp().filePath(
-            QStringLiteral("kolvar-mutter-%1").arg(QCoreApplication::applicationPid()));
-        QDir(runtime_).removeRecursively();
-        QDir().mkpath(runtime_);
-        QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        runtime_ = kolvar::runtimeFolder("mutter");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display_);
         env.insert("XDG_RUNTIME_DIR", runtime_);
@@ -95,15 +85,7 @@ public:
         qputenv("XDG_SESSION_TYPE", "wayland");
         qunsetenv("QT_QPA_PLATFORM");
         // mutter manages the X server's windows once it names itself on the root window.
-        const bool managing = QTest::qWaitFor(
-            [] {
-                QProcess xprop;
-                xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
-                return xprop.waitForFinished(5000) &&
-                       xprop.readAllStandardOutput().contains("window id");
-            },
-            15000);
-        if (!managing) error = "mutter manages no X windows";
+        if (!kolvar::managed(15000)) error = "mutter manages no X windows";
     }
     ~Mutter() {
         // The session bus, Xwayland and the command outlive mutter unless their group goes.
@@ -112,11 +94,7 @@ public:
             if (!mutter_.waitForFinished(3000)) ::kill(pid_t(-group), SIGKILL);
         }
         mutter_.waitForFinished();
-        if (server_) {
-            server_->terminate();
-            if (!server_->waitForFinished(3000)) server_->kill();
-            server_->waitForFinished();
-        }
+        server_.reset();
         QDir(runtime_).removeRecursively();
     }
 
@@ -124,13 +102,8 @@ public:
     QImage screenshot() {
         const QString file = runtime_ + "/screen.png";
         QFile::remove(file);
-        QProcess grab;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display_);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        grab.setProcessEnvironment(env);
-        grab.start(QCoreApplication::applicationFilePath(), {"--grab", file});
-        grab.waitForFinished(20000);
+        kolvar::Desktop::run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr,
+                             display_);
         return QImage(file).convertToFormat(QImage::Format_RGB32);
     }
     /// Presses and releases `button` at `at`, compositor pixels.
@@ -147,15 +120,12 @@ public:
 
 private:
     bool xdotool(const QStringList& args) {
-        QProcess x;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display_);
-        x.setProcessEnvironment(env);
-        x.start("xdotool", args);
-        return x.waitForFinished(10000) && x.exitCode() == 0;
+        bool ok = false;
+        kolvar::Desktop::run("xdotool", args, &ok, display_);
+        return ok;
     }
 
-    std::unique_ptr<QProcess> server_;
+    kolvar::Started server_;
     QProcess mutter_;
     QString display_, runtime_;
 };
@@ -189,10 +159,8 @@ bool above(QWidget* upper, QWidget* lower) {
 
 /// What the desktop lets the player do with `w`'s window, as it tells X programs.
 QString allowedActions(QWidget* w) {
-    QProcess xprop;
-    xprop.start("xprop", {"-id", QString::number(w->winId()), "_NET_WM_ALLOWED_ACTIONS"});
-    xprop.waitForFinished(5000);
-    return QString::fromLatin1(xprop.readAllStandardOutput());
+    return kolvar::Desktop::run("xprop",
+                                {"-id", QString::number(w->winId()), "_NET_WM_ALLOWED_ACTIONS"});
 }
 
 } // namespace
@@ -204,34 +172,11 @@ class MutterTest : public QObject {
     // a failure would take minutes to report.
 private slots:
     // GNOME's compositor draws no frames for Wayland windows: there the game runs on its X
-    // server, where the frames are the desktop's. Fixed windows offer no maximise, nor boxes
-    // minimise.
-    void theDesktopFramesTheWindows() {
-        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        Game g;
-        g.run("click frmSplash Command4");
-        ktqt::FormView* help = shown(g, "Dialog", false);
-        QVERIFY(help);
-        ktqt::FormView* field = kolvar::battleShown(g);
-        QVERIFY(field);
-        for (QWidget* w : {static_cast<QWidget*>(help), static_cast<QWidget*>(field)}) {
-            QVERIFY(QTest::qWaitFor(
-                [&] { return allowedActions(w).contains("_NET_WM_ACTION_CLOSE"); }, 5000));
-            QVERIFY2(!allowedActions(w).contains("MAXIMIZE"), qPrintable(w->objectName()));
-        }
-        QString box;
-        QVERIFY(kolvar::boxClosedByPlayer(g, [&](QWidget* shownBox) {
-            if (QTest::qWaitFor([&] { return allowedActions(shownBox).contains("CLOSE"); }, 5000))
-                box = allowedActions(shownBox);
-            mutter->keys({"Return"});
-        }));
-        QVERIFY2(box.contains("CLOSE") && !box.contains("MAXIMIZE") && !box.contains("MINIMIZE"),
-                 qPrintable(box));
-    }
-
-    // The help stays above the battlefield when a battle starts under it and after clicks on
-    // the battlefield.
+    // server, where the frames are the desktop's, and fixed windows offer no maximise. The help
+    // stays above the battlefield when a battle starts under it and after clicks on the
+    // battlefield.
     void theHelpStaysAbove() {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         Game g;
         QVERIFY(shown(g, "frmSplash", false));
         g.run("click frmSplash Command4");
@@ -240,6 +185,10 @@ private slots:
         g.run("click frmSplash Command1");
         ktqt::FormView* field = shown(g, "Form1", false);
         QVERIFY(field);
+        for (QWidget* w : {static_cast<QWidget*>(help), static_cast<QWidget*>(field)}) {
+            QVERIFY(QTest::qWaitFor([&] { return allowedActions(w).contains("CLOSE"); }, 5000));
+            QVERIFY2(!allowedActions(w).contains("MAXIMIZE"), qPrintable(w->objectName()));
+        }
         QVERIFY(QTest::qWaitFor([&] { return above(help, field); }, 5000));
         const QRect place = placeOf(field);
         // The right end of the battlefield, clear of the help and of any widget.
@@ -253,14 +202,18 @@ private slots:
         QVERIFY(above(help, field));
     }
 
-    // A box at the end of a battle shows whole over the battlefield's middle, keeps the
-    // keyboard after a click on the battlefield, and Enter closes it.
+    // A box at the end of a battle offers neither maximise nor minimise, shows whole over the
+    // battlefield's middle, keeps the keyboard after a click on the battlefield, and Enter
+    // closes it.
     void theBoxKeepsTheKeyboard() {
         Game g;
         ktqt::FormView* field = kolvar::battleShown(g);
         QVERIFY(field);
-        bool boxShown = false, boxOver = false, centred = false, typed = false;
+        bool framed = false, boxShown = false, boxOver = false, centred = false, typed = false;
+        QString actions;
         const bool closed = kolvar::boxClosedByPlayer(g, [&](QWidget* box) {
+            framed = QTest::qWaitFor(
+                [&] { return (actions = allowedActions(box)).contains("CLOSE"); }, 5000);
             // Shown whole once the compositor has placed and drawn it.
             boxShown = QTest::qWaitFor([&] { return showsWhole(mutter->screenshot(), box); }, 5000);
             const QRect place = placeOf(field);
@@ -278,6 +231,8 @@ private slots:
         QVERIFY2(boxShown, "the box showed whole");
         QVERIFY2(boxOver, "the box stood over the battlefield");
         QVERIFY2(centred, "the box stood over the battlefield's middle");
+        QVERIFY2(framed && !actions.contains("MAXIMIZE") && !actions.contains("MINIMIZE"),
+                 qPrintable(actions));
     }
 };
 
