@@ -449,6 +449,11 @@ private slots:
              {qsizetype(40), scan, scan + (good.size() - scan) / 2, good.size() - 2})
             QTest::addRow("cut after %lld bytes", qlonglong(cut))
                 << good.left(cut) << qint64(0) << "  - immagine non leggibile";
+        // Whole in its markers, half its image data gone: the decoder fills the rest with grey
+        // and says so only in a warning.
+        QTest::newRow("half its image data, then its end")
+            << good.left(scan + (good.size() - scan) / 2) + "\xFF\xD9" << qint64(0)
+            << "  - immagine non leggibile";
         QByteArray noise(5000, 0);
         for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919 + 13) % 251);
         QTest::newRow("random bytes") << noise << qint64(0) << "  - immagine non leggibile";
