@@ -102,8 +102,10 @@ CommandButton* Form::keyButton(int code) const {
 void Form::zorder(Widget& w) {
     Layers& layers = w.container ? static_cast<Layers&>(*w.container) : static_cast<Layers&>(*this);
     auto& list = w.windowed() ? layers.windowed : layers.graphic;
-    auto it = std::find(list.begin(), list.end(), &w);
-    if (it != list.end()) std::rotate(it, it + 1, list.end());
+    // From the top down: a widget brought forward is often brought forward again (an enemy's
+    // shot line every turn), so it is found near the end.
+    auto it = std::find(list.rbegin(), list.rend(), &w);
+    if (it != list.rend()) std::rotate(std::prev(it.base()), it.base(), list.end());
 }
 
 } // namespace kt
