@@ -56,6 +56,10 @@ int maxChannel(QRgb c) {
     return std::max({qRed(c), qGreen(c), qBlue(c)});
 }
 
+QString str(const QRect& r) {
+    return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 } // namespace
 
 class HiDpiTest : public QObject {
@@ -146,10 +150,7 @@ private slots:
             const QSize got = grabbed.size();
             QVERIFY2(std::abs(got.width() - want.width() * scale) <= 1 &&
                          std::abs(got.height() - want.height() * scale) <= 1,
-                     qPrintable(QString("%1 is %2x%3 device pixels")
-                                    .arg(name)
-                                    .arg(got.width())
-                                    .arg(got.height())));
+                     qPrintable(QString(name) + " is " + str(QRect(QPoint(), got))));
             seen << name;
         };
         check("frmSplash");
@@ -183,18 +184,14 @@ private slots:
                 }
                 return darkest;
             };
-            const QString where = QString("%1 at %2,%3 %4x%5")
-                                      .arg(name)
-                                      .arg(r.x())
-                                      .arg(r.y())
-                                      .arg(r.width())
-                                      .arg(r.height());
-            QVERIFY2(edge(QPoint(mid.x(), r.top()), {0, 1}) < 225, qPrintable("top of " + where));
-            QVERIFY2(edge(QPoint(mid.x(), r.bottom()), {0, 1}) < 225,
-                     qPrintable("bottom of " + where));
-            QVERIFY2(edge(QPoint(r.left(), mid.y()), {1, 0}) < 225, qPrintable("left of " + where));
-            QVERIFY2(edge(QPoint(r.right(), mid.y()), {1, 0}) < 225,
-                     qPrintable("right of " + where));
+            const std::pair<const char*, int> edges[] = {
+                {"top", edge(QPoint(mid.x(), r.top()), {0, 1})},
+                {"bottom", edge(QPoint(mid.x(), r.bottom()), {0, 1})},
+                {"left", edge(QPoint(r.left(), mid.y()), {1, 0})},
+                {"right", edge(QPoint(r.right(), mid.y()), {1, 0})}};
+            for (const auto& [side, darkest] : edges)
+                QVERIFY2(darkest < 225,
+                         qPrintable(QString("%1 of %2 at ").arg(side, name) + str(r)));
         }
     }
 
@@ -246,17 +243,9 @@ private slots:
                     if (qAlpha(ink.pixel(x, y)) > 0) inked |= QRect(x, y, 1, 1);
             QVERIFY2(!inked.isEmpty(), l.name.c_str());
             const QRect allowed = device(room).translated(-device(area).topLeft());
-            QVERIFY2(allowed.contains(inked),
-                     qPrintable(QString("%1 '%2' inks %3,%4 %5x%6 outside %7,%8 %9x%10")
-                                    .arg(l.name.c_str(), l.Caption.c_str())
-                                    .arg(inked.x())
-                                    .arg(inked.y())
-                                    .arg(inked.width())
-                                    .arg(inked.height())
-                                    .arg(allowed.x())
-                                    .arg(allowed.y())
-                                    .arg(allowed.width())
-                                    .arg(allowed.height())));
+            QVERIFY2(allowed.contains(inked), qPrintable(QString("%1 '%2' inks %3 outside %4")
+                                                             .arg(l.name.c_str(), l.Caption.c_str(),
+                                                                  str(inked), str(allowed))));
             // And the real window shows it there.
             const QRect onScreen = device(pxRect(l, true));
             int dark = 0;
