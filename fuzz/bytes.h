@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kolvar::fuzz {
 
@@ -21,5 +22,11 @@ struct Bytes {
     }
     unsigned word() { return byte() << 8 | byte(); }
 };
+
+/// One of the cheat box's codes, as a byte picks it.
+inline std::string cheatCode(unsigned b) {
+    static const char* const codes[] = {"vildra", "pelmantra gox", "dek mova", "frastol"};
+    return codes[b % 4];
+}
 
 } // namespace kolvar::fuzz

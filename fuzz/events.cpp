@@ -105,11 +105,6 @@ int shiftOf(Qt::KeyboardModifiers m) {
            (m & Qt::ControlModifier ? kt::CtrlMask : 0) | (m & Qt::AltModifier ? kt::AltMask : 0);
 }
 
-QString cheatCode(unsigned b) {
-    static const char* const codes[] = {"vildra", "pelmantra gox", "dek mova", "frastol"};
-    return codes[b % 4];
-}
-
 // Qt Test's remark on every key or press a widget leaves to its parent, and the offscreen
 // platform's on every raise and keyboard grab, are routine here.
 QtMessageHandler qtHandler = nullptr;
@@ -624,7 +619,8 @@ struct Session {
             // A code replaces the whole text, as the player types it over what he selected.
             if (b < 128 && (battle = a.app.loaded<kolvar::Form1>()) && battle->visible())
                 key(*battle, Qt::Key_A, Qt::ControlModifier);
-            const QString word = b < 128 ? cheatCode(b) : QString(QChar('a' + int(b % 26)));
+            const QString word = b < 128 ? QString::fromStdString(kolvar::fuzz::cheatCode(b))
+                                         : QString(QChar('a' + int(b % 26)));
             for (QChar ch : word) {
                 battle = a.app.loaded<kolvar::Form1>();
                 if (!battle || !battle->visible()) break;

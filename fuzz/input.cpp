@@ -27,6 +27,7 @@
 namespace {
 
 using kolvar::fuzz::Bytes;
+using kolvar::fuzz::cheatCode;
 
 using kolvar::fuzz::inTree;
 using kolvar::fuzz::tree;
@@ -38,11 +39,6 @@ kt::Form* pickForm(kt::Program& app, unsigned b) {
     for (kt::Form* f : app.forms())
         if (f->visible()) shown.push_back(f);
     return shown.empty() ? nullptr : shown[b % shown.size()];
-}
-
-std::string cheatCode(unsigned b) {
-    static const char* const codes[] = {"vildra", "pelmantra gox", "dek mova", "frastol"};
-    return codes[b % 4];
 }
 
 struct Player {
