@@ -28,10 +28,8 @@ fail() {
 
 # The width and height in a PNG's header.
 png_size() {
-  [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$1 is not a PNG"
-  local b
-  read -r -a b <<<"$(od -An -tu1 -j16 -N8 "$1")"
-  echo "$(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3]))x$(((b[4] << 24) | (b[5] << 16) | (b[6] << 8) | b[7]))"
+  [ "$(od -An -tx1 -N8 "$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$1 is not a PNG"
+  od -An -tu4 --endian=big -j16 -N8 "$1" | awk '{ print $1 "x" $2 }'
 }
 
 # The value of KEY in the [Desktop Entry] group of FILE.
@@ -139,9 +137,6 @@ case "$mode" in
 metadata)
   check_metadata "$source/packaging/$id.desktop" "$source/packaging/$id.metainfo.xml" \
     "$source/packaging/icons/hicolor"
-  # Wayland compositors match windows to their menu entry by the id the program gives Qt.
-  grep -q "setDesktopFileName(QStringLiteral(\"$id\"))" "$source/app/identity.cpp" ||
-    fail "app/identity.cpp does not name its desktop entry $id"
   check_man_pages "$source/packaging/man/kolvar.6" "$source/packaging/man/kolvar-replay.6"
   for page in "$source"/packaging/man/*.6; do
     groff -man -ww -z "$page" 2>"$work/groff" || fail "groff cannot format $page"
