@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <unistd.h>
 
 using kolvar::brow;
@@ -68,7 +69,7 @@ struct Session {
 
 // The folder a browser session starts in: its path ends in "a" and holds a folder "a" too, so
 // one name stands for two rows of the folder list, and a picture whose name breaks a line.
-QTemporaryDir* pictures = nullptr;
+QTemporaryDir pictures;
 
 const std::vector<Session>& sessions() {
     // Each plays the program's input functions as a player's input would reach them: a press
@@ -156,7 +157,8 @@ wait 300)");
 
 // A folder a stranger's script or a recording must leave as it is: a file, a recording and a
 // recording's state made before, a link to nowhere, a link to another folder, a subfolder.
-QTemporaryDir *hostile = nullptr, *elsewhere = nullptr, *runtime = nullptr;
+QTemporaryDir hostile, elsewhere;
+std::optional<QTemporaryDir> runtime;
 
 /// Every name below `folder`, with its bytes or where it links to.
 QStringList snapshot(const QString& folder) {
@@ -172,7 +174,7 @@ QStringList snapshot(const QString& folder) {
     return all;
 }
 QStringList snapshot() {
-    return snapshot(hostile->path()) + snapshot(elsewhere->path());
+    return snapshot(hostile.path()) + snapshot(elsewhere.path());
 }
 
 /// Status 2 and one line on standard error, with no byte of the script's sent to the terminal.
@@ -192,18 +194,15 @@ private slots:
         QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
         // Qt warns on standard error without one, and the refusals are held to one line there.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            runtime = new QTemporaryDir;
+            runtime.emplace();
             qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
         }
-        pictures = new QTemporaryDir;
-        QVERIFY(QDir(pictures->path()).mkpath("a/a"));
+        QVERIFY(QDir(pictures.path()).mkpath("a/a"));
         QImage sky(40, 30, QImage::Format_RGB32);
         sky.fill(QColor(90, 140, 220));
-        QVERIFY(sky.save(pictures->path() + "/a/sky.jpg", "JPEG"));
-        QVERIFY(sky.save(pictures->path() + "/a/line\nbreak\\.jpg", "JPEG"));
-        hostile = new QTemporaryDir;
-        elsewhere = new QTemporaryDir;
-        const QString h = hostile->path();
+        QVERIFY(sky.save(pictures.path() + "/a/sky.jpg", "JPEG"));
+        QVERIFY(sky.save(pictures.path() + "/a/line\nbreak\\.jpg", "JPEG"));
+        const QString h = hostile.path();
         QVERIFY(QDir(h).mkdir("sub"));
         for (const char* name : {"kept.png", "kept.replay", "fresh.replay.json"}) {
             QFile f(h + "/" + name);
@@ -211,13 +210,7 @@ private slots:
         }
         QVERIFY(QFile::link(h + "/nowhere", h + "/link.png"));
         QVERIFY(QFile::link(h + "/nowhere", h + "/link.replay"));
-        QVERIFY(QFile::link(elsewhere->path(), h + "/away"));
-    }
-    void cleanupTestCase() {
-        delete runtime;
-        delete pictures;
-        delete hostile;
-        delete elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), h + "/away"));
     }
 
     void aRecordedSessionPlaysBackToTheStateItEndedIn_data() {
@@ -228,7 +221,7 @@ private slots:
         QFETCH(int, session);
         const Session& s = sessions()[size_t(session)];
         const QString here = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(pictures->path() + "/a"));
+        QVERIFY(QDir::setCurrent(pictures.path() + "/a"));
         QTemporaryDir dir;
         const QString file = dir.path() + "/session.replay";
         const int out = ::open(file.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -256,14 +249,14 @@ private slots:
         // Where it was recorded, and a dump at its end, with a newline after it.
         const QStringList lines = text.split('\n');
         QCOMPARE(lines.first() + "|" + lines[lines.size() - 2] + "|" + lines.last(),
-                 "# recorded in " + pictures->path() + "/a|dump|");
+                 "# recorded in " + pictures.path() + "/a|dump|");
         QVERIFY(
             !text.contains("\nshot")); // whatever was typed or pasted, each input stays one line
 
         // Played where it was recorded, from another folder unless the browser was shown, and
         // watched at twenty times the speed: its box closes by itself; 40 s of game take 2 s,
         // the box 2 s, the windows 2 s more.
-        QList<std::pair<QStringList, QString>> plays{{{file}, pictures->path() + "/a"}};
+        QList<std::pair<QStringList, QString>> plays{{{file}, pictures.path() + "/a"}};
         if (s.anywhere) plays.append({{file}, dir.path()});
         if (s.watched) plays.append({{"--watch", file, "--speed", "20"}, dir.path()});
         for (const auto& [args, folder] : plays) {
@@ -276,7 +269,7 @@ private slots:
         }
         QDir::setCurrent(here);
         QVERIFY2(ended.find(s.ends) != std::string::npos, ended.c_str());
-        QVERIFY(!QFile::exists(pictures->path() + "/a/x.png"));
+        QVERIFY(!QFile::exists(pictures.path() + "/a/x.png"));
     }
 
     // A bad line stops a script with its number and why; numbers out of an int's range used to
@@ -332,7 +325,7 @@ private slots:
     void whatCannotBeRecordedOrWatchedIsRefusedBeforeAnyWindow_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("says");
-        QFile f(pictures->path() + "/bad.replay");
+        QFile f(pictures.path() + "/bad.replay");
         if (f.open(QIODevice::WriteOnly)) f.write("# fine\nwait 10\nwait ten\n");
         static const char* const rows[][3] = {
             {"an unwritable recording", "--record|/nonexistent/kolvar/x.replay",
@@ -362,7 +355,7 @@ private slots:
              "no graphical display found"},
         };
         const auto fill = [](QString t) {
-            return t.replace("%d", pictures->path()).replace("%h", hostile->path());
+            return t.replace("%d", pictures.path()).replace("%h", hostile.path());
         };
         for (const auto& r : rows)
             QTest::newRow(r[0]) << fill(r[1]).split('|') << "kolvar-replay: " + fill(r[2]);
@@ -392,7 +385,7 @@ private slots:
         QTest::addColumn<QString>("says"); ///< empty: it runs
         const QString over = "cannot write %1: it exists, and a shot writes only a new file",
                       under = "shot writes only under the current folder, not to '%1'";
-        const QByteArray anywhere = elsewhere->path().toUtf8() + "/x.png";
+        const QByteArray anywhere = elsewhere.path().toUtf8() + "/x.png";
         const std::tuple<const char*, QByteArray, QString> rows[] = {
             {"a shot outside", "shot frmSplash ../outside.png", under.arg("../outside.png")},
             {"a shot anywhere", "shot frmSplash " + anywhere, under.arg(anywhere)},
@@ -427,12 +420,12 @@ private slots:
     void aStrangersScriptWritesNothingButNewShots() {
         QFETCH(QByteArray, script);
         QFETCH(QString, says);
-        QFile file(pictures->path() + "/stranger.replay");
+        QFile file(pictures.path() + "/stranger.replay");
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(script) == script.size());
         file.close();
         const QStringList before = snapshot();
-        const Run r = runReplay({file.fileName()}, hostile->path());
-        const QString made = hostile->path() + "/sub/new.png";
+        const Run r = runReplay({file.fileName()}, hostile.path());
+        const QString made = hostile.path() + "/sub/new.png";
         if (says.isEmpty()) {
             QVERIFY2(r.status == 0, r.err.constData());
             QCOMPARE(r.out.count('\n'), script.count("dump"));
