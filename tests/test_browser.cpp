@@ -534,12 +534,11 @@ private slots:
         app.choose(b.File1, 0);
         const qint64 took = clock.elapsed();
         longest = std::max(longest, took - last);
-        qInfo("6000 x 4000 progressive photo: %lld ms, %d beats meanwhile, %lld ms the longest "
-              "without",
-              took, beats, longest);
+        qInfo("6000 x 4000 progressive photo: %lld ms, %d beats, %lld ms without", took, beats,
+              longest);
         QCOMPARE(b.picture.width(), std::min(6000, app.host().screen().width()));
-        QVERIFY2(beats >= took / 50, "the event loop went on");
-        QVERIFY2(longest < 250, "no longer than a blink without it");
+        // The event loop went on, and stood still no longer than a blink.
+        QVERIFY2(beats >= took / 50 && longest < 250, qPrintable(QString::number(longest)));
         QCOMPARE(app.clock.now(), qint64(0)); // the battle set up by the choice starts after it
     }
 
