@@ -438,6 +438,7 @@ private slots:
         };
         row("ten thousand empty scans", passes(2000, 10000), complex);
         row("forty passes over a million blocks", passes(8000, 40), complex);
+        row("two hundred and one scans of one block", passes(8, 200), complex);
         // No end marker: no more is read than the picture could need, and never a whole drive.
         const auto open = [](int side) {
             return HandJpeg(0xC0, side, side, "\x22\x11\x11").scan("\x01\x02\x03", 0, 63).bytes;
