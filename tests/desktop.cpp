@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -52,17 +53,6 @@ int field(const QString& text, const QString& name) {
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-} // namespace
-
-void Stop::operator()(QProcess* p) const {
-    p->terminate();
-    if (!p->waitForFinished(3000)) {
-        p->kill();
-        p->waitForFinished();
-    }
-    delete p;
-}
-
 bool installed(const QStringList& programs) {
     return std::all_of(programs.begin(), programs.end(), [](const QString& p) {
         return !QStandardPaths::findExecutable(p).isEmpty();
@@ -86,6 +76,17 @@ bool managed(int ms) {
             return ok && out.contains("window id");
         },
         ms);
+}
+
+} // namespace
+
+void Stop::operator()(QProcess* p) const {
+    p->terminate();
+    if (!p->waitForFinished(3000)) {
+        p->kill();
+        p->waitForFinished();
+    }
+    delete p;
 }
 
 Started Desktop::startServer(QString& display, const QString& screen) {
@@ -150,6 +151,8 @@ Desktop::Desktop() {
     } else
         manager_->start(wm, {"--sm-disable"});
     if (!manager_->waitForStarted() || !managed(10000)) error_ = wm + " did not start";
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_SCALE_FACTOR", "1");
 }
 
 Desktop::~Desktop() {
@@ -177,7 +180,7 @@ QString Desktop::run(const QString& program, const QStringList& args, bool* ok,
 
 bool Desktop::xdotool(const QStringList& args) {
     bool ok = false;
-    run("xdotool", args, &ok);
+    run("xdotool", args, &ok, input_);
     // The server has the input now; Qt reads it from its connection on its next turns.
     QTest::qWait(120);
     return ok;
@@ -208,6 +211,10 @@ bool Desktop::click(unsigned long window, QPoint at, int button, const QString& 
          << QString::number(button);
     if (!modifiers.isEmpty()) args << "keyup" << modifiers;
     return xdotool(args);
+}
+
+bool Desktop::press(QWidget* w, QPoint at, int button, int times) {
+    return click(w, at, button, {}, times);
 }
 
 bool Desktop::keys(const QStringList& keys) {
@@ -247,8 +254,125 @@ bool Desktop::above(QWidget* upper, QWidget* lower) {
     return u != ids.end() && l != ids.end() && u > l;
 }
 
-Sway::Sway(int scale)
-    : scale_(scale) {
+bool Desktop::focused(QWidget* w) {
+    const QString out = run("xprop", {"-root", "_NET_ACTIVE_WINDOW"});
+    // xfwm4 names the previous window too: the active one is the first.
+    return QRegularExpression("0x[0-9a-fA-F]+").match(out).captured().toULong(nullptr, 16) ==
+           w->winId();
+}
+
+QString Desktop::actions(QWidget* w) {
+    return run("xprop", {"-id", QString::number(w->winId()), "_NET_WM_ALLOWED_ACTIONS"});
+}
+
+QImage Desktop::screenshot() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+bool Seat::shows(QWidget* w, QRect part) {
+    const QImage screen = screenshot().convertToFormat(QImage::Format_RGB32);
+    const QImage own = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal ratio = w->devicePixelRatioF();
+    const QPoint at = clientArea(w).topLeft();
+    if (part.isNull()) part = w->rect();
+    if (!QRect(QPoint(), screen.size() / ratio).contains(part.translated(at))) return false;
+    for (int y = part.top(); y <= part.bottom(); y += 3)
+        for (int x = part.left(); x <= part.right(); x += 3)
+            if (screen.pixel((at + QPoint(x, y)) * ratio) != own.pixel(QPoint(x, y) * ratio))
+                return false;
+    return true;
+}
+
+Mutter::Mutter()
+    : Desktop(Bare{}) {
+    if (!installed({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"})) {
+        error_ = "mutter, Xwayland, dbus-run-session, xdotool and xprop are needed "
+                 "(./scripts/setup)";
+        return;
+    }
+    broken_ = true;
+    server_ = startServer(display_);
+    if (!server_) {
+        error_ = "no X server could be started";
+        return;
+    }
+    input_ = display_;
+    runtime_ = runtimeFolder("mutter");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display_);
+    env.insert("XDG_RUNTIME_DIR", runtime_);
+    env.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", QStringLiteral("%1x%2").arg(width).arg(height));
+    env.remove("WAYLAND_DISPLAY");
+    mutter_ = std::make_unique<QProcess>();
+    mutter_->setProcessEnvironment(env);
+    mutter_->setStandardOutputFile(QProcess::nullDevice());
+    mutter_->setStandardErrorFile(runtime_ + "/mutter.log");
+    // mutter starts Xwayland itself and hands its display to the command it runs.
+    const QString handed = runtime_ + "/env";
+    mutter_->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
+    mutter_->start("dbus-run-session",
+                   {"--", "mutter", "--nested", "--wayland", "--wayland-display", "kolvar", "--",
+                    "sh", "-c", "env > \"$0.new\" && mv \"$0.new\" \"$0\" && exec sleep 1000000",
+                    handed});
+    if (!mutter_->waitForStarted() ||
+        !QTest::qWaitFor([&] { return QFile::exists(handed); }, 20000)) {
+        error_ = "mutter did not start";
+        return;
+    }
+    QFile file(handed);
+    file.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : file.readAll().split('\n'))
+        for (const char* name : {"DISPLAY=", "XAUTHORITY=", "WAYLAND_DISPLAY="})
+            if (line.startsWith(name)) {
+                const int eq = line.indexOf('=');
+                qputenv(line.left(eq).constData(), line.mid(eq + 1));
+            }
+    if (qgetenv("DISPLAY") == display_.toUtf8()) error_ = "mutter started no Xwayland";
+    qputenv("XDG_RUNTIME_DIR", runtime_.toUtf8());
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    qputenv("QT_SCALE_FACTOR", "1");
+    qunsetenv("QT_QPA_PLATFORM"); // the platform is the game's choice, as in a GNOME session
+    // mutter manages the X server's windows once it names itself on the root window.
+    if (error_.isEmpty() && !managed(15000)) error_ = "mutter manages no X windows";
+}
+
+Mutter::~Mutter() {
+    // The session bus, Xwayland and the command outlive mutter unless their group goes.
+    if (const qint64 group = mutter_ ? mutter_->processId() : 0; group > 0) {
+        ::kill(pid_t(-group), SIGTERM);
+        if (!mutter_->waitForFinished(3000)) ::kill(pid_t(-group), SIGKILL);
+        mutter_->waitForFinished();
+    }
+    server_.reset();
+    if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
+}
+
+bool Mutter::press(QWidget* w, QPoint at, int button, int times) {
+    const QPoint to = clientArea(w->window()).topLeft() + w->mapTo(w->window(), at);
+    return xdotool({"mousemove", QString::number(to.x()), QString::number(to.y()), "click",
+                    "--repeat", QString::number(times), "--delay", "80", QString::number(button)});
+}
+
+QRect Mutter::clientArea(QWidget* window) {
+    return QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
+}
+
+bool Mutter::above(QWidget* upper, QWidget* lower) {
+    const QRect overlap = clientArea(upper) & clientArea(lower);
+    return !overlap.isEmpty() && shows(upper, overlap.translated(-clientArea(upper).topLeft()));
+}
+
+QImage Mutter::screenshot() {
+    const QString file = runtime_ + "/screen.png";
+    QFile::remove(file);
+    run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
+    return QImage(file);
+}
+
+Sway::Sway(int scale) {
     if (!installed({"sway", "swaymsg", "wtype", "grim"})) {
         error_ = "sway, swaymsg, wtype and grim are needed (./scripts/setup installs them)";
         return;
@@ -316,6 +440,12 @@ Sway::Sway(int scale)
     pointer_->start(pointer, {QString::number(Desktop::width), QString::number(Desktop::height)});
     if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
         error_ = "the virtual pointer did not start";
+    // The platform is the game's choice, as in a sway session, which has an X server beside it;
+    // the compositor's scale is the one a player has.
+    qunsetenv("QT_QPA_PLATFORM");
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("DISPLAY", ":kolvar-none");
+    qunsetenv("QT_SCALE_FACTOR");
 }
 
 Sway::~Sway() {
@@ -379,13 +509,11 @@ QRect Sway::clientArea(QWidget* w) {
     return areaOf(all[size_t(i)]).marginsRemoved(frame);
 }
 
-bool Sway::click(QWidget* w, QPoint at, int button, int times) {
+bool Sway::press(QWidget* w, QPoint at, int button, int times) {
     QWidget* top = w->window();
     const QRect area = clientArea(top);
-    return !area.isEmpty() && click(area.topLeft() + w->mapTo(top, at), button, times);
-}
-
-bool Sway::click(QPoint at, int button, int times) {
+    if (area.isEmpty()) return false;
+    at = area.topLeft() + w->mapTo(top, at);
     // The pointer goes there first and the client takes its entry: sway drops a press that
     // comes with the first motion over a window it has just mapped.
     const QString to = QStringLiteral("%1 %2").arg(at.x()).arg(at.y());
@@ -416,6 +544,17 @@ bool Sway::keys(const QStringList& keys) {
                     wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
     QTest::qWait(120);
     return ok;
+}
+
+QString Sway::actions(QWidget* w) {
+    // Sway draws no title bar of its own for a window it floats at a fixed size: the window
+    // offers what it asks Qt for.
+    const Qt::WindowFlags f = w->windowHandle()->flags();
+    QString offered = "CLOSE";
+    if (f & Qt::WindowMaximizeButtonHint || w->minimumSize() != w->maximumSize())
+        offered += " MAXIMIZE";
+    if (f & Qt::WindowMinimizeButtonHint) offered += " MINIMIZE";
+    return offered;
 }
 
 QImage Sway::screenshot() {
@@ -451,14 +590,20 @@ bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhi
     return guard.isActive();
 }
 
+std::unique_ptr<Seat> startSeat() {
+    const QString kind = qEnvironmentVariable("KOLVAR_DESKTOP");
+    if (kind == "mutter") return std::make_unique<Mutter>();
+    if (kind == "sway")
+        return std::make_unique<Sway>(std::max(1, qEnvironmentVariableIntValue("KOLVAR_SCALE")));
+    return std::make_unique<Desktop>();
+}
+
 int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
     Desktop desktop;
     if (!desktop.error().isEmpty()) {
         std::fprintf(stderr, "SKIP: %s\n", qPrintable(desktop.error()));
         return 77;
     }
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qputenv("QT_SCALE_FACTOR", "1");
     QApplication app(argc, argv);
     return run(desktop);
 }

@@ -2,10 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// A desktop of the test's own: an X server (Xvfb, of the screen KOLVAR_SCREEN names if any,
-// "640x480x24") with a window manager (Openbox, or the one KOLVAR_WM names), and real X input
-// (xdotool, through the XTest extension), so that a test reaches the game the way a player's mouse
-// and keyboard do, through the X server, the window manager and Qt. Sway does the same on Wayland.
+// Desktops of the test's own, reached the way a player's mouse and keyboard reach the game: an X
+// server (Xvfb) under a window manager (Openbox, or the one KOLVAR_WM names) driven by xdotool;
+// GNOME's compositor mutter nested on such a server; sway on a headless Wayland output.
 
 #include <QImage>
 #include <QJsonObject>
@@ -37,107 +36,135 @@ struct Stop {
 };
 using Started = std::unique_ptr<QProcess, Stop>;
 
-/// Whether every one of `programs` is installed.
-bool installed(const QStringList& programs);
-/// A new empty folder in the temporary one, named after `name` and the test, that only its owner
-/// enters, as a compositor wants its runtime folder.
-QString runtimeFolder(const QString& name);
-/// Whether a window manager names itself on the root window of DISPLAY within `ms`.
-bool managed(int ms);
-
 /// The middle of a designed widget in its window, pixels.
 QPoint middle(const kt::Widget& w);
 /// The window of a form once it is shown and exposed and, unless `active` is false, has the
 /// focus; null when it has not within 5 s.
 ktqt::FormView* shown(Game& g, const char* name, bool active = true);
 
-class Desktop {
+/// What a test asks of a desktop, whichever it is: real input, and what the desktop does with the
+/// game's top-level windows. Points and areas are the desktop's logical pixels.
+class Seat {
 public:
-    /// Starts the server and the window manager on a free display and points DISPLAY at it.
-    /// On failure `error()` says why (a missing program, most likely).
+    virtual ~Seat() = default;
+    /// Why the desktop did not start; empty when it did. `broken` when it should have.
+    QString error() const { return error_; }
+    bool broken() const { return broken_; }
+    /// The Qt platform the game chooses there.
+    virtual QString platform() const { return "xcb"; }
+
+    /// Presses and releases `button` (1 left, 2 middle, 3 right as X numbers them) `times`
+    /// times at `at` in `w`, a widget of a shown window.
+    virtual bool press(QWidget* w, QPoint at, int button = 1, int times = 1) = 0;
+    /// Presses and releases each of `keys` in turn ("g", "Return", "Tab") in the focused window.
+    virtual bool keys(const QStringList& keys) = 0;
+    virtual QRect clientArea(QWidget* window) = 0;
+    /// The same with the frame the desktop draws around it.
+    virtual QRect frame(QWidget* window) { return clientArea(window); }
+    /// Whether the desktop stacks `upper` above `lower`, and whether `w` has the keyboard.
+    virtual bool above(QWidget* upper, QWidget* lower) = 0;
+    virtual bool focused(QWidget* w) = 0;
+    /// What the desktop lets the player do with `w` ("CLOSE", "MAXIMIZE", "MINIMIZE").
+    virtual QString actions(QWidget* w) = 0;
+    /// What the screen shows, in its own pixels.
+    virtual QImage screenshot() = 0;
+    /// Whether the screen shows `part` of top-level `w` (all of it by default) as `w` paints
+    /// itself, every third pixel compared.
+    bool shows(QWidget* w, QRect part = {});
+
+protected:
+    QString error_;
+    bool broken_ = false;
+};
+
+class Desktop : public Seat {
+public:
+    /// Starts the server and the window manager on a free display; DISPLAY and Qt (xcb, scale 1)
+    /// go there.
     Desktop();
-    ~Desktop();
+    ~Desktop() override;
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
-    /// Starts a bare X server on a free display, without a window manager, and names the display;
-    /// null when none could start. Its screen is the desktop's unless `screen` says otherwise
-    /// ("640x480x24": width, height and colour depth).
+    /// A bare X server on a free display it names, its screen the desktop's unless `screen`
+    /// says otherwise ("640x480x24": width, height, depth); null when none could start.
     static Started startServer(QString& display, const QString& screen = {});
-
-    QString error() const { return error_; }
-    QString display() const { return display_; }
     static constexpr int width = 1280, height = 1024;
 
-    /// Runs xdotool with `args` (commands may be chained, as xdotool allows) and lets Qt handle
-    /// what the server sent back; false when xdotool failed.
+    /// Runs xdotool with `args` (chained commands), then lets Qt handle what the server sent.
     bool xdotool(const QStringList& args);
-    /// Moves the pointer to `at` in `w` (a widget of a shown window) and presses and releases
-    /// `button` (1 left, 2 middle, 3 right as X numbers them) `times` times, `gapMs` apart,
-    /// while holding `modifiers` ("shift", "ctrl+shift"; empty for none).
+    /// As press(), `gapMs` apart, while holding `modifiers` ("shift", "ctrl+shift").
     bool click(QWidget* w, QPoint at, int button = 1, const QString& modifiers = {}, int times = 1,
                int gapMs = 80);
-    /// The same at `at` in the client area of the top-level X window `window`, which may be
-    /// another program's.
+    /// The same in the client area of the X window `window`, which may be another program's.
     bool click(unsigned long window, QPoint at, int button = 1, const QString& modifiers = {},
                int times = 1, int gapMs = 80);
-    /// The xdotool command that moves the pointer to `at` in `w`, or in the client area of
-    /// `window`, without pressing; more commands may follow it.
+    /// The xdotool command that moves the pointer to `at` in `w`, or in `window`, only.
     static QStringList pointerTo(QWidget* w, QPoint at);
     static QStringList pointerTo(unsigned long window, QPoint at);
-    /// Presses and releases each of `keys` in turn, as xdotool names them ("g", "shift+g",
-    /// "Return", "Tab", "shift+Tab", "Right"), in the focused window.
-    bool keys(const QStringList& keys);
-
-    /// The client area of a top-level window as the X server has it, in root coordinates.
-    QRect clientArea(QWidget* window);
     QRect clientArea(unsigned long window);
-    /// The window manager's frame of a top-level window, in root coordinates.
-    QRect frame(QWidget* window);
-    /// Whether the window manager stacks top-level `upper` above `lower`.
-    bool above(QWidget* upper, QWidget* lower);
 
-    /// Runs `program` with `args` (xdotool, xprop, xwininfo) on DISPLAY or on `display` (a Qt
-    /// program there on Qt's xcb platform) and returns its standard output; `ok` tells whether
-    /// it ended with status 0.
+    bool press(QWidget* w, QPoint at, int button = 1, int times = 1) override;
+    bool keys(const QStringList& keys) override;
+    QRect clientArea(QWidget* window) override;
+    QRect frame(QWidget* window) override;
+    bool above(QWidget* upper, QWidget* lower) override;
+    bool focused(QWidget* w) override;
+    QString actions(QWidget* w) override;
+    QImage screenshot() override;
+
+    /// The standard output of `program` run with `args` on DISPLAY or on `display` (there on
+    /// Qt's xcb platform); `ok` tells whether it ended with status 0.
     static QString run(const QString& program, const QStringList& args, bool* ok = nullptr,
                        const QString& display = {});
 
-private:
+protected:
+    struct Bare {};
+    explicit Desktop(Bare) {}
+
     Started server_, manager_;
     QString display_;
-    QString error_;
+    QString input_; ///< the display xdotool's input goes to; DISPLAY when empty
 };
 
-/// A Wayland desktop of the test's own: sway on a headless output of the desktop's size in
-/// logical pixels at `scale`, run as an unprivileged user (it refuses root) with a runtime folder
-/// of its own. Headless sway has no input devices: a virtual pointer (tests/wayland/pointer.c)
-/// and wtype give it real compositor input; swaymsg tells what it stacks, focuses and where.
-class Sway {
+/// GNOME's compositor nested in a window of a bare X server: the game runs on the Xwayland it
+/// starts, gets the outer server's input through it, and is seen on the outer server's screen.
+class Mutter : public Desktop {
 public:
-    /// Starts sway and the pointer, and points WAYLAND_DISPLAY and SWAYSOCK at them.
+    Mutter();
+    ~Mutter() override;
+    bool press(QWidget* w, QPoint at, int button = 1, int times = 1) override;
+    QRect clientArea(QWidget* window) override;
+    /// Whether `upper` shows whole where it overlaps `lower`.
+    bool above(QWidget* upper, QWidget* lower) override;
+    /// By this same program started on the outer server with --grab.
+    QImage screenshot() override;
+
+private:
+    std::unique_ptr<QProcess> mutter_;
+    QString runtime_;
+};
+
+/// Sway on a headless output of the desktop's size in logical pixels at `scale`, run as an
+/// unprivileged user (it refuses root) with a runtime folder of its own. Headless sway has no
+/// input devices: a virtual pointer (tests/wayland/pointer.c) and wtype give it real compositor
+/// input; swaymsg tells what it stacks, focuses and where. Sway knows a window by its client
+/// area's size, as the game's windows all differ in size.
+class Sway : public Seat {
+public:
     explicit Sway(int scale);
-    ~Sway();
+    ~Sway() override;
     Sway(const Sway&) = delete;
     Sway& operator=(const Sway&) = delete;
 
-    QString error() const { return error_; }
-
-    /// Whether sway stacks top-level `upper` above `lower`, and whether `w` has the focus. Sway
-    /// knows a window by its client area's size, as the game's windows all differ in size.
-    bool above(QWidget* upper, QWidget* lower);
-    bool focused(QWidget* w);
-    /// Where the client area of top-level `w` stands in the layout, logical pixels.
-    QRect clientArea(QWidget* w);
-    /// Moves the pointer to `at` in `w` (a widget of a shown window) and presses and releases
-    /// `button` (1 left, 2 middle, 3 right) `times` times.
-    bool click(QWidget* w, QPoint at, int button = 1, int times = 1);
-    /// The same at `at` in the layout, logical pixels.
-    bool click(QPoint at, int button = 1, int times = 1);
-    /// Presses and releases each of `keys` in turn, as wtype names them ("Return", "g").
-    bool keys(const QStringList& keys);
-    /// What the output shows, in its own pixels.
-    QImage screenshot();
+    QString platform() const override { return "wayland"; }
+    bool press(QWidget* w, QPoint at, int button = 1, int times = 1) override;
+    bool keys(const QStringList& keys) override;
+    QRect clientArea(QWidget* w) override;
+    bool above(QWidget* upper, QWidget* lower) override;
+    bool focused(QWidget* w) override;
+    QString actions(QWidget* w) override;
+    QImage screenshot() override;
 
 private:
     /// sway's windows, floating ones in their stacking order, bottom to top.
@@ -149,24 +176,21 @@ private:
 
     Started sway_, pointer_;
     QString runtime_;
-    QString error_;
-    int scale_;
 };
 
-/// The battlefield of a battle started from the start menu by the model's click on "gioca", once
-/// shown and exposed (a compositor may keep the keyboard elsewhere); null when it did not show.
+/// The desktop KOLVAR_DESKTOP names ("mutter", "sway" at KOLVAR_SCALE; X11 by default), started.
+std::unique_ptr<Seat> startSeat();
+
+/// The battlefield, shown by the model's click on "gioca" (a compositor may keep the keyboard
+/// elsewhere); null when it did not show.
 ktqt::FormView* battleShown(Game& g);
 
-/// Shows a box saying `text` (the victory's by default) over the battlefield of `g`, runs
-/// `meanwhile` with the box once it is open and exposed, and returns whether the player's input
-/// closed it: a guard closes it after 30 s, so that a box the keyboard never reached does not
-/// hold the test for ever.
+/// Shows a box saying `text` over the battlefield, runs `meanwhile` with it once it is exposed,
+/// and tells whether the player's input closed it: a guard closes it after 30 s otherwise.
 bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
                        const QString& text = "Hai vinto!!");
 
-/// The main() of a desktop test: starts a desktop, points Qt's xcb platform at it at scale 1,
-/// creates the application and returns what `run` does there; 77 (skipped) when the desktop
-/// cannot start.
+/// The main() of a test on X11: what `run` returns there; 77 (skipped) when it cannot start.
 int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run);
 
 } // namespace kolvar

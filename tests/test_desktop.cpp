@@ -3,8 +3,11 @@
 
 // The game as a player meets it: the real windows on an X server of the test's own, under a
 // window manager, driven by real X input. Every press and key must reach the game exactly once,
-// windows must stand where they were designed, and what they show must equal a full paint.
+// windows must stand where they were designed, and what they show must equal a full paint. The
+// window relations hold on Wayland too, where the compositor stacks, places and focuses every
+// window and a program can only say how its windows relate: on the desktop KOLVAR_DESKTOP names.
 
+#include "app/display.h"
 #include "desktop.h"
 #include "harness.h"
 #include "shell/brow.h"
@@ -28,6 +31,8 @@
 #include <QTest>
 #include <QToolTip>
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 using kolvar::Game;
 using kolvar::jpegBytes;
@@ -37,7 +42,28 @@ using kolvar::writeFile;
 
 namespace {
 
-kolvar::Desktop* desk = nullptr;
+kolvar::Seat* seat = nullptr;
+kolvar::Desktop* desk = nullptr; ///< the same on X11, null elsewhere
+
+/// A point of `view`'s client area, window pixels, where `cover` (another window, with its frame)
+/// does not lie and the form has no widget to press.
+QPoint bare(Game& g, ktqt::FormView* view, QWidget* cover) {
+    const QRect area = seat->clientArea(view),
+                covered = seat->clientArea(cover).adjusted(-8, -40, 8, 8);
+    for (int y = 8; y < area.height(); y += 16)
+        for (int x = 8; x < area.width(); x += 16)
+            if (!covered.contains(area.topLeft() + QPoint(x, y)) &&
+                !g.app.hit(*view->form(), float(x * kt::twipsPerPixel),
+                           float(y * kt::twipsPerPixel)))
+                return QPoint(x, y);
+    return QPoint(-1, -1);
+}
+
+/// Presses at `at` in `view` unless `cover` (another window, with its frame) lies there.
+bool pressBare(QWidget* view, QPoint at, QWidget* cover) {
+    const QRect covered = seat->clientArea(cover).adjusted(-8, -40, 8, 8);
+    return !covered.contains(seat->clientArea(view).topLeft() + at) && seat->press(view, at);
+}
 
 /// The native widget of class T that shows a windowed widget of the model.
 template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
@@ -92,6 +118,12 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void init() {
+        if (!desk && QTest::currentTestFunction() != QByteArray("theHelpStaysAbove") &&
+            QTest::currentTestFunction() != QByteArray("theBoxKeepsTheKeyboard"))
+            QSKIP("an X11 test");
+    }
+
     // ---- Start menu ---------------------------------------------------------------------
 
     // Every key that types a character starts a battle, whatever came before it and whichever
@@ -478,75 +510,128 @@ private slots:
         QVERIFY(!g.exists("Form1"));
     }
 
-    // "gioca" with the help open shows the battle, and the help stays above it.
-    void theHelpStaysAboveTheBattle() {
+    // ---- Window relations, on every desktop -------------------------------------------------
+
+    // The help belongs to the start menu or the battlefield and stays above it: when "gioca"
+    // starts a battle under it, after clicks on the battlefield (one once sent it behind), over
+    // the start menu after the battle, where a second "Help" brings it up with the keyboard, and
+    // OK brings the start menu back over a running battle. Fixed windows offer no maximise.
+    void theHelpStaysAbove() {
+        QCOMPARE(QGuiApplication::platformName(), seat->platform());
         Game g;
-        ktqt::FormView* help = openHelp(g);
+        ktqt::FormView* menu = shown(g, "frmSplash", false);
+        QVERIFY(menu);
+        auto& splash = *g.app.loaded<kolvar::frmSplash>();
+        QVERIFY(QTest::qWaitFor([&] { return seat->shows(menu); }, 10000)); // drawn: it takes input
+        QVERIFY(seat->press(menu, middle(splash.Command4)));
+        ktqt::FormView* help = shown(g, "Dialog", false);
         QVERIFY(help);
-        QVERIFY(desk->click(viewOf(g, "frmSplash"),
-                            middle(g.app.loaded<kolvar::frmSplash>()->Command1)));
-        QTRY_VERIFY(g.exists("Form1") && g.window("Form1")["visible"].toBool());
-        ktqt::FormView* field = viewOf(g, "Form1");
-        QVERIFY(QTest::qWaitForWindowExposed(field));
-        QTRY_VERIFY(desk->above(help, field));
-        QVERIFY(help->isVisible());
-        // A click in the battlefield once sent the help behind it.
-        kolvar::Form1& f = g.battle();
-        QVERIFY(desk->click(field, QPoint(600, 600)));
-        QVERIFY(desk->click(field, middle(f.Image2)));
+        QVERIFY(QTest::qWaitFor([&] { return seat->above(help, menu); }, 5000));
+        if (!pressBare(menu, middle(splash.Command1), help)) g.run("click frmSplash Command1");
+        ktqt::FormView* field = shown(g, "Form1", false);
+        QVERIFY(field);
+        QVERIFY(QTest::qWaitFor([&] { return seat->above(help, field); }, 5000));
+        for (QWidget* w : {static_cast<QWidget*>(help), static_cast<QWidget*>(field)}) {
+            QVERIFY(QTest::qWaitFor([&] { return seat->actions(w).contains("CLOSE"); }, 5000));
+            QVERIFY2(!seat->actions(w).contains("MAXIMIZE"), qPrintable(w->objectName()));
+        }
+        const QPoint ground = bare(g, field, help);
+        QVERIFY(ground.x() >= 0);
+        QVERIFY(seat->press(field, ground));
+        QVERIFY(seat->press(field, ground, 3, 2));
+        pressBare(field, middle(g.battle().Image2), help);
         QTest::qWait(300);
-        QVERIFY(desk->above(help, field));
-        // OK in the help brings the start menu back over the running battle.
-        QVERIFY(desk->click(help, middle(g.app.loaded<kolvar::Dialog>()->OKButton)));
+        if (seat->platform() == "wayland")
+            QEXPECT_FAIL("", "sway 1.7 stacks floating windows by focus alone, transients included",
+                         Continue);
+        QVERIFY(seat->above(help, field));
+
+        for (int s = 0; s < 10 && g.exists("Form1"); ++s)
+            g.run("wait 20000"); // Tovo falls, the start menu comes back
+        QVERIFY(!g.exists("Form1"));
+        menu = shown(g, "frmSplash", false);
+        QVERIFY(menu);
+        QVERIFY(QTest::qWaitFor([&] { return seat->above(help, menu); }, 5000));
+        const QRect corner(help->width() - 20, help->height() - 20, 1, 1);
+        QVERIFY(QTest::qWaitFor([&] { return seat->shows(help, corner); }, 5000));
+        const QPoint free = bare(g, menu, help);
+        QVERIFY(free.x() >= 0);
+        QVERIFY(seat->press(menu, free));
+        QTRY_VERIFY(seat->focused(menu));
+        g.run("click frmSplash Command4");
+        QTRY_VERIFY(seat->focused(help));
+        QVERIFY(seat->above(help, menu));
+        QVERIFY(seat->keys({"Return"})); // the keyboard is the help's: Enter closes it
+        QTRY_VERIFY(!g.exists("Dialog"));
+
+        g.run("click frmSplash Command4");
+        g.run("click frmSplash Command1");
+        help = shown(g, "Dialog", false);
+        field = shown(g, "Form1", false);
+        QVERIFY(help && field);
+        QVERIFY(
+            QTest::qWaitFor([&] { return seat->above(help, field) && seat->shows(help); }, 10000));
+        QVERIFY(seat->press(help, middle(g.app.loaded<kolvar::Dialog>()->OKButton)));
         QTRY_VERIFY(g.exists("frmSplash") && g.window("frmSplash")["visible"].toBool());
         QVERIFY(!g.exists("Dialog"));
         QVERIFY(g.window("Form1")["visible"].toBool());
     }
 
-    // Every message box is wide enough for the window manager to show its title, stays above
-    // its window and keeps the keyboard: a real click on OK closes it, and so does Enter after
-    // clicks on the battlefield it blocks.
-    void messageBoxesShowTheirTitle_data() {
-        QTest::addColumn<QString>("text");
+    // A message box offers neither maximise nor minimise, is wide enough for the desktop to show
+    // its title, shows whole over the battlefield's middle and keeps the keyboard however the
+    // player clicks the battlefield it blocks (a click once raised the battlefield over it, Enter
+    // then did nothing and the game looked frozen): Enter closes it, and so does a click on OK.
+    void theBoxKeepsTheKeyboard_data() {
         QTest::addColumn<bool>("byEnter");
-        QTest::newRow("victory") << "Hai vinto!!" << false;
-        QTest::newRow("victory, Enter after clicks") << "Hai vinto!!" << true;
+        QTest::newRow("Enter after clicks") << true;
+        QTest::newRow("a click on OK") << false;
     }
-    void messageBoxesShowTheirTitle() {
-        QFETCH(QString, text);
+    void theBoxKeepsTheKeyboard() {
         QFETCH(bool, byEnter);
         Game g;
-        // A key reaches the menu only once the window manager has given it the focus.
-        ktqt::FormView* field = startBattle(g);
+        ktqt::FormView* field = kolvar::battleShown(g);
         QVERIFY(field);
-        QRect client, frame;
-        bool clicked = false, above = true;
-        const bool closed = kolvar::boxClosedByPlayer(
-            g,
-            [&](QWidget* box) {
-                QTest::qWait(200);
-                client = desk->clientArea(box);
-                frame = desk->frame(box);
-                if (!byEnter) {
-                    clicked = desk->click(static_cast<QMessageBox*>(box)->button(QMessageBox::Ok),
-                                          QPoint(10, 8));
-                    return;
-                }
-                const QRect covered = frame.translated(-desk->clientArea(field).topLeft());
-                const QPoint ground = covered.bottom() < 600 ? QPoint(400, 620) : QPoint(20, 20);
-                desk->click(field, ground);
-                desk->click(field, ground, 1, "", 2);
-                QTest::qWait(300);
-                above = desk->above(box, field);
-                clicked = desk->keys({"Return"});
-            },
-            text);
-        QVERIFY2(closed, "the box was closed by the click on OK or Enter");
-        QVERIFY(clicked);
-        QVERIFY2(above, "the box stayed above the battlefield");
-        QVERIFY(client.width() >= ktqt::messageBoxWidth("Kolvar"));
-        QVERIFY(frame.width() >= client.width());
+        QString actions;
+        QRect area;
+        bool framed = false, whole = false, over = true, focused = true, centred = false,
+             done = false;
+        const bool closed = kolvar::boxClosedByPlayer(g, [&](QWidget* box) {
+            framed = QTest::qWaitFor(
+                [&] { return (actions = seat->actions(box)).contains("CLOSE"); }, 5000);
+            // Shown whole once the desktop has placed and drawn it; its middle within a few
+            // pixels of the battlefield's, whose title bar the desktop leaves above it.
+            whole = QTest::qWaitFor([&] { return seat->shows(box); }, 10000);
+            area = seat->clientArea(box);
+            centred = (area.center() - seat->frame(field).center()).manhattanLength() <= 40;
+            if (!byEnter) {
+                auto* ok = static_cast<QMessageBox*>(box)->button(QMessageBox::Ok);
+                done = seat->press(ok, QPoint(10, 8));
+                return;
+            }
+            const QPoint ground = bare(g, field, box);
+            seat->press(field, ground);
+            seat->press(field, ground, 1, 2);
+            QTest::qWait(300);
+            over = seat->above(box, field);
+            focused = QTest::qWaitFor([&] { return seat->focused(box); }, 2000);
+            done = seat->keys({"Return"});
+        });
+        QVERIFY2(closed, "the player closed the box");
+        QVERIFY(done);
+        QVERIFY2(whole && centred,
+                 qPrintable(QString("the box at %1,%2").arg(area.x()).arg(area.y())));
+        QVERIFY2(over, "the box stayed above the battlefield");
+        QVERIFY2(focused, "the box kept the keyboard");
+        QVERIFY(area.width() >= ktqt::messageBoxWidth("Kolvar"));
+        QVERIFY2(framed && !actions.contains("MAXIMIZE"), qPrintable(actions));
+        if (desk && qEnvironmentVariable("KOLVAR_WM", "openbox") == "openbox")
+            QEXPECT_FAIL("", "Openbox offers to minimise a box that sets no Motif functions",
+                         Continue);
+        QVERIFY2(!actions.contains("MINIMIZE"), qPrintable(actions));
     }
+
+    // ---- X11 alone -------------------------------------------------------------------------
+
     // A battle lost behind the browser once put its box in the screen's corner, over the
     // hidden battlefield's default place: it stands over the window the player looks at.
     void aBoxOfAHiddenWindowStandsOverTheFocusedOne() {
@@ -658,11 +743,25 @@ private:
 };
 
 int main(int argc, char** argv) {
-    return kolvar::onDesktop(argc, argv, [&](kolvar::Desktop& desktop) {
-        desk = &desktop;
-        DesktopTest test;
-        return QTest::qExec(&test, argc, argv);
-    });
+    // What a nested compositor shows, grabbed on the X server it runs in.
+    if (argc == 3 && std::strcmp(argv[1], "--grab") == 0) {
+        QGuiApplication app(argc, argv);
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(argv[2]) ? 0 : 1;
+    }
+    const std::unique_ptr<kolvar::Seat> started = kolvar::startSeat();
+    if (!started->error().isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", started->broken() ? "FAIL" : "SKIP",
+                     qPrintable(started->error()));
+        return started->broken() ? 1 : 77;
+    }
+    seat = started.get();
+    if (qEnvironmentVariableIsEmpty("KOLVAR_DESKTOP")) desk = static_cast<kolvar::Desktop*>(seat);
+    // Elsewhere than on X11 the platform is the game's choice, as in a desktop session.
+    const std::unique_ptr<QApplication> app = desk
+                                                  ? std::make_unique<QApplication>(argc, argv)
+                                                  : kolvar::openDisplay("test_desktop", argc, argv);
+    DesktopTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "test_desktop.moc"

@@ -355,30 +355,7 @@ private slots:
 
         const Ran e = rec.terminated();
         QVERIFY2(e.status == 0, e.err.constData());
-        const QStringList lines = folder.lines();
-        for (const char* line : {"click frmSplash Command3",
-                                 "choose brow file meadow\\.jpg",
-                                 "click brow OK",
-                                 "click frmSplash Command1",
-                                 "click Form1 Image2",
-                                 "down Form1 Command1\\(6\\) 1 0 .*",
-                                 "down Form1 Command1\\(0\\) 1 1 .*",
-                                 "down Form1 Command1\\(0\\) 2 0 .*",
-                                 "down Form1 Command1\\(1\\) 1 2 .*",
-                                 "down Form1 Command1\\(1\\) 2 1 .*",
-                                 "down Form1 Command1\\(2\\) 4 0 .*",
-                                 "click Form1 evo",
-                                 "click Form1 ima\\(1\\)",
-                                 "click Form1 command2",
-                                 "click Form1 ima\\(0\\)",
-                                 "mousedown Form1 \\S+ \\S+ 1 0",
-                                 "mousedown Form1 \\S+ \\S+ 2 0",
-                                 "type Form1 cheater x",
-                                 "erase Form1 cheater",
-                                 "type Form1 cheater a",
-                                 "wait \\d+"})
-            QVERIFY2(lines.indexOf(QRegularExpression(line)) >= 0, line);
-        QCOMPARE(lines.last(), QString("dump"));
+        QCOMPARE(folder.lines().last(), QString("dump"));
 
         // What was done is in the state the recording ended with.
         const QJsonObject end = folder.state();
@@ -486,28 +463,18 @@ private slots:
             }
             const Window& w = shown[size_t(below(int(shown.size())))];
             const QPoint at = somewhere(w, desk->clientArea(w.id).size(), below);
-            switch (below(10)) {
-            case 0:
-            case 1:
-            case 2:
-            case 3:
-            case 4:
+            // Half the turns a click, then keys, a typed word or a pause.
+            if (const int turn = below(10); turn < 5)
                 desk->click(w.id, at, buttons[below(6)], modifiers[below(6)], below(4) == 0 ? 2 : 1,
                             40 + below(120));
-                break;
-            case 5:
-            case 6:
+            else if (turn < 7)
                 desk->keys({keys[below(int(std::size(keys)))]});
-                break;
-            case 7: {
+            else if (turn == 7) {
                 QString word;
                 for (int n = 1 + below(5); n > 0; --n) word += QChar('a' + below(26));
                 desk->xdotool({"type", "--delay", "50", word});
-                break;
-            }
-            default:
+            } else
                 QTest::qWait(100 + below(600));
-            }
         }
         // A click on "esci" may have ended it already.
         const Ran e = rec.running() ? rec.terminated() : rec.ended(0);
