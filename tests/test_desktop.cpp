@@ -624,9 +624,10 @@ private slots:
         QVERIFY2(focused, "the box kept the keyboard");
         QVERIFY(area.width() >= ktqt::messageBoxWidth("Kolvar"));
         QVERIFY2(framed && !actions.contains("MAXIMIZE"), qPrintable(actions));
+        // Openbox offers it whatever the box asks (it reads no minimise from the Motif hints),
+        // and minimises the battlefield with the box: the whole game goes and comes back.
         if (desk && qEnvironmentVariable("KOLVAR_WM", "openbox") == "openbox")
-            QEXPECT_FAIL("", "Openbox offers to minimise a box that sets no Motif functions",
-                         Continue);
+            QEXPECT_FAIL("", "Openbox offers to minimise every dialog", Continue);
         QVERIFY2(!actions.contains("MINIMIZE"), qPrintable(actions));
     }
 
