@@ -19,7 +19,7 @@ using namespace kolvar;
 
 namespace {
 
-const QString refused = "'Unit impossible to do  commander'";
+const char* const refused = "'Unit impossible to do  commander'";
 
 /// A press with any button and modifiers on a training button, open panel or not.
 std::string pressTrainingButton(int kind, int button = 1, int shift = 0) {
@@ -70,13 +70,9 @@ private slots:
         CHECK_FIELDS(g,
                      "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
                          queue + QString(" mk(%1).Caption").arg(kind),
-                     QString("%1 %2 %3 %4 %5 %6 255 false 0 ' 0'")
-                         .arg(life ? 1 : 0)
-                         .arg(left)
-                         .arg(life ? "''" : refused)
-                         .arg(life ? "true" : "false")
-                         .arg(life ? kind : 0)
-                         .arg(life));
+                     QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
+                                       life ? "''" : refused, life ? "true" : "false",
+                                       life ? kind : 0, life));
     }
 
     void aPressQueuesByButtonAndModifier_data() {
@@ -172,12 +168,10 @@ private slots:
                      QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
                              "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
                          .arg(number),
-                     QString("%1 none %2 true front_%3 %4 %5 %4 %4 -1")
-                         .arg(number)
-                         .arg(number == 80 ? refused : "' lo scudo ha ceduto'")
-                         .arg(kind)
-                         .arg(place)
-                         .arg(width));
+                     QString::asprintf("%d none %s true front_%d %s %d %s %s -1", number,
+                                       number == 80 ? refused : "' lo scudo ha ceduto'", kind,
+                                       qPrintable(place), width, qPrintable(place),
+                                       qPrintable(place)));
     }
 
     void queueCountsStopAt255() {
