@@ -63,71 +63,117 @@ QJsonObject widget(Game& g, const QString& key) {
     return g.widget("Form1", key);
 }
 
-QString caption(Game& g, const QString& key) {
-    return widget(g, key)["Caption"].toString();
-}
-
-QString picture(Game& g, const QString& key) {
-    return widget(g, key)["Picture"].toString();
-}
-
-bool shown(Game& g, const QString& key) {
-    return widget(g, key)["Visible"].toBool();
-}
-
-double prop(Game& g, const QString& key, const char* name) {
-    return widget(g, key)[name].toDouble();
-}
-
-bool hasWidget(Game& g, const QString& key) {
-    return g.window("Form1")["widgets"].toObject().contains(key);
-}
-
-int state(Game& g, const char* key) {
-    return g.state()[key].toInt();
-}
-
 int queued(Game& g, int kind) {
     return g.state()["queue"].toArray()[kind].toInt();
-}
-
-bool makeOn(Game& g) {
-    return widget(g, "make")["Enabled"].toBool();
-}
-
-QString mk(int kind) {
-    return QStringLiteral("mk(%1)").arg(kind);
 }
 
 QString number(double v) {
     return QString::number(v, 'g', 10);
 }
 
-QString ends(const QJsonObject& line) {
-    return number(line["X1"].toDouble()) + "," + number(line["Y1"].toDouble()) + " " +
-           number(line["X2"].toDouble()) + "," + number(line["Y2"].toDouble());
+namespace {
+QString compact(const QJsonValue& v) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
 }
 
-QString look(const QJsonObject& line) {
-    const QJsonArray c = line["BorderColor"].toArray();
-    return QString("%1,%2,%3 %4 %5")
-        .arg(c[0].toInt())
-        .arg(c[1].toInt())
-        .arg(c[2].toInt())
-        .arg(line["BorderWidth"].toInt())
-        .arg(line["BorderStyle"].toInt());
+QString text(const QJsonValue& v) {
+    if (v.isUndefined()) return "none";
+    if (v.isString()) return v.toString();
+    if (v.isDouble()) return number(v.toDouble());
+    return compact(v);
 }
 
-QString at(const QJsonObject& w) {
-    return number(w["Left"].toDouble()) + "," + number(w["Top"].toDouble());
+QString quoted(const QString& word) {
+    return word.isEmpty() || word.contains(' ') ? "'" + word + "'" : word;
 }
 
-QString pos(const QJsonObject& u) {
-    return QString("%1,%2").arg(u["x"].toInt()).arg(u["y"].toInt());
+/// The properties `fields` makes of several: a place, a line's ends and look, a unit's cells.
+QJsonValue derived(const QJsonObject& o, const QString& step) {
+    const auto pair = [&](const char* x, const char* y) {
+        return number(o[x].toDouble()) + "," + number(o[y].toDouble());
+    };
+    if (step == "at") return pair("Left", "Top");
+    if (step == "pos") return pair("x", "y");
+    if (step == "dest") return pair("tx", "ty");
+    if (step == "ends") return pair("X1", "Y1") + " " + pair("X2", "Y2");
+    if (step == "look") {
+        const QJsonArray c = o["BorderColor"].toArray();
+        return QString("%1,%2,%3 %4 %5")
+            .arg(c[0].toInt())
+            .arg(c[1].toInt())
+            .arg(c[2].toInt())
+            .arg(o["BorderWidth"].toInt())
+            .arg(o["BorderStyle"].toInt());
+    }
+    return o[step];
 }
 
-QString dest(const QJsonObject& u) {
-    return QString("%1,%2").arg(u["tx"].toInt()).arg(u["ty"].toInt());
+QJsonValue field(const QJsonObject& dump, const QString& path) {
+    const QJsonObject windows = dump["windows"].toObject(), form = windows["Form1"].toObject();
+    QJsonValue v(QJsonValue::Undefined);
+    const QStringList steps = path.split('.');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QString name = steps[i].section('[', 0, 0);
+        if (i > 0) {
+            v = derived(v.toObject(), name);
+        } else {
+            for (const QJsonValue& in :
+                 {form["state"], form["widgets"], QJsonValue(windows), QJsonValue(dump)})
+                if (in.toObject().contains(name)) {
+                    v = in.toObject()[name];
+                    break;
+                }
+        }
+        if (steps[i].endsWith(']')) {
+            const QJsonArray a = v.toArray();
+            const qsizetype at = steps[i].section('[', 1).chopped(1).toInt();
+            v = at < a.size() ? a[at] : QJsonValue(QJsonValue::Undefined);
+        }
+    }
+    return v;
+}
+
+/// The words of a line, a quoted one ending at a quote before a blank or the end.
+QStringList words(const QString& s) {
+    QStringList out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == ' ') continue;
+        qsizetype end = i + 1;
+        if (s[i] == '\'') {
+            while (end < s.size() &&
+                   !(s[end] == '\'' && (end + 1 == s.size() || s[end + 1] == ' ')))
+                ++end;
+            out << s.mid(i + 1, end - i - 1);
+        } else {
+            while (end < s.size() && s[end] != ' ') ++end;
+            out << s.mid(i, end - i);
+        }
+        i = end;
+    }
+    return out;
+}
+} // namespace
+
+QString fields(Game& g, const QString& paths) {
+    const QJsonObject dump = g.dump();
+    QStringList out;
+    for (const QString& path : paths.split(' ', Qt::SkipEmptyParts))
+        out << quoted(text(field(dump, path)));
+    return out.join(' ');
+}
+
+QString unlikeFields(Game& g, const QString& paths, const QString& wanted) {
+    const QStringList got = words(fields(g, paths)), want = words(wanted),
+                      path = paths.split(' ', Qt::SkipEmptyParts);
+    if (want.size() != path.size())
+        return QString("%1 values wanted for %2 paths").arg(want.size()).arg(path.size());
+    QStringList unlike;
+    for (qsizetype i = 0; i < path.size(); ++i)
+        if (got[i] != want[i])
+            unlike << path[i] + ": " + quoted(got[i]) + ", wanted " + quoted(want[i]);
+    return unlike.join("; ");
 }
 
 std::string num(double v) {
@@ -153,8 +199,9 @@ std::string order(int kind, int count) {
 }
 
 std::string pressMine(Game& g) {
-    return "press Form1 " + num(prop(g, "build", "Left") + 300) + " " +
-           num(prop(g, "build", "Top") + 400);
+    const QJsonObject build = widget(g, "build");
+    return "press Form1 " + num(build["Left"].toDouble() + 300) + " " +
+           num(build["Top"].toDouble() + 400);
 }
 
 void put(Form1& f, int i, int x, int y) {
@@ -179,8 +226,7 @@ int train(Game& g, int kind) {
 
 void trainBuilder(Game& g) {
     g.run(order(6, 1) + "wait 250\nclick Form1 ima(1)");
-    QCOMPARE(state(g, "c"), 1);
-    QCOMPARE(unit(g, 1)["kind"].toInt(), 6);
+    CHECK_FIELDS(g, "c uni[1].kind", "1 6");
 }
 
 void tickTo(Game& g, int t) {
@@ -197,14 +243,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-QImage noise(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb(x & 255, y & 255, (x * 7 + y * 13) & 255));
-    return img;
 }
 
 QByteArray jpegBytes(int w, int h, QColor c) {
@@ -305,12 +343,7 @@ void differences(const QJsonValue& a, const QJsonValue& b, const QString& at, QS
         for (int i = 0; i < a.toArray().size(); ++i)
             differences(a.toArray()[i], b.toArray()[i], at + QString("[%1]").arg(i), out);
     } else {
-        const auto text = [](const QJsonValue& v) {
-            return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))
-                .mid(1)
-                .chopped(1);
-        };
-        out << at.mid(1) + ": " + text(a) + " / " + text(b);
+        out << at.mid(1) + ": " + compact(a) + " / " + compact(b);
     }
 }
 } // namespace

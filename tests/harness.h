@@ -80,33 +80,27 @@ public:
 QJsonObject unit(Game& g, int i);
 /// A battlefield widget ("OK(0)", "ima(1)", "Line3") as the dump has it.
 QJsonObject widget(Game& g, const QString& key);
-/// Its caption, picture, visibility and any numeric property ("Left", "X2").
-QString caption(Game& g, const QString& key);
-QString picture(Game& g, const QString& key);
-bool shown(Game& g, const QString& key);
-double prop(Game& g, const QString& key, const char* name);
-/// Whether the battlefield has the widget at all (an array element may not be loaded).
-bool hasWidget(Game& g, const QString& key);
-/// A number of the battle state ("c", "yen", "cur").
-int state(Game& g, const char* key);
 /// Units of a kind waiting in the training queue.
 int queued(Game& g, int kind);
-/// Whether the training clock runs.
-bool makeOn(Game& g);
-/// The key of a kind's queue count, "mk(3)".
-QString mk(int kind);
 
-/// A number as the dump's readers below write it: at most ten significant digits.
+/// A number as `fields` writes it: at most ten significant digits.
 QString number(double v);
-/// "X1,Y1 X2,Y2" of a line widget.
-QString ends(const QJsonObject& line);
-/// "r,g,b width style" of a line widget.
-QString look(const QJsonObject& line);
-/// "Left,Top" of a widget with a place.
-QString at(const QJsonObject& w);
-/// "x,y" and "tx,ty" of a unit record: where it is and where it is going.
-QString pos(const QJsonObject& u);
-QString dest(const QJsonObject& u);
+/// Values of the dump by path, as one line of words, so that one check reads several: "yen" and
+/// "uni[1].hp" are the battle state's, "news.Caption" a battlefield widget's, "frmSplash.visible"
+/// a window's and "messages" the dump's own. Besides its properties a widget has ".at"
+/// (Left,Top), a line ".ends" (X1,Y1 X2,Y2) and ".look" (r,g,b width style), a unit record
+/// ".pos" (x,y) and ".dest" (tx,ty). Numbers have at most ten significant digits, what the dump
+/// lacks is none, and a word that is empty or holds a blank is quoted: '' or ' lo scudo'.
+QString fields(Game& g, const QString& paths);
+/// Each path whose value is not its word in `wanted` (written as `fields` writes them), with
+/// both values; empty when all agree.
+QString unlikeFields(Game& g, const QString& paths, const QString& wanted);
+/// Fails the test, naming every path that differs, unless the dump holds the values wanted.
+#define CHECK_FIELDS(g, paths, wanted)                                                             \
+    do {                                                                                           \
+        const QString unlike_ = ::kolvar::unlikeFields(g, paths, wanted);                          \
+        QVERIFY2(unlike_.isEmpty(), qPrintable(unlike_));                                          \
+    } while (false)
 
 // ---- Script lines ------------------------------------------------------------------------
 
@@ -162,9 +156,6 @@ Ran runReplay(const QStringList& args, const QString& folder = {}, const QByteAr
 QStringList jsonDifferences(const QJsonValue& a, const QJsonValue& b);
 /// A JPEG of w x h pixels of colour c, with a dark diagonal for some detail to encode.
 QByteArray jpegBytes(int w, int h, QColor c);
-/// An opaque w x h picture whose every pixel differs from its neighbours, so that a pixel taken
-/// from the wrong place shows.
-QImage noise(int w, int h);
 
 /// Lets every pending event and repaint of the windows happen.
 void settle();

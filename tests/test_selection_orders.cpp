@@ -18,7 +18,7 @@ using namespace kolvar;
 
 namespace {
 
-const std::string outOfReach = " mannaggia nn ci arriva";
+const QString outOfReach = " ' mannaggia nn ci arriva'";
 
 /// A unit of `kind` (10, the commander, is there from the start) standing at (x, y), selected.
 int shooterAt(Game& g, int kind, int x, int y) {
@@ -49,81 +49,62 @@ private slots:
         QTest::addColumn<int>("clock");    // 0 to 200 while the force field stands
         QTest::addColumn<QString>("trip"); // from x,y to tx,ty
         QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("news");
-        const QString refused = " nn puoi andare li", fell = " lo scudo ha ceduto";
-        QTest::newRow("first step of 20") << 0 << "960,3000 2960,3500" << 1 << "1060,3025"
-                                          << "";
-        QTest::newRow("one step before arriving") << 0 << "960,3000 2960,3500" << 19 << "2860,3475"
-                                                  << "";
-        QTest::newRow("resting once there") << 0 << "960,3000 2960,3500" << 25 << "2960,3500"
-                                            << "";
-        QTest::newRow("up and left, 50 steps") << 0 << "5000,4000 2000,0" << 50 << "2000,0"
-                                               << "";
-        QTest::newRow("level destination") << 0 << "960,3000 3000,3000" << 5 << "960,3000"
-                                           << "";
-        QTest::newRow("straight below") << 0 << "960,3000 960,4000" << 5 << "960,3000"
-                                        << "";
-        QTest::newRow("within 100 twips") << 0 << "960,3000 1030,3060" << 5 << "960,3000"
-                                          << "";
+        QTest::addColumn<QString>("after"); // and the notice, if any
+        QTest::newRow("first step of 20") << 0 << "960,3000 2960,3500" << 1 << "1060,3025";
+        QTest::newRow("one step before arriving") << 0 << "960,3000 2960,3500" << 19 << "2860,3475";
+        QTest::newRow("resting once there") << 0 << "960,3000 2960,3500" << 25 << "2960,3500";
+        QTest::newRow("up and left, 50 steps") << 0 << "5000,4000 2000,0" << 50 << "2000,0";
+        QTest::newRow("level destination") << 0 << "960,3000 3000,3000" << 5 << "960,3000";
+        QTest::newRow("straight below") << 0 << "960,3000 960,4000" << 5 << "960,3000";
+        QTest::newRow("within 100 twips") << 0 << "960,3000 1030,3060" << 5 << "960,3000";
         QTest::newRow("exactly 100 twips: one step")
-            << 0 << "960,3000 1020,3080" << 1 << "1020,3080"
-            << "";
-        QTest::newRow("halves down to even") << 0 << "1000,2000 1201,2101" << 1 << "1100,2050"
-                                             << "";
-        QTest::newRow("halves up to even") << 0 << "1000,2000 1203,2103" << 1 << "1102,2052"
-                                           << "";
-        QTest::newRow("negative halves") << 0 << "2000,2000 1797,1897" << 1 << "1898,1948"
-                                         << "";
+            << 0 << "960,3000 1020,3080" << 1 << "1020,3080";
+        QTest::newRow("halves down to even") << 0 << "1000,2000 1201,2101" << 1 << "1100,2050";
+        QTest::newRow("halves up to even") << 0 << "1000,2000 1203,2103" << 1 << "1102,2052";
+        QTest::newRow("negative halves") << 0 << "2000,2000 1797,1897" << 1 << "1898,1948";
         // 30617 twips away: 306 hundreds, held at 255 steps rather than wrapping to 50.
-        QTest::newRow("at most 255 steps") << 0 << "0,1000 30600,2020" << 1 << "120,1004"
-                                           << "";
+        QTest::newRow("at most 255 steps") << 0 << "0,1000 30600,2020" << 1 << "120,1004";
         // While the field stands no destination at or below 4320: it is put back to 4300.
-        QTest::newRow("field, at 4320")
-            << 100 << "960,3000 1960,4320" << 2 << "1022,3081" << refused;
-        QTest::newRow("field, at 4319") << 100 << "960,3000 1960,4319" << 2 << "1085,3164"
-                                        << "";
+        QTest::newRow("field, at 4320") << 100 << "960,3000 1960,4320" << 2 << "1022,3081 refused";
+        QTest::newRow("field, at 4319") << 100 << "960,3000 1960,4319" << 2 << "1085,3164";
         QTest::newRow("field's last tick, below")
-            << 199 << "960,3000 1960,5000" << 2 << "1022,3081" << refused;
+            << 199 << "960,3000 1960,5000" << 2 << "1022,3081 refused";
         QTest::newRow("field's last tick, above")
-            << 199 << "960,3000 1960,2000" << 2 << "1102,2858" << fell;
-        QTest::newRow("fallen at 201, below") << 200 << "960,3000 1960,5000" << 2 << "1050,3182"
-                                              << "";
+            << 199 << "960,3000 1960,2000" << 2 << "1102,2858 fell";
+        QTest::newRow("fallen at 201, below") << 200 << "960,3000 1960,5000" << 2 << "1050,3182";
     }
     void movementSteps() {
         QFETCH(int, clock);
         QFETCH(QString, trip);
         QFETCH(int, ticks);
         QFETCH(QString, after);
-        QFETCH(QString, news);
         Game g;
         const QStringList from = trip.split(' ')[0].split(','), to = trip.split(' ')[1].split(',');
         put(g.battle(), 0, from[0].toInt(), from[1].toInt());
         headFor(g, 0, to[0].toInt(), to[1].toInt());
         g.probe().clock() = int16_t(clock);
         g.run("wait " + std::to_string(100 * ticks));
-        QCOMPARE(pos(unit(g, 0)), after);
-        QCOMPARE(at(widget(g, "ima(0)")), after); // the image walks with the record
-        QCOMPARE(caption(g, "news"), news);
-        QCOMPARE(dest(unit(g, 0)), to[0] + "," + (news.contains("nn") ? "4300" : to[1]));
+        // The image walks with the record.
+        const QString at = after.section(' ', 0, 0), note = after.section(' ', 1);
+        CHECK_FIELDS(g, "uni[0].pos ima(0).at news.Caption uni[0].dest",
+                     at + " " + at +
+                         (note == "refused" ? " ' nn puoi andare li' " + to[0] + ",4300"
+                          : note == "fell"  ? " ' lo scudo ha ceduto' " + trip.section(' ', 1)
+                                            : " '' " + trip.section(' ', 1)));
     }
 
     void theMarkerAndHealthFollowTheSelectedUnit() {
         Game g;
         g.battle();
-        QCOMPARE(caption(g, "OK(0)"), QString("50/50"));
+        CHECK_FIELDS(g, "OK(0).Caption", "50/50");
         g.run(press(2960, 3500) + "wait 100");
-        const double h = prop(g, "ima(0)", "Height");
-        QCOMPARE(at(widget(g, "sh")), xy(1060, 3025 + h - 10));
-        QCOMPARE(caption(g, "OK(0)"), QString("50"));
-        QCOMPARE(at(widget(g, "OK(0)")), xy(1060, 3025 - h));
+        CHECK_FIELDS(g, "sh.at OK(0).Caption OK(0).at", "1060,3345 50 1060,2695");
         // A unit that is not selected walks without the marker.
         QCOMPARE(train(g, 5), 1);
         g.run("click Form1 ima(1)");
-        const QString marker = at(widget(g, "sh"));
+        const QString marker = fields(g, "sh.at");
         g.run("wait 300");
-        QVERIFY(pos(unit(g, 0)) != QString("1060,3025"));
-        QCOMPARE(at(widget(g, "sh")), marker);
+        CHECK_FIELDS(g, "uni[0].pos sh.at", "1660,3175 " + marker);
     }
 
     // ---- Selection and ground orders -----------------------------------------------------------
@@ -159,16 +140,14 @@ private slots:
         put(g.battle(), 0, 6000, 2500);
         headFor(g, 0, 6000, ty);
         g.probe().tgx() = 100, g.probe().tgy() = 200;
-        const QString cross = ends(widget(g, "Line1"));
+        const QString cross = fields(g, "Line1.ends");
         g.run(press(X, Y, button));
-        if (button != 1) QCOMPARE(ends(widget(g, "Line1")), cross); // only a left press moves it
-        QCOMPARE(picture(g, "ima(0)"), sprite);
-        // Whatever the sprite, the image is 450 twips wide after a press on the ground.
-        QCOMPARE(widget(g, "ima(0)")["Width"].toDouble(), 450.0);
-        QCOMPARE(dest(unit(g, 0)), button == 1 ? xy(X, Y) : xy(6000, ty));
-        // A press on the ground is its own reference point.
-        QCOMPARE(g.state()["tgx"].toDouble(), 0.0);
-        QCOMPARE(g.state()["tgy"].toDouble(), 0.0);
+        // Only a left press moves the cross. Whatever the sprite, the image is 450 twips wide
+        // after a press on the ground, and the press is its own reference point.
+        CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends",
+                     QString("%1 450 %2 0 0 %3")
+                         .arg(sprite, button == 1 ? xy(X, Y) : xy(6000, ty),
+                              button == 1 ? fields(g, "Line1.ends") : cross));
     }
 
     void pressCoordinatesRoundHalfToEven_data() {
@@ -186,10 +165,10 @@ private slots:
         Game g;
         g.battle();
         g.run(press(X, Y));
-        QCOMPARE(dest(unit(g, 0)), destination);
         // The cross is drawn at the press itself, not at the rounded destination.
-        QCOMPARE(ends(widget(g, "Line1")), xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120));
-        QCOMPARE(ends(widget(g, "Line2")), xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120));
+        CHECK_FIELDS(g, "uni[0].dest Line1.ends Line2.ends",
+                     destination + " '" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) +
+                         "' '" + xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'");
     }
 
     void groundPresses() {
@@ -198,7 +177,7 @@ private slots:
         // The marker under the commander, a shot line and the force field take no press: a
         // press on them is a press on the ground there.
         g.run(press(1000, 3500));
-        QCOMPARE(dest(unit(g, 0)), QString("1000,3500"));
+        CHECK_FIELDS(g, "uni[0].dest", "1000,3500");
         // Two shots within one tick: one line, the second.
         g.run(press(3000, 2500, 2) + press(4000, 2000, 2));
         int lines = 0;
@@ -207,53 +186,43 @@ private slots:
             if (it.key().startsWith("Line") && it.value().toObject()["Visible"].toBool()) ++lines;
         QCOMPARE(lines, 2 + 1 + 1); // the cross, the force field and the shot
         g.run(press(2580, 2600));   // the middle of the shot line from (1160, 3200) to (4000, 2000)
-        QCOMPARE(dest(unit(g, 0)), QString("2580,2600"));
+        CHECK_FIELDS(g, "uni[0].dest", "2580,2600");
         g.run(press(3000, 4800)); // on the force field
-        QCOMPARE(dest(unit(g, 0)), QString("3000,4800"));
+        CHECK_FIELDS(g, "uni[0].dest", "3000,4800");
     }
 
     void selectionAndTheBuilder() {
         Game g;
         Form1& f = g.battle();
-        // Selecting the commander: marker under it, the training panel shut.
+        // Selecting the commander: marker under it, the training panel shut; button 6 goes with
+        // its frame.
         g.run("click Form1 Image2\n" + press(1000, 3100));
-        QCOMPARE(state(g, "sel"), 0);
-        QCOMPARE(at(widget(g, "sh")), QString("960,3395"));
-        QCOMPARE(widget(g, "sh")["Width"].toDouble(), 405.0);
-        QVERIFY(!shown(g, "Frame1"));
-        QVERIFY(!shown(g, "Command1(5)"));
-        QVERIFY(shown(g, "Command1(6)")); // it goes with its frame
+        CHECK_FIELDS(g, "sel sh.at sh.Width Frame1.Visible Command1(5).Visible Command1(6).Visible",
+                     "0 960,3395 405 false false true");
         // The marker takes the width the image has at the click.
         g.run(press(1500, 2000, 4) + press(1000, 3100));
-        QCOMPARE(widget(g, "sh")["Width"].toDouble(), 450.0);
+        CHECK_FIELDS(g, "sh.Width", "450");
         // A click brings the record to where the image is, halves to even; the order is kept.
         f.ima[0].Left = 2000.5f, f.ima[0].Top = 3001.5f;
         headFor(g, 0, 4000, 2000);
         g.run("click Form1 ima(0)");
-        QCOMPARE(pos(unit(g, 0)), QString("2000,3002"));
-        QCOMPARE(dest(unit(g, 0)), QString("4000,2000"));
+        CHECK_FIELDS(g, "uni[0].pos uni[0].dest", "2000,3002 4000,2000");
         put(f, 0, 960, 3000);
 
         // The builder: its selection opens the construction panel at its feet.
         QCOMPARE(train(g, 6), 1);
         g.run(press(3000, 3100));
-        QCOMPARE(at(widget(g, "build")), xy(2940, 3000 + prop(g, "ima(1)", "Height")));
+        CHECK_FIELDS(g, "build.at", "2940,3375");
         // A left press moves the builder's order and the cross, and nothing else; a right press
         // does nothing at all: no turn, no shot, no notice.
         g.run(press(5000, 2000) + "wait 100");
-        const QJsonObject shot = widget(g, "Line3");
+        const QString shot = fields(g, "Line3");
         g.run(press(5000, 2500, 2));
-        QCOMPARE(dest(unit(g, 1)), QString("5000,2000"));
-        QCOMPARE(ends(widget(g, "Line1")), QString("4880,1880 5120,2120"));
-        QCOMPARE(picture(g, "ima(1)"), QString("front_6"));
-        QCOMPARE(widget(g, "ima(1)")["Width"].toDouble(), 350.0);
-        QCOMPARE(widget(g, "Line3"), shot);
-        QCOMPARE(caption(g, "news"), QString());
+        CHECK_FIELDS(g, "uni[1].dest Line1.ends ima(1).Picture ima(1).Width Line3 news.Caption",
+                     "5000,2000 '4880,1880 5120,2120' front_6 350 " + shot + " ''");
         // Selecting another kind leaves the construction panel open where it was.
-        const QString panel = at(widget(g, "build"));
         g.run("click Form1 ima(0)");
-        QVERIFY(shown(g, "build"));
-        QCOMPARE(at(widget(g, "build")), panel);
+        CHECK_FIELDS(g, "build.Visible build.at", "true 2940,3375");
     }
 
     // ---- Shots ---------------------------------------------------------------------------------
@@ -285,25 +254,22 @@ private slots:
         QFETCH(int, Y);
         QFETCH(QString, look);
         Game g;
-        const int i = shooterAt(g, kind, 1000, 1500);
-        QCOMPARE(unit(g, i)["kind"].toInt(), kind);
-        const QJsonObject before = widget(g, "Line3");
+        const QString i = QString::number(shooterAt(g, kind, 1000, 1500));
+        CHECK_FIELDS(g, "uni[" + i + "].kind", QString::number(kind));
+        const QString before = fields(g, "Line3");
         g.run(press(X, Y, 2));
         if (look.isEmpty()) {
-            QCOMPARE(widget(g, "Line3"), before);
-            QCOMPARE(caption(g, "news"), QString::fromStdString(outOfReach));
+            CHECK_FIELDS(g, "Line3 news.Caption", before + outOfReach);
             return;
         }
-        QVERIFY(shown(g, "Line3"));
-        QCOMPARE(ends(widget(g, "Line3")), "1200,1700 " + xy(X, Y));
-        QCOMPARE(::kolvar::look(widget(g, "Line3")), look);
-        QCOMPARE(caption(g, "news"), QString());
-        QCOMPARE(g.state()["kills"].toInt(), 0); // a ground shot destroys nothing
-        // The shooter turned right; the tank keeps the width of its own large sprites.
-        QCOMPARE(widget(g, QStringLiteral("ima(%1)").arg(i))["Width"].toDouble(),
-                 kind == 4 ? 1200.0 : 450.0);
+        // A ground shot destroys nothing. The shooter turned right; the tank keeps the width of
+        // its own large sprites.
+        CHECK_FIELDS(g,
+                     "Line3.Visible Line3.ends Line3.look news.Caption kills ima(" + i + ").Width",
+                     "true '1200,1700 " + xy(X, Y) + "' '" + look + "' '' 0 " +
+                         (kind == 4 ? "1200" : "450"));
         g.run("wait 100");
-        QVERIFY(!shown(g, "Line3")); // a shot shows until the next tick
+        CHECK_FIELDS(g, "Line3.Visible", "false"); // a shot shows until the next tick
     }
 
     void theBuilderFiresOnlyFromTheEnemyCorner() {
@@ -314,71 +280,55 @@ private slots:
         // One twip from enemy 12's corner is beyond a reach of 0.
         put(f, 1, 1081, 6240);
         g.run(press(1500, 6650, 2));
-        QCOMPARE(caption(g, "news"), QString::fromStdString(outOfReach));
-        QCOMPARE(g.state()["kills"].toInt(), 0);
+        CHECK_FIELDS(g, "news.Caption kills", outOfReach + " 0");
         // On the corner itself it fires, from the builder (not from the image of slot 12).
         put(f, 1, 1080, 6240);
         g.run(press(1500, 6650, 2));
-        QCOMPARE(ends(widget(g, "Line3")), QString("1280,6440 1500,6650"));
-        QCOMPARE(look(widget(g, "Line3")), QString("255,0,0 1 1"));
-        QCOMPARE(picture(g, "ene(12)"), QString("image1_1"));
-        QCOMPARE(g.state()["kills"].toInt(), 1);
+        CHECK_FIELDS(g, "Line3.ends Line3.look ene(12).Picture kills",
+                     "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1");
     }
 
     void attackOrders() {
         Game g;
         Form1& f = g.battle();
-        const QString refused = "can't shot trough the deflector shield";
         // While the field stands both buttons are refused, at 200 too, though the field's fall
         // is announced at that very tick; the reference still moves.
         tickTo(g, 200);
         g.run(pressEnemy(f, 40, 1) + pressEnemy(f, 11, 2));
-        QCOMPARE(caption(g, "news"), refused);
-        QCOMPARE(g.state()["tgx"].toDouble(), 600.0);
-        QCOMPARE(g.state()["tgy"].toDouble(), 6240.0);
-        QCOMPARE(dest(unit(g, 0)), QString("960,3000"));
-        QCOMPARE(g.state()["kills"].toInt(), 0);
+        CHECK_FIELDS(g, "news.Caption tgx tgy uni[0].dest kills",
+                     "'can't shot trough the deflector shield' 600 6240 960,3000 0");
 
-        // At 201 the attack goes through: the enemy is destroyed, the line ends at the press.
+        // At 201 the attack goes through: the enemy is destroyed, the line ends at the press; an
+        // attack does not turn the unit.
         g.run("wait 100\n" + press(700, 6300, 2));
-        QCOMPARE(picture(g, "ene(11)"), QString("image1_1"));
-        QCOMPARE(g.state()["kills"].toInt(), 1);
-        QCOMPARE(ends(widget(g, "Line3")), QString("1160,3200 700,6300"));
-        QCOMPARE(look(widget(g, "Line3")), QString("255,0,0 1 1"));
-        QCOMPARE(picture(g, "ima(0)"), QString("front_10")); // an attack does not turn the unit
+        CHECK_FIELDS(g, "ene(11).Picture kills Line3.ends Line3.look ima(0).Picture",
+                     "image1_1 1 '1160,3200 700,6300' '255,0,0 1 1' front_10");
         // Again on the wreck: the line, but no second kill.
         g.run(press(800, 6400, 2));
-        QCOMPARE(ends(widget(g, "Line3")), QString("1160,3200 800,6400"));
-        QCOMPARE(g.state()["kills"].toInt(), 1);
+        CHECK_FIELDS(g, "Line3.ends kills", "'1160,3200 800,6400' 1");
 
         // Out of reach: the notice, the enemy recorded as target, nothing destroyed; a ground
         // shot after it does not destroy the target either.
         g.run(pressEnemy(f, 40, 2));
-        QCOMPARE(caption(g, "news"), QString::fromStdString(outOfReach));
-        QCOMPARE(g.state()["target"].toInt(), 40);
+        CHECK_FIELDS(g, "news.Caption target", outOfReach + " 40");
         g.run(press(3000, 2000, 2));
-        QCOMPARE(picture(g, "ene(40)"), QString("ene"));
-        QCOMPARE(g.state()["kills"].toInt(), 1);
+        CHECK_FIELDS(g, "ene(40).Picture kills", "ene 1");
 
         // The middle button only moves the reference.
         g.run(pressEnemy(f, 12, 4));
-        QCOMPARE(g.state()["tgx"].toDouble(), 1080.0);
-        QCOMPARE(dest(unit(g, 0)), QString("960,3000"));
+        CHECK_FIELDS(g, "tgx uni[0].dest", "1080 960,3000");
 
         // A destroyed enemy stands still at every turn, with its line hidden.
         tickTo(g, 255);
-        QCOMPARE(at(widget(g, "ene(11)")), QString("600,6240"));
-        QCOMPARE(at(widget(g, "ene(12)")), QString("1080,6190"));
+        CHECK_FIELDS(g, "ene(11).at ene(12).at", "600,6240 1080,6190");
 
         // A left press sends the unit to 1000 twips above the enemy, wreck or not, and moves
         // neither the cross nor the unit's picture.
-        const QString cross = ends(widget(g, "Line1")), sprite = picture(g, "ima(0)");
+        const QString still = fields(g, "Line1.ends ima(0).Picture");
         g.run(pressEnemy(f, 40, 1));
-        QCOMPARE(dest(unit(g, 0)), QString("11280,5190"));
+        CHECK_FIELDS(g, "uni[0].dest", "11280,5190");
         g.run(press(700, 6300, 1));
-        QCOMPARE(dest(unit(g, 0)), QString("600,5240"));
-        QCOMPARE(ends(widget(g, "Line1")), cross);
-        QCOMPARE(picture(g, "ima(0)"), sprite);
+        CHECK_FIELDS(g, "uni[0].dest Line1.ends ima(0).Picture", "600,5240 " + still);
     }
 };
 

@@ -37,17 +37,6 @@ private slots:
             for (int x = 0; x <= w; ++x) opaque += qAlpha(img.pixel(x, y)) == 255;
         QVERIFY2(opaque > img.width() * img.height() / 5, "the picture shows something");
     }
-
-    void theUnitSpritesKeepTheirSizes() {
-        // A unit's marker, health caption and construction panel stand by its picture's height,
-        // and the tank's image keeps its picture's width.
-        kolvar::Game g;
-        g.battle();
-        QCOMPARE(kolvar::prop(g, "ima(0)", "Height"), 405.0); // the commander, 27 pixels
-        QCOMPARE(kolvar::prop(g, "front(6)", "Height"), 375.0);
-        QCOMPARE(kolvar::prop(g, "front(4)", "Width"), 750.0);
-        QCOMPARE(kolvar::prop(g, "sideimager(4)", "Width"), 1200.0);
-    }
 };
 
 QTEST_MAIN(SetupTest)

@@ -19,20 +19,12 @@ using namespace kolvar;
 
 namespace {
 
-const QString refused = "Unit impossible to do  commander";
+const char* const refused = "'Unit impossible to do  commander'";
 
 /// A press with any button and modifiers on a training button, open panel or not.
 std::string pressTrainingButton(int kind, int button = 1, int shift = 0) {
     return "down Form1 Command1(" + std::to_string(kind) + ") " + std::to_string(button) + " " +
            std::to_string(shift) + " 10 10";
-}
-
-QString count(int n) {
-    return " " + QString::number(n);
-}
-
-QString xy(double x, double y) {
-    return number(x) + "," + number(y);
 }
 
 } // namespace
@@ -41,20 +33,6 @@ class TrainingTest : public QObject {
     Q_OBJECT
 private slots:
     // ---- Training ------------------------------------------------------------------------------
-
-    void theBuildingOpensTheTrainingPanel() {
-        Game g;
-        g.battle();
-        QVERIFY(!shown(g, "Frame1"));
-        g.run(pressBuilding);
-        QVERIFY(shown(g, "Frame1"));
-        QVERIFY(shown(g, "evo"));
-        // Selecting a unit closes the panel; pressing the building again shows every button.
-        g.run("click Form1 ima(0)");
-        QVERIFY(!shown(g, "Frame1"));
-        g.run(pressBuilding);
-        for (int k = 0; k <= 6; ++k) QVERIFY(shown(g, QStringLiteral("Command1(%1)").arg(k)));
-    }
 
     void aUnitIsPaidForWhenFinished_data() {
         QTest::addColumn<int>("kind");
@@ -81,26 +59,20 @@ private slots:
         QFETCH(int, left);
         QFETCH(int, life);
         Game g;
-        Form1& f = g.battle();
-        f.yen = int16_t(money - ms / 100);
+        g.battle().yen = int16_t(money - ms / 100);
+        const QString queue = QString("queue[%1]").arg(kind);
         g.run(order(kind, 1)); // queueing never looks at the money
-        QCOMPARE(queued(g, kind), 1);
+        CHECK_FIELDS(g, queue, "1");
         g.run("wait " + std::to_string(ms - 1));
-        QCOMPARE(state(g, "c"), 0);
-        g.run("wait 1");
-        QCOMPARE(state(g, "c"), life ? 1 : 0);
-        QCOMPARE(state(g, "yen"), left);
-        QCOMPARE(caption(g, "news"), life ? QString() : refused);
-        QCOMPARE(shown(g, "ima(1)"), life > 0);
-        if (life) {
-            QCOMPARE(unit(g, 1)["kind"].toInt(), kind);
-            QCOMPARE(unit(g, 1)["hp"].toInt(), life);
-        }
+        CHECK_FIELDS(g, "c", "0");
         // Made or not, the unit has left the queue and training has stopped.
-        QCOMPARE(queued(g, kind), 0);
-        QCOMPARE(caption(g, mk(kind)), QString(" 0"));
-        QCOMPARE(state(g, "cur"), 255);
-        QVERIFY(!makeOn(g));
+        g.run("wait 1");
+        CHECK_FIELDS(g,
+                     "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
+                         queue + QString(" mk(%1).Caption").arg(kind),
+                     QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
+                                       life ? "''" : refused, life ? "true" : "false",
+                                       life ? kind : 0, life));
     }
 
     void aPressQueuesByButtonAndModifier_data() {
@@ -134,11 +106,9 @@ private slots:
         Game g;
         g.battle();
         g.run(order(3, before) + pressTrainingButton(3, button, shift));
-        QCOMPARE(queued(g, 3), after);
         // A count that never changed keeps its designed "0"; a rewritten one has the blank.
-        QCOMPARE(caption(g, mk(3)), after ? count(after) : QString("0"));
-        QCOMPARE(state(g, "cur"), after ? 3 : 255);
-        QCOMPARE(makeOn(g), after > 0);
+        CHECK_FIELDS(g, "queue[3] mk(3).Caption cur make.Enabled",
+                     after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false");
     }
 
     void theNextKindIsTheHighestQueued_data() {
@@ -162,11 +132,12 @@ private slots:
         g.battle();
         g.run(order(first, count) + "wait 20");
         for (int k : behind) g.run(order(k, 1));
-        QCOMPARE(state(g, "cur"), first); // a kind in training is never replaced
+        CHECK_FIELDS(g, "cur", QString::number(first)); // a kind in training is never replaced
         g.run("wait 8000");
-        QList<int> kinds;
-        for (int i = 1; i <= state(g, "c"); ++i) kinds << unit(g, i)["kind"].toInt();
-        QCOMPARE(kinds, made);
+        QString kinds = "c", wanted = QString::number(made.size());
+        for (int i = 0; i < made.size(); ++i)
+            kinds += QString(" uni[%1].kind").arg(i + 1), wanted += " " + QString::number(made[i]);
+        CHECK_FIELDS(g, kinds, wanted);
     }
 
     void unitsStandInRowsOfFifteen_data() {
@@ -191,71 +162,71 @@ private slots:
         g.battle();
         // Builders (250 ms each) fill the slots before; then the unit of the row's kind, and
         // behind the eightieth one more, which is refused.
-        g.run(order(6, number - 1) + order(kind, 1) + order(6, number / 80) + "wait 22000");
-        QCOMPARE(state(g, "c"), number);
-        QVERIFY(!hasWidget(g, "ima(81)"));
-        QCOMPARE(caption(g, "news"), number == 80 ? refused : QString(" lo scudo ha ceduto"));
-        const QString im = QStringLiteral("ima(%1)").arg(number);
-        QVERIFY(shown(g, im));
-        QCOMPARE(picture(g, im), QStringLiteral("front_%1").arg(kind));
-        QCOMPARE(at(widget(g, im)), place);
-        QCOMPARE(prop(g, im, "Width"), double(width));
         // The record stands where the image is, going nowhere.
-        QCOMPARE(pos(unit(g, number)), place);
-        QCOMPARE(dest(unit(g, number)), place);
-        QCOMPARE(unit(g, number)["alive"].toInt(), -1);
+        g.run(order(6, number - 1) + order(kind, 1) + order(6, number / 80) + "wait 22000");
+        CHECK_FIELDS(g,
+                     QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
+                             "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
+                         .arg(number),
+                     QString::asprintf("%d none %s true front_%d %s %d %s %s -1", number,
+                                       number == 80 ? refused : "' lo scudo ha ceduto'", kind,
+                                       qPrintable(place), width, qPrintable(place),
+                                       qPrintable(place)));
     }
 
     void queueCountsStopAt255() {
         Game g;
         g.battle();
         for (int i = 0; i < 13; ++i) g.run(pressTrainingButton(1, 1, 3));
-        QCOMPARE(queued(g, 1), 255);
         g.run(pressTrainingButton(1));
-        QCOMPARE(caption(g, mk(1)), QString(" 255"));
+        CHECK_FIELDS(g, "queue[1] mk(1).Caption", "255 ' 255'");
         g.run(pressTrainingButton(1, 2) + "\nwait 900"); // one taken back, one trained
-        QCOMPARE(state(g, "c"), 1);
-        QCOMPARE(queued(g, 1), 253);
-        QCOMPARE(caption(g, mk(1)), QString(" 253"));
+        CHECK_FIELDS(g, "c queue[1] mk(1).Caption", "1 253 ' 253'");
     }
 
     void theBarFillsAndStaysFullUntilTheNextUnit() {
         Game g;
         g.battle();
-        QCOMPARE(ends(widget(g, "done")), QString("120,1320 2760,1320"));
         // A yellow bar over a red one.
-        QCOMPARE(look(widget(g, "qnty")).section(' ', 0, 0), QString("255,0,0"));
-        QCOMPARE(look(widget(g, "done")).section(' ', 0, 0), QString("255,255,0"));
+        CHECK_FIELDS(g, "done.ends qnty.look done.look",
+                     "'120,1320 2760,1320' '255,0,0 2 1' '255,255,0 2 1'");
         g.run(order(0, 1) + "wait 50");
-        QCOMPARE(prop(g, "done", "X2"), 296.0); // 120 + 2640 / 15
+        CHECK_FIELDS(g, "done.X2", "296"); // 120 + 2640 / 15
         // A further order between two ticks does not put the training clock back.
         g.run("wait 25\n" + order(0, 1) + "wait 25");
-        QCOMPARE(prop(g, "done", "X2"), 472.0);
+        CHECK_FIELDS(g, "done.X2", "472");
         g.run("wait 600");
-        QCOMPARE(prop(g, "done", "X2"), 2584.0); // 14 of 15
+        CHECK_FIELDS(g, "done.X2", "2584"); // 14 of 15
         // Full on the finishing tick; the next unit starts from the left on its first tick.
         g.run("wait 50");
-        QCOMPARE(state(g, "c"), 1);
-        QCOMPARE(prop(g, "done", "X2"), 2760.0);
+        CHECK_FIELDS(g, "c done.X2", "1 2760");
         g.run("wait 50");
-        QCOMPARE(prop(g, "done", "X2"), 296.0);
+        CHECK_FIELDS(g, "done.X2", "296");
         // Left full once nothing is queued.
         g.run("wait 1700");
-        QCOMPARE(state(g, "c"), 2);
-        QCOMPARE(prop(g, "done", "X2"), 2760.0);
-        QVERIFY(!makeOn(g));
+        CHECK_FIELDS(g, "c done.X2 make.Enabled", "2 2760 false");
         // A new order: the bar starts again from the left on its first tick.
         g.run(order(5, 1) + "wait 50");
-        QCOMPARE(prop(g, "done", "X2"), double(120.0f + 2640.0f / 7.0f));
+        CHECK_FIELDS(g, "done.X2", number(120.0f + 2640.0f / 7.0f));
     }
 
-    void aTrainingButtonActivatedFromTheKeyboardQueuesNothing() {
+    void thePanelAndAButtonActivatedFromTheKeyboard() {
         Game g;
         Form1& f = g.battle();
+        CHECK_FIELDS(g, "Frame1.Visible", "false");
         g.run(pressBuilding);
+        CHECK_FIELDS(g, "Frame1.Visible evo.Visible", "true true");
+        // Selecting a unit closes the panel; pressing the building again shows every button.
+        g.run("click Form1 ima(0)");
+        CHECK_FIELDS(g, "Frame1.Visible", "false");
         // A Click without a mouse press, as Space or Enter on a focused button gives.
+        g.run(pressBuilding);
         for (int k = 0; k <= 6; ++k) g.run("click Form1 Command1(" + std::to_string(k) + ")");
-        for (int k = 0; k <= 6; ++k) QCOMPARE(queued(g, k), 0);
+        CHECK_FIELDS(g,
+                     "Command1(0).Visible Command1(1).Visible Command1(2).Visible "
+                     "Command1(3).Visible Command1(4).Visible Command1(5).Visible "
+                     "Command1(6).Visible queue",
+                     "true true true true true true true [0,0,0,0,0,0,0,0,0,0,0]");
         // The same through the window: Space on the native button of Command1(0) (8, 16 pixels
         // inside the panel, 33 x 25) clicks it; a mouse press on it queues.
         QPushButton* button = nullptr;
@@ -263,12 +234,9 @@ private slots:
             if (b->geometry() == QRect(8, 16, 33, 25)) button = b;
         QVERIFY(button);
         QTest::keyClick(button, Qt::Key_Space);
-        QCOMPARE(queued(g, 0), 0);
-        QCOMPARE(caption(g, mk(0)), QString("0"));
-        QVERIFY(!makeOn(g));
+        CHECK_FIELDS(g, "queue[0] mk(0).Caption make.Enabled", "0 0 false");
         QTest::mouseClick(button, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
-        QCOMPARE(queued(g, 0), 5);
-        QVERIFY(makeOn(g));
+        CHECK_FIELDS(g, "queue[0] make.Enabled", "5 true");
     }
 
     // ---- Income and the money display ----------------------------------------------------------
@@ -291,10 +259,10 @@ private slots:
         QFETCH(QString, display);
         Game g;
         Form1& f = g.battle();
-        QCOMPARE(caption(g, "Label1"), QString("Label1")); // until the first tick
-        if (er) f.yen = int16_t(yen), f.er = uint8_t(er);  // else as the set-up left them
+        CHECK_FIELDS(g, "Label1.Caption", "Label1");      // until the first tick
+        if (er) f.yen = int16_t(yen), f.er = uint8_t(er); // else as the set-up left them
         g.run("wait " + std::to_string(100 * ticks));
-        QCOMPARE(caption(g, "Label1"), display);
+        CHECK_FIELDS(g, "Label1.Caption", "'" + display + "'");
     }
 
     // ---- Mines ---------------------------------------------------------------------------------
@@ -303,33 +271,31 @@ private slots:
         QTest::addColumn<int>("money");
         QTest::addColumn<int>("left");
         QTest::addColumn<int>("under"); // the unit selected when the mine button is pressed
-        QTest::newRow("2000") << 2000 << 1900 << 1;
-        QTest::newRow("50 goes into debt") << 50 << -50 << 1;
-        QTest::newRow("near the bottom of the range") << -32700 << -32768 << 1;
+        QTest::addColumn<QString>("feet");
+        QTest::newRow("2000") << 2000 << 1900 << 1 << "2940,3375";
+        QTest::newRow("50 goes into debt") << 50 << -50 << 1 << "2940,3375";
+        QTest::newRow("near the bottom of the range") << -32700 << -32768 << 1 << "2940,3375";
         // Selecting the commander leaves the panel open where the builder stood.
-        QTest::newRow("under the commander") << 2000 << 1900 << 0;
+        QTest::newRow("under the commander") << 2000 << 1900 << 0 << "960,3405";
     }
     void aMineIsBuiltWhateverTheMoney() {
         QFETCH(int, money);
         QFETCH(int, left);
         QFETCH(int, under);
+        QFETCH(QString, feet);
         Game g;
         Form1& f = g.battle();
         trainBuilder(g); // at 250 ms
-        QCOMPARE(at(widget(g, "build")), xy(2940, 3000 + prop(g, "ima(1)", "Height")));
+        CHECK_FIELDS(g, "build.at", "2940,3375");
         f.yen = int16_t(money);
-        const QString im = QStringLiteral("ima(%1)").arg(under);
-        g.run("click Form1 " + im.toStdString() + "\n" + pressMine(g));
-        QCOMPARE(state(g, "yen"), left);
+        g.run("click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g));
         // The first mine built is element 2, at the unit's feet; the panel closes.
-        QVERIFY(!hasWidget(g, "Image3(1)"));
-        QVERIFY(shown(g, "Image3(2)"));
-        QCOMPARE(picture(g, "Image3(2)"), picture(g, "Image3(0)"));
-        QCOMPARE(at(widget(g, "Image3(2)")), xy(prop(g, im, "Left"), 3000 + prop(g, im, "Height")));
-        QVERIFY(!shown(g, "build"));
+        CHECK_FIELDS(g,
+                     "yen Image3(1) Image3(2).Visible Image3(2).Picture Image3(2).at build.Visible",
+                     QString("%1 none true image3_0 %2 false").arg(left).arg(feet));
         // The income is now 2 a tick.
         g.run("wait 100");
-        QCOMPARE(state(g, "yen"), left + 2);
+        CHECK_FIELDS(g, "yen", QString::number(left + 2));
     }
 
     void noMineOnceTheIncomeIs255() {
@@ -337,69 +303,44 @@ private slots:
         Form1& f = g.battle();
         trainBuilder(g);
         f.er = 254;
-        const int yen = state(g, "yen");
+        const int yen = f.yen;
         const std::string again = "click Form1 ima(1)\n" + pressMine(g); // the builder stays put
         g.run(again);
-        QCOMPARE(state(g, "er"), 255);
-        QVERIFY(shown(g, "Image3(255)"));
+        CHECK_FIELDS(g, "er Image3(255).Visible", "255 true");
         g.run(again);
-        QCOMPARE(state(g, "er"), 255);
-        QVERIFY(!hasWidget(g, "Image3(256)"));
-        QCOMPARE(state(g, "yen"), yen - 100);
+        CHECK_FIELDS(g, "er Image3(256) yen", QString("255 none %1").arg(yen - 100));
     }
 
     // ---- Evolution -----------------------------------------------------------------------------
 
-    void eachEvolutionCostsMoreAndHalvesTheTrainingTick_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("interval"); // of make, ms
-        QTest::addColumn<int>("money");    // left of the starting 2000
-        QTest::newRow("first") << 1 << 25 << 1500;
-        QTest::newRow("second: 12.5 rounds to 12") << 2 << 12 << 500;
-        QTest::newRow("fifth: 1.5 rounds to 2") << 5 << 2 << -5500;
-        QTest::newRow("seventh: never below 1") << 7 << 1 << -12000;
-    }
     void eachEvolutionCostsMoreAndHalvesTheTrainingTick() {
-        QFETCH(int, level);
-        QFETCH(int, interval);
-        QFETCH(int, money);
-        Game g;
-        g.battle();
-        QCOMPARE(picture(g, "Image2"), QString("image2"));
-        g.run(pressBuilding);
-        for (int i = 0; i < level; ++i) g.run(pressEvolve); // all at 0 ms: no income between
-        QCOMPARE(state(g, "yen"), money);
-        QCOMPARE(g.widget("Form1", "make")["Interval"].toInt(), interval);
-        QCOMPARE(picture(g, "Image2"), QString("front_30"));
-    }
-
-    void anEvolutionKeepsTheTicksSpentOnAUnit() {
         Game g;
         Form1& f = g.battle();
+        CHECK_FIELDS(g, "Image2.Picture", "image2");
         g.run(pressBuilding);
-        for (int i = 0; i < 8; ++i) g.run(pressEvolve);
+        // All at 0 ms: no income between. 12.5 rounds to 12, 1.5 to 2, never below 1.
+        for (const char* after : {"25 1500", "12 500", "6 -1000", "3 -3000", "2 -5500", "1 -8500",
+                                  "1 -12000", "1 -16000"}) {
+            g.run(pressEvolve);
+            CHECK_FIELDS(g, "make.Interval yen Image2.Picture", after + QString(" front_30"));
+        }
+        // An evolution keeps the ticks spent on a unit.
         f.yen = 5000; // the evolutions left a debt that would refuse every unit
         g.run(order(3, 1) + "wait 10");
-        QCOMPARE(state(g, "prog"), 10);
+        CHECK_FIELDS(g, "prog", "10");
         g.run(pressEvolve + std::string("\nwait 9"));
-        QCOMPARE(state(g, "c"), 0);
+        CHECK_FIELDS(g, "c", "0");
         g.run("wait 1");
-        QCOMPARE(state(g, "c"), 1);
-    }
-
-    void noEvolutionOnceItsPriceWouldPassTheMoneyRange() {
-        Game g;
-        Form1& f = g.battle();
-        g.run(pressBuilding);
-        for (int i = 0; i < 64; ++i) g.run(pressEvolve);
-        QCOMPARE(state(g, "yen"), -32768); // the debt stops at the bottom of the range
+        CHECK_FIELDS(g, "c", "1");
+        // The debt stops at the bottom of the range; no evolution once its price would pass the
+        // top of it: the 65th costs 32500, which still fits, the 66th would cost 33000.
+        for (int i = 9; i < 64; ++i) g.run(pressEvolve);
+        CHECK_FIELDS(g, "evol yen", "64 -32768");
         f.yen = 32767;
-        g.run(pressEvolve); // the 65th costs 32500, which still fits
-        QCOMPARE(state(g, "evol"), 65);
-        QCOMPARE(state(g, "yen"), 267);
-        g.run(pressEvolve); // the 66th would cost 33000
-        QCOMPARE(state(g, "evol"), 65);
-        QCOMPARE(state(g, "yen"), 267);
+        g.run(pressEvolve);
+        CHECK_FIELDS(g, "evol yen", "65 267");
+        g.run(pressEvolve);
+        CHECK_FIELDS(g, "evol yen", "65 267");
     }
 };
 
