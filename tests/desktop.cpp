@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,15 +19,12 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <functional>
 #include <pwd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -37,26 +33,18 @@ namespace kolvar {
 
 namespace {
 
-bool waitFor(const std::function<bool()>& ready, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!ready()) {
-        if (t.elapsed() > ms) return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 int field(const QString& text, const QString& name) {
     const auto m =
         QRegularExpression(QRegularExpression::escape(name) + R"(:\s*(-?\d+))").match(text);
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-bool installed(const QStringList& programs) {
-    return std::all_of(programs.begin(), programs.end(), [](const QString& p) {
-        return !QStandardPaths::findExecutable(p).isEmpty();
-    });
+/// Why the test cannot start `programs`: empty when all are installed.
+QString missing(const QStringList& programs) {
+    for (const QString& p : programs)
+        if (QStandardPaths::findExecutable(p).isEmpty())
+            return programs.join(", ") + " are needed (./scripts/setup installs them)";
+    return {};
 }
 
 QString runtimeFolder(const QString& name) {
@@ -69,11 +57,10 @@ QString runtimeFolder(const QString& name) {
 }
 
 bool managed(int ms) {
-    return waitFor(
+    return QTest::qWaitFor(
         [] {
-            bool ok = false;
-            const QString out = Desktop::run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &ok);
-            return ok && out.contains("window id");
+            return Desktop::run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
+                .contains("window id");
         },
         ms);
 }
@@ -81,11 +68,11 @@ bool managed(int ms) {
 } // namespace
 
 void Stop::operator()(QProcess* p) const {
-    p->terminate();
-    if (!p->waitForFinished(3000)) {
-        p->kill();
-        p->waitForFinished();
-    }
+    // A program that leads a process group takes it along: what it started outlives it otherwise.
+    const pid_t pid = pid_t(p->processId()), to = pid > 0 && ::getpgid(pid) == pid ? -pid : pid;
+    if (pid > 0) ::kill(to, SIGTERM);
+    if (!p->waitForFinished(3000) && pid > 0) ::kill(to, SIGKILL);
+    p->waitForFinished();
     delete p;
 }
 
@@ -114,8 +101,9 @@ Started Desktop::startServer(QString& display, const QString& screen) {
                      screen.isEmpty() ? QStringLiteral("%1x%2x24").arg(width).arg(height) : screen,
                      "-nolisten", "tcp", "-noreset"});
         if (server->waitForStarted() &&
-            waitFor([&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
-                    10000) &&
+            QTest::qWaitFor(
+                [&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
+                10000) &&
             server->state() == QProcess::Running) {
             display = QStringLiteral(":%1").arg(n);
             return server;
@@ -129,10 +117,7 @@ Desktop::Desktop() {
     const QString wm = qEnvironmentVariable("KOLVAR_WM", "openbox");
     QStringList needed{"Xvfb", wm, "xdotool", "xwininfo", "xprop"};
     if (wm == "xfwm4") needed << "dbus-run-session";
-    if (!installed(needed)) {
-        error_ = needed.join(", ") + " are needed (./scripts/setup installs them)";
-        return;
-    }
+    if (!(error_ = missing(needed)).isEmpty()) return;
     server_ = startServer(display_, qEnvironmentVariable("KOLVAR_SCREEN"));
     if (!server_) {
         error_ = "no X server could be started";
@@ -285,11 +270,8 @@ bool Seat::shows(QWidget* w, QRect part) {
 
 Mutter::Mutter()
     : Desktop(Bare{}) {
-    if (!installed({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"})) {
-        error_ = "mutter, Xwayland, dbus-run-session, xdotool and xprop are needed "
-                 "(./scripts/setup)";
-        return;
-    }
+    error_ = missing({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"});
+    if (!error_.isEmpty()) return;
     broken_ = true;
     server_ = startServer(display_);
     if (!server_) {
@@ -303,7 +285,7 @@ Mutter::Mutter()
     env.insert("XDG_RUNTIME_DIR", runtime_);
     env.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", QStringLiteral("%1x%2").arg(width).arg(height));
     env.remove("WAYLAND_DISPLAY");
-    mutter_ = std::make_unique<QProcess>();
+    mutter_.reset(new QProcess);
     mutter_->setProcessEnvironment(env);
     mutter_->setStandardOutputFile(QProcess::nullDevice());
     mutter_->setStandardErrorFile(runtime_ + "/mutter.log");
@@ -340,12 +322,7 @@ Mutter::Mutter()
 }
 
 Mutter::~Mutter() {
-    // The session bus, Xwayland and the command outlive mutter unless their group goes.
-    if (const qint64 group = mutter_ ? mutter_->processId() : 0; group > 0) {
-        ::kill(pid_t(-group), SIGTERM);
-        if (!mutter_->waitForFinished(3000)) ::kill(pid_t(-group), SIGKILL);
-        mutter_->waitForFinished();
-    }
+    mutter_.reset(); // with the session bus, Xwayland and the command, its group
     server_.reset();
     if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
 }
@@ -373,10 +350,7 @@ QImage Mutter::screenshot() {
 }
 
 Sway::Sway(int scale) {
-    if (!installed({"sway", "swaymsg", "wtype", "grim"})) {
-        error_ = "sway, swaymsg, wtype and grim are needed (./scripts/setup installs them)";
-        return;
-    }
+    if (!(error_ = missing({"sway", "swaymsg", "wtype", "grim"})).isEmpty()) return;
     const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
     if (pointer.isEmpty() || !QFile::exists(pointer)) {
         error_ = "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
@@ -414,27 +388,25 @@ Sway::Sway(int scale) {
     sway_->setStandardOutputFile(QProcess::nullDevice());
     sway_->setStandardErrorFile(runtime_ + "/sway.log");
     sway_->start(command.takeFirst(), command);
-    QString socket, ipc;
-    const bool up = sway_->waitForStarted() &&
-                    waitFor(
-                        [&] {
-                            const QDir dir(runtime_);
-                            const auto a = dir.entryList({"wayland-?"}, QDir::System);
-                            const auto b = dir.entryList({"sway-ipc.*.sock"}, QDir::System);
-                            if (a.isEmpty() || b.isEmpty())
-                                return sway_->state() != QProcess::Running;
-                            socket = dir.filePath(a[0]);
-                            ipc = dir.filePath(b[0]);
-                            return true;
-                        },
-                        10000);
-    if (!up || socket.isEmpty()) {
+    const QDir dir(runtime_);
+    const auto socket = [&](const char* pattern) {
+        const QStringList found = dir.entryList({pattern}, QDir::System);
+        return found.isEmpty() ? QString() : dir.filePath(found[0]);
+    };
+    if (!sway_->waitForStarted() ||
+        !QTest::qWaitFor(
+            [&] {
+                return (!socket("wayland-?").isEmpty() && !socket("sway-ipc.*.sock").isEmpty()) ||
+                       sway_->state() != QProcess::Running;
+            },
+            10000) ||
+        sway_->state() != QProcess::Running) {
         error_ = "sway did not start";
         return;
     }
     // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
-    qputenv("WAYLAND_DISPLAY", socket.toUtf8());
-    qputenv("SWAYSOCK", ipc.toUtf8());
+    qputenv("WAYLAND_DISPLAY", socket("wayland-?").toUtf8());
+    qputenv("SWAYSOCK", socket("sway-ipc.*.sock").toUtf8());
     pointer_.reset(new QProcess);
     pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     pointer_->start(pointer, {QString::number(Desktop::width), QString::number(Desktop::height)});
@@ -596,16 +568,6 @@ std::unique_ptr<Seat> startSeat() {
     if (kind == "sway")
         return std::make_unique<Sway>(std::max(1, qEnvironmentVariableIntValue("KOLVAR_SCALE")));
     return std::make_unique<Desktop>();
-}
-
-int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run) {
-    Desktop desktop;
-    if (!desktop.error().isEmpty()) {
-        std::fprintf(stderr, "SKIP: %s\n", qPrintable(desktop.error()));
-        return 77;
-    }
-    QApplication app(argc, argv);
-    return run(desktop);
 }
 
 ktqt::FormView* shown(Game& g, const char* name, bool active) {

@@ -30,7 +30,8 @@ namespace kolvar {
 
 class Game;
 
-/// Ends a program the test started (SIGTERM, then SIGKILL after 3 s) and deletes it.
+/// Ends a program the test started (SIGTERM, then SIGKILL after 3 s), with its process group if
+/// it leads one, and deletes it.
 struct Stop {
     void operator()(QProcess* p) const;
 };
@@ -141,7 +142,7 @@ public:
     QImage screenshot() override;
 
 private:
-    std::unique_ptr<QProcess> mutter_;
+    Started mutter_;
     QString runtime_;
 };
 
@@ -189,8 +190,5 @@ ktqt::FormView* battleShown(Game& g);
 /// and tells whether the player's input closed it: a guard closes it after 30 s otherwise.
 bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
                        const QString& text = "Hai vinto!!");
-
-/// The main() of a test on X11: what `run` returns there; 77 (skipped) when it cannot start.
-int onDesktop(int argc, char** argv, const std::function<int(Desktop&)>& run);
 
 } // namespace kolvar

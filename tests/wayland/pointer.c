@@ -47,25 +47,19 @@ static uint32_t now_ms(void) {
     return (uint32_t)(t.tv_sec * 1000 + t.tv_nsec / 1000000);
 }
 
-static void pause_ms(long ms) {
-    const struct timespec t = {ms / 1000, (ms % 1000) * 1000000};
-    nanosleep(&t, NULL);
-}
-
 /// Presses and releases button `b` (1 left, 2 middle, 3 right) where the pointer is.
 static int click(struct wl_display* display, struct zwlr_virtual_pointer_v1* pointer, long b) {
     static const uint32_t codes[] = {BTN_LEFT, BTN_MIDDLE, BTN_RIGHT};
+    static const uint32_t states[] = {WL_POINTER_BUTTON_STATE_PRESSED,
+                                      WL_POINTER_BUTTON_STATE_RELEASED};
     if (b < 1 || b > 3) return 0;
-    pause_ms(80);
-    zwlr_virtual_pointer_v1_button(pointer, now_ms(), codes[b - 1],
-                                   WL_POINTER_BUTTON_STATE_PRESSED);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    wl_display_roundtrip(display);
-    pause_ms(30);
-    zwlr_virtual_pointer_v1_button(pointer, now_ms(), codes[b - 1],
-                                   WL_POINTER_BUTTON_STATE_RELEASED);
-    zwlr_virtual_pointer_v1_frame(pointer);
-    wl_display_roundtrip(display);
+    for (int i = 0; i < 2; ++i) {
+        const struct timespec pause = {0, (i ? 30 : 80) * 1000000L};
+        nanosleep(&pause, NULL);
+        zwlr_virtual_pointer_v1_button(pointer, now_ms(), codes[b - 1], states[i]);
+        zwlr_virtual_pointer_v1_frame(pointer);
+        wl_display_roundtrip(display);
+    }
     return 1;
 }
 
