@@ -267,11 +267,9 @@ struct Session {
                 if (!c->isVisible()) continue;
                 kt::Widget* w = modelOf(*f, c, kt::Kind::DriveList);
                 const auto& rows = *kt::asList(std::as_const(*w));
-                bool same = size_t(c->count()) == rows.entries.size() &&
-                            c->currentIndex() == rows.ListIndex;
-                for (int i = 0; same && i < c->count(); ++i)
-                    same = c->itemText(i) == QString::fromStdString(rows.entries[size_t(i)]);
-                if (!same) fail("list " + w->key() + " shows other rows or another choice");
+                checkRows(*c, rows, w->key());
+                if (c->currentIndex() != rows.ListIndex)
+                    fail("list " + w->key() + " shows another choice");
             }
         }
     }
@@ -297,15 +295,10 @@ struct Session {
     }
 
     // The list a widget belongs to: its viewport, its scroll bars, its frame.
-    static QListWidget* listOf(QWidget* r) {
+    template <class List> static List* listOf(QWidget* r) {
         for (; r; r = r->parentWidget())
-            if (auto* l = qobject_cast<QListWidget*>(r)) return l;
+            if (auto* l = qobject_cast<List*>(r)) return l;
         return nullptr;
-    }
-    static bool inCombo(QWidget* r) {
-        for (; r; r = r->parentWidget())
-            if (qobject_cast<QComboBox*>(r)) return true;
-        return false;
     }
 
     // One press at a form pixel and its release there, or at `to` after a move with the button
@@ -318,13 +311,13 @@ struct Session {
         QWidget* r = v->childAt(p);
         if (!r) r = v;
         // The drive list opens a popup on a press, which takes the mouse from every window.
-        if (inCombo(r)) return false;
+        if (listOf<QComboBox>(r)) return false;
         const QPoint local = r->mapFrom(v, p);
         const int b = button == Qt::LeftButton    ? kt::LeftButton
                       : button == Qt::RightButton ? kt::RightButton
                                                   : kt::MiddleButton;
         Meant meant = pressAt(f, p, to, b, shiftOf(mods));
-        QListWidget* l = listOf(r);
+        QListWidget* l = listOf<QListWidget>(r);
         if (l && r == l->viewport()) {
             kt::Widget* w = modelOfList(f, l);
             const int row = l->indexAt(local).row();
@@ -375,10 +368,12 @@ struct Session {
     }
 
     // A list shows the model's rows: a player presses on what he sees.
-    void checkRows(QListWidget& l, const kt::ListBase& rows, const std::string& key) {
+    template <class List>
+    void checkRows(List& l, const kt::ListBase& rows, const std::string& key) {
         bool same = size_t(l.count()) == rows.entries.size();
         for (int i = 0; same && i < l.count(); ++i)
-            same = l.item(i)->text() == QString::fromStdString(rows.entries[size_t(i)]);
+            same = l.model()->index(i, 0).data().toString() ==
+                   QString::fromStdString(rows.entries[size_t(i)]);
         if (!same) fail("list " + key + " shows other rows than its model");
     }
 

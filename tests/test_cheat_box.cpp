@@ -53,11 +53,11 @@ private slots:
     void dekMovaMakesABuilderTurnAndShoot() {
         Battle g;
         trainBuilder(g);
-        g.run(pressMine(g)); // closes the construction panel; the builder stays selected
-        // The look changes on the next turn. Now it turns (toward its own place: right) and
-        // reaches 40 x 250 twips: 8000 across and 6000 down is exactly 10000, 2 more is 10001.
-        CHECK_STEPS(g, {{"type Form1 cheater dek mova", "uni[1].kind uni[0].kind ima(1).Picture",
-                         "11 10 front_6"},
+        // The mine closes the construction panel; the builder stays selected. The look changes
+        // on the next turn. Now it turns (toward its own place: right) and reaches 40 x 250
+        // twips: 8000 across and 6000 down is exactly 10000, 2 more is 10001.
+        CHECK_STEPS(g, {{pressMine(g) + "\ntype Form1 cheater dek mova",
+                         "uni[1].kind uni[0].kind ima(1).Picture", "11 10 front_6"},
                         {"click Form1 ima(1)", "build.Visible", "false"},
                         {"press Form1 10940 9000 2", "ima(1).Picture Line3.ends news.Caption",
                          "sideimager_11 '3140,3200 10940,9000' ''"},

@@ -22,8 +22,7 @@ namespace {
 /// under a box, or the end of a battle would be announced twice.
 struct Boxes : kt::Host {
     explicit Boxes(Game& game)
-        : g(game)
-        , was(game.app.host()) {
+        : g(game) {
         g.app.setHost(this);
     }
     ~Boxes() override { g.app.setHost(&was); }
@@ -43,7 +42,7 @@ struct Boxes : kt::Host {
         shown << seen + (g.app.clock.now() == before ? "" : "|time passed");
     }
     Game& g;
-    kt::Host& was;
+    kt::Host& was = g.app.host();
     QStringList shown;
 };
 
@@ -149,8 +148,7 @@ private slots:
         // Nor can it be selected: nothing changes, not even the open training panel.
         g.run("click Form1 ima(2)\nclick Form1 Image2");
         const QString marker = fields(g, "sh");
-        g.run("click Form1 ima(1)");
-        CHECK_FIELDS(g, "sel Frame1.Visible sh", "2 true " + marker);
+        CHECK_STEPS(g, {{"click Form1 ima(1)", "sel Frame1.Visible sh", "2 true " + marker}});
     }
 
     void returnShot() {
@@ -197,10 +195,10 @@ private slots:
         const QString shot = fields(g, "Line3");
         f.news.Caption.clear();
         // Neither the turn of any button nor a shot nor an attack brings the wreck back to life.
-        g.run(press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
-              pressEnemy(f, 10, 2));
-        CHECK_FIELDS(g, "ima(0).Picture uni[0].face Line3 news.Caption kills",
-                     "image1_0 0 " + shot + " '' 0");
+        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
+                             pressEnemy(f, 10, 2),
+                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
+                         "image1_0 0 " + shot + " '' 0"}});
     }
 
     void countersStopAtTheirBounds() {
@@ -225,8 +223,7 @@ private slots:
         g.probe().kills() = 0;
         g.probe().clock() = 32766;
         const float top = f.ene[0].Top;
-        g.run("wait 500");
-        CHECK_FIELDS(g, "clock ene(0).Top", "32767 " + number(top - 50));
+        CHECK_STEPS(g, {{"wait 500", "clock ene(0).Top", "32767 " + number(top - 50)}});
     }
 
     // ---- Whole battles -------------------------------------------------------------------------

@@ -93,8 +93,7 @@ private slots:
         QCOMPARE(train(g, 5), 1);
         g.run("click Form1 ima(1)");
         const QString marker = fields(g, "sh.at");
-        g.run("wait 300");
-        CHECK_FIELDS(g, "uni[0].pos sh.at", "1660,3175 " + marker);
+        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at", "1660,3175 " + marker}});
     }
 
     // ---- Selection and ground orders -----------------------------------------------------------

@@ -57,14 +57,14 @@ private slots:
         // Queueing never looks at the money. Made or not, the unit has left the queue and
         // training has stopped.
         CHECK_STEPS(g,
-                    {{order(kind, 1), queue, "1"}, {"wait " + std::to_string(ms - 1), "c", "0"}});
-        g.run("wait 1");
-        CHECK_FIELDS(g,
-                     "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
-                         queue + QString(" mk(%1).Caption").arg(kind),
-                     QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
-                                       life ? "''" : refused, life ? "true" : "false",
-                                       life ? kind : 0, life));
+                    {{order(kind, 1), queue, "1"},
+                     {"wait " + std::to_string(ms - 1), "c", "0"},
+                     {"wait 1",
+                      "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
+                          queue + QString(" mk(%1).Caption").arg(kind),
+                      QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
+                                        life ? "''" : refused, life ? "true" : "false",
+                                        life ? kind : 0, life)}});
     }
 
     // Queued by plain presses before, the press's button and modifiers, queued after.
@@ -90,10 +90,10 @@ private slots:
     void aPressQueuesByButtonAndModifier() {
         const auto [before, button, shift, after] = ints<4>();
         Battle g;
-        g.run(order(3, before) + pressTrainingButton(3, button, shift));
         // A count that never changed keeps its designed "0"; a rewritten one has the blank.
-        CHECK_FIELDS(g, "queue[3] mk(3).Caption cur make.Enabled",
-                     after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false");
+        CHECK_STEPS(g, {{order(3, before) + pressTrainingButton(3, button, shift),
+                         "queue[3] mk(3).Caption cur make.Enabled",
+                         after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false"}});
     }
 
     // The kind first ordered and how many, the kinds ordered one by one while it trains, and
@@ -109,10 +109,9 @@ private slots:
         g.run(order(w[0].toInt(), w[1].toInt()) + "wait 20");
         for (const QString& k : w[2].split(',')) g.run(order(k.toInt(), 1));
         CHECK_FIELDS(g, "cur", w[0]); // a kind in training is never replaced
-        g.run("wait 8000");
         QString kinds = "c";
         for (int i = 1; i <= made.size(); ++i) kinds += QString(" uni[%1].kind").arg(i);
-        CHECK_FIELDS(g, kinds, QString::number(made.size()) + " " + made.join(' '));
+        CHECK_STEPS(g, {{"wait 8000", kinds, QString::number(made.size()) + " " + made.join(' ')}});
     }
 
     // The unit's place in the battle's training order, its kind, where it stands, its width.
@@ -130,16 +129,16 @@ private slots:
         const int number = w[0].toInt();
         Battle g;
         // Builders (250 ms each) fill the slots before; then the unit of the row's kind, and
-        // behind the eightieth one more, which is refused.
-        // The record stands where the image is, going nowhere.
-        g.run(order(6, number - 1) + order(w[1].toInt(), 1) + order(6, number / 80) + "wait 22000");
-        CHECK_FIELDS(
+        // behind the eightieth one more, which is refused. The record stands where the image
+        // is, going nowhere.
+        CHECK_STEPS(
             g,
-            QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
-                    "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
-                .arg(number),
-            QString("%1 none %2 true front_%3 %4 %5 %4 %4 -1")
-                .arg(w[0], number == 80 ? refused : "' lo scudo ha ceduto'", w[1], w[2], w[3]));
+            {{order(6, number - 1) + order(w[1].toInt(), 1) + order(6, number / 80) + "wait 22000",
+              QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
+                      "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
+                  .arg(number),
+              QString("%1 none %2 true front_%3 %4 %5 %4 %4 -1")
+                  .arg(w[0], number == 80 ? refused : "' lo scudo ha ceduto'", w[1], w[2], w[3])}});
     }
 
     void queueCountsStopAt255() {
@@ -212,8 +211,8 @@ private slots:
         Form1& f = g.battle();
         CHECK_FIELDS(g, "Label1.Caption", "Label1");      // until the first tick
         if (er) f.yen = int16_t(yen), f.er = uint8_t(er); // else as the set-up left them
-        g.run("wait " + std::to_string(100 * ticks));
-        CHECK_FIELDS(g, "Label1.Caption", "'" + row()[3] + "'");
+        CHECK_STEPS(
+            g, {{"wait " + std::to_string(100 * ticks), "Label1.Caption", "'" + row()[3] + "'"}});
     }
 
     // ---- Mines ---------------------------------------------------------------------------------

@@ -158,8 +158,7 @@ private slots:
         auto* field = app.loaded<kolvar::Form1>();
         QVERIFY(field);
         kolvar::BattleProbe{*field}.uni()[0].alive = 0; // the next movement tick notices it
-        QString title, text;
-        QString parent; // the owner's name, read while the box is open
+        QString title, text, parent; // the box's, its owner's name, read while it is open
         int64_t clockAtOpen = -1, clockAtClose = -1;
         std::function<void()> poll = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
