@@ -60,15 +60,14 @@ struct Player {
         const unsigned op = in.byte() % 10;
         kt::Form* f = pickForm(app, in.byte());
         if (!f) return;
-        switch (op) {
+        switch (op == 2 ? 1u : op == 6 || op == 7 ? 5u : op) { // 1 and 2 on a widget, 5 to 7 time
         case 0: { // anywhere on a window, a little beyond its edges too
             const float x = float(in.word()) / 65535.f * (f->ScaleWidth + 1000) - 500;
             const float y = float(in.word()) / 65535.f * (f->ScaleHeight + 1000) - 500;
             press(*f, x, y);
             break;
         }
-        case 1:
-        case 2: { // on a widget, wherever it is
+        case 1: { // on a widget, wherever it is
             const auto& ws = f->widgets();
             if (ws.empty()) break;
             const kt::Widget& w = *ws[in.word() % ws.size()];
@@ -107,9 +106,7 @@ struct Player {
             }
             break;
         }
-        case 5:
-        case 6:
-        case 7: { // time
+        case 5: { // time
             const int ms = int(in.word() % 2001);
             note("wait " + std::to_string(ms));
             app.advance(ms);

@@ -20,10 +20,14 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
+#include <QRect>
+#include <array>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace kolvar {
 
@@ -74,12 +78,15 @@ public:
     void wait(int ms) { app.advance(ms); }
 };
 
+/// A game whose battle has started, as "gioca" starts it.
+struct Battle : Game {
+    Battle() { battle(); }
+};
+
 // ---- The battlefield in the dump ---------------------------------------------------------
 
 /// Unit i's record in the battle state.
 QJsonObject unit(Game& g, int i);
-/// A battlefield widget ("OK(0)", "ima(1)", "Line3") as the dump has it.
-QJsonObject widget(Game& g, const QString& key);
 /// Units of a kind waiting in the training queue.
 int queued(Game& g, int kind);
 
@@ -101,6 +108,35 @@ QString unlikeFields(Game& g, const QString& paths, const QString& wanted);
         const QString unlike_ = ::kolvar::unlikeFields(g, paths, wanted);                          \
         QVERIFY2(unlike_.isEmpty(), qPrintable(unlike_));                                          \
     } while (false)
+
+/// One step of a scenario: script lines, then the values the dump must hold after them.
+struct Stage {
+    std::string script;
+    QString paths, wanted;
+};
+/// Runs the steps in turn up to the first whose values the dump does not hold: that step's
+/// script and each path that differs, or empty when all agree.
+QString unlikeSteps(Game& g, std::initializer_list<Stage> steps);
+/// Fails the test at the first step whose values the dump does not hold.
+#define CHECK_STEPS(g, ...)                                                                        \
+    do {                                                                                           \
+        const QString unlike_ = ::kolvar::unlikeSteps(g, __VA_ARGS__);                             \
+        QVERIFY2(unlike_.isEmpty(), qPrintable(unlike_));                                          \
+    } while (false)
+
+// ---- Data tables --------------------------------------------------------------------------
+
+/// A data table of one string a row, {name, words}: one line a case, read back by `row`.
+void table(std::initializer_list<std::pair<const char*, const char*>> rows);
+/// The words of the current row of such a table (a quoted one as `fields` writes it).
+QStringList row();
+/// The first N words of the current row, as numbers.
+template <size_t N> std::array<int, N> ints() {
+    const QStringList w = row();
+    std::array<int, N> out{};
+    for (size_t i = 0; i < N; ++i) out[i] = w.value(qsizetype(i)).toInt();
+    return out;
+}
 
 // ---- Script lines ------------------------------------------------------------------------
 
@@ -163,6 +199,8 @@ void settle();
 /// the model as it is now, after every pending repaint: empty when the two are the same, else
 /// where they first differ. A hidden window shows nothing and always passes.
 QString unlikeFullPaint(QWidget& view);
+/// A rectangle as "x,y wxh", for failure messages.
+QString rectText(const QRect& r);
 
 /// Script errors from Game::run, caught by the test framework as failures.
 struct ScriptError : std::runtime_error {

@@ -61,12 +61,58 @@ QString differences(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y) && out.size() < 6)
-                out << QString("(%1,%2) %3")
-                           .arg(x)
-                           .arg(y)
-                           .arg(a.pixel(x, y) == 0xff000000 ? "missing" : "extra");
+                out << QString::asprintf("(%d,%d) %s", x, y,
+                                         a.pixel(x, y) == 0xff000000 ? "missing" : "extra");
     return out.join(' ');
 }
+
+/// What the repaint tracker watches: an image 20 x 10 pixels at (10, 10), a label at (100, 100)
+/// 60 x 20, a line from (300, 15) to (330, 15), a shape at (200, 200) 30 x 30 (its rectangle
+/// padded by one), and an image at (50, 50) not yet among them.
+struct Scene {
+    kt::Picture red = picture(20, 10), other = picture(20, 10);
+    kt::Image im, late;
+    kt::Label lb;
+    kt::Line ln;
+    kt::Shape sh;
+    kt::Layers layers;
+    Scene() {
+        im.setPicture(red);
+        kt::place(im, 150, 150, im.Width, im.Height);
+        kt::place(lb, 1500, 1500, 900, 300);
+        lb.Caption = "12000 euri";
+        ln.X1 = 4500, ln.Y1 = 225, ln.X2 = 4950, ln.Y2 = 225;
+        kt::place(sh, 3000, 3000, 450, 450);
+        late.setPicture(red);
+        kt::place(late, 750, 750, late.Width, late.Height);
+        layers.graphic = {&im, &lb, &ln, &sh};
+    }
+};
+
+const QRegion image(10, 10, 20, 10), label(100, 100, 60, 20);
+const struct {
+    const char* name;
+    void (*make)(Scene&);
+    QRegion repainted;
+} changes[] = {
+    {"nothing", [](Scene&) {}, {}},
+    {"an image moves by a pixel", [](Scene& s) { s.im.Left += 15; },
+     image + image.translated(1, 0)},
+    {"an image moves by less than half a pixel", [](Scene& s) { s.im.Left += 5; }, {}},
+    {"an image gets another picture", [](Scene& s) { s.im.setPicture(s.other); }, image},
+    {"a label's caption", [](Scene& s) { s.lb.Caption = "12001 euri"; }, label},
+    {"a label's colour", [](Scene& s) { s.lb.BackColor = kt::colors::blue; }, label},
+    {"a label hides", [](Scene& s) { s.lb.Visible = false; }, label},
+    {"a line's end moves within its pixel", [](Scene& s) { s.ln.X2 += 3; },
+     QRegion(QRect(QPoint(300 - 2, 15 - 2), QPoint(330 + 2, 15 + 2)))},
+    {"a shape's colour", [](Scene& s) { s.sh.BorderColor = kt::colors::green; },
+     QRegion(199, 199, 32, 32)},
+    // The last two change the layer's widgets, which a sync must see again.
+    {"a widget goes away", [](Scene& s) { s.layers.graphic.erase(s.layers.graphic.begin() + 1); },
+     label},
+    {"a widget comes", [](Scene& s) { s.layers.graphic.push_back(&s.late); },
+     QRegion(50, 50, 20, 10)},
+};
 
 } // namespace
 
@@ -76,87 +122,22 @@ class BackendTest : public QObject {
 private slots:
     void theTrackerRepaintsWhereALookChanged_data() {
         QTest::addColumn<int>("change");
-        QTest::addColumn<QRegion>("repainted");
-        // An image 20 x 10 pixels at (10, 10), a label at (100, 100) 60 x 20, a line from
-        // (300, 15) to (330, 15), a shape at (200, 200) 30 x 30 (its rectangle padded by one).
-        QTest::newRow("nothing") << 0 << QRegion();
-        QTest::newRow("an image moves by a pixel")
-            << 1 << (QRegion(10, 10, 20, 10) + QRegion(11, 10, 20, 10));
-        QTest::newRow("an image moves by less than half a pixel") << 2 << QRegion();
-        QTest::newRow("an image gets another picture") << 3 << QRegion(10, 10, 20, 10);
-        QTest::newRow("a label's caption") << 4 << QRegion(100, 100, 60, 20);
-        QTest::newRow("a label's colour") << 5 << QRegion(100, 100, 60, 20);
-        QTest::newRow("a label hides") << 6 << QRegion(100, 100, 60, 20);
-        QTest::newRow("a line's end moves within its pixel")
-            << 7 << QRegion(QRect(QPoint(300 - 2, 15 - 2), QPoint(330 + 2, 15 + 2)));
-        QTest::newRow("a shape's colour") << 8 << QRegion(199, 199, 32, 32);
-        QTest::newRow("a widget goes away") << 9 << QRegion(100, 100, 60, 20);
-        QTest::newRow("a widget comes") << 10 << QRegion(50, 50, 20, 10);
+        for (int i = 0; i < int(std::size(changes)); ++i) QTest::newRow(changes[i].name) << i;
     }
     void theTrackerRepaintsWhereALookChanged() {
         QFETCH(int, change);
-        QFETCH(QRegion, repainted);
-        const kt::Picture red = picture(20, 10), other = picture(20, 10);
-        kt::Image im;
-        im.setPicture(red);
-        kt::place(im, 150, 150, im.Width, im.Height);
-        kt::Label lb;
-        kt::place(lb, 1500, 1500, 900, 300);
-        lb.Caption = "12000 euri";
-        kt::Line ln;
-        ln.X1 = 4500, ln.Y1 = 225, ln.X2 = 4950, ln.Y2 = 225;
-        kt::Shape sh;
-        kt::place(sh, 3000, 3000, 450, 450);
-        kt::Image late;
-        late.setPicture(red);
-        kt::place(late, 750, 750, late.Width, late.Height);
-        kt::Layers layers;
-        layers.graphic = {&im, &lb, &ln, &sh};
-
+        Scene s;
         ktqt::RepaintTracker tracker;
         // The first look at a container paints every widget in it.
-        QCOMPARE(tracker.changed(layers), QRegion(10, 10, 20, 10) + QRegion(100, 100, 60, 20) +
-                                              ktqt::rectOf(ln) + QRegion(199, 199, 32, 32));
-        QVERIFY(tracker.synced(layers));
-        switch (change) {
-        case 1:
-            im.Left += 15;
-            break;
-        case 2:
-            im.Left += 5;
-            break;
-        case 3:
-            im.setPicture(other);
-            break;
-        case 4:
-            lb.Caption = "12001 euri";
-            break;
-        case 5:
-            lb.BackColor = kt::Color{1, 2, 3};
-            break;
-        case 6:
-            lb.Visible = false;
-            break;
-        case 7:
-            ln.X2 += 3;
-            break;
-        case 8:
-            sh.BorderColor = kt::Color{0, 255, 0};
-            break;
-        case 9:
-            layers.graphic = {&im, &ln, &sh};
-            break;
-        case 10:
-            layers.graphic.push_back(&late);
-            break;
-        default:
-            break;
-        }
-        QVERIFY(change < 9 ? bool(tracker.synced(layers)) : !tracker.synced(layers));
-        QCOMPARE(tracker.changed(layers), repainted);
+        QCOMPARE(tracker.changed(s.layers),
+                 image + label + ktqt::rectOf(s.ln) + QRegion(199, 199, 32, 32));
+        QVERIFY(tracker.synced(s.layers));
+        changes[change].make(s);
+        QVERIFY(change < 9 ? bool(tracker.synced(s.layers)) : !tracker.synced(s.layers));
+        QCOMPARE(tracker.changed(s.layers), changes[change].repainted);
         // Seen once, a change is not repainted again.
-        QCOMPARE(tracker.changed(layers), QRegion());
-        QVERIFY(tracker.synced(layers));
+        QCOMPARE(tracker.changed(s.layers), QRegion());
+        QVERIFY(tracker.synced(s.layers));
     }
 
     void anOpaqueLabelCoversWhatLiesWithin() {
@@ -217,6 +198,12 @@ private slots:
         QFETCH(int, style);
         QFETCH(QPoint, origin);
         QFETCH(int, scale);
+        kt::Line ln; // the same line in the model, its ends in twips as the window gets them
+        ln.X1 = float(ends.x1()) * kt::twipsPerPixel, ln.Y1 = float(ends.y1()) * kt::twipsPerPixel;
+        ln.X2 = float(ends.x2()) * kt::twipsPerPixel, ln.Y2 = float(ends.y2()) * kt::twipsPerPixel;
+        ln.BorderWidth = width, ln.BorderStyle = style, ln.BorderColor = {255, 255, 0};
+        ends = QLineF(ln.X1 / kt::twipsPerPixel, ln.Y1 / kt::twipsPerPixel,
+                      ln.X2 / kt::twipsPerPixel, ln.Y2 / kt::twipsPerPixel);
         QPen pen(QColor(255, 255, 0), width, ktqt::penStyle(style));
         pen.setCapStyle(Qt::FlatCap);
         const QImage byQt = painted(scale, {}, origin, [&](QPainter& p) {
@@ -239,6 +226,15 @@ private slots:
         const QImage repainted = kept(part);
         const QImage expected = only(scale, part, [&](int x, int y) { return byQt.pixel(x, y); });
         QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
+        // The window's painter: QPainter's own paint first, then the pixels kept.
+        ktqt::Caches caches;
+        ktqt::GraphicPainter window(caches);
+        for (const QRegion& at : {QRegion(), QRegion(), part}) {
+            const QImage got =
+                painted(scale, at, origin, [&](QPainter& p) { window.paint(p, ln, scale); });
+            const QImage& want = at.isEmpty() ? byQt : expected;
+            QVERIFY2(got == want, qPrintable(differences(got, want)));
+        }
     }
 
     void qtWidgetsStaysInTheBackend() {

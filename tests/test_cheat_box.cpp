@@ -33,47 +33,39 @@ private slots:
         }
         // A letter more keeps the effect and does nothing new; back to the code, it acts anew.
         g.probe().uni()[0].hp = 50;
-        g.run("key Form1 120");
-        CHECK_FIELDS(g, "uni[0].hp", "50");
-        g.run("key Form1 8");
-        CHECK_FIELDS(g, "uni[0].hp uni[0].kind Timer2.Enabled n", "255 10 true 0");
+        CHECK_STEPS(g,
+                    {{"key Form1 120", "uni[0].hp", "50"},
+                     {"key Form1 8", "uni[0].hp uni[0].kind Timer2.Enabled n", "255 10 true 0"}});
     }
 
     void pelmantraGoxStopsWalkingAndIncomeOnly() {
-        Game g;
-        g.battle();
-        g.run("press Form1 2960 3500\nwait 100");
-        CHECK_FIELDS(g, "uni[0].pos yen", "1060,3025 2001");
-        g.run(order(0, 1) + "type Form1 cheater pelmantra gox\npress Form1 5000 2000\nwait 1000");
+        Battle g;
         // Nobody walks and no income comes in, but the unit ordered is trained and paid for.
-        CHECK_FIELDS(g, "uni[0].pos uni[0].dest ima(0).Left c yen Label1.Caption",
-                     "1060,3025 5000,2000 1060 1 1986 ' 2001000 euri'");
         // The enemy clock goes on: two enemy turns by 26 s.
-        g.run("wait 25000");
-        CHECK_FIELDS(g, "ene(1).Top", "6140");
+        CHECK_STEPS(
+            g, {{"press Form1 2960 3500\nwait 100", "uni[0].pos yen", "1060,3025 2001"},
+                {order(0, 1) + "type Form1 cheater pelmantra gox\npress Form1 5000 2000\nwait 1000",
+                 "uni[0].pos uni[0].dest ima(0).Left c yen Label1.Caption",
+                 "1060,3025 5000,2000 1060 1 1986 ' 2001000 euri'"},
+                {"wait 25000", "ene(1).Top", "6140"}});
     }
 
     void dekMovaMakesABuilderTurnAndShoot() {
-        Game g;
-        g.battle();
+        Battle g;
         trainBuilder(g);
-        g.run(pressMine(g)); // closes the construction panel; the builder stays selected
-        g.run("type Form1 cheater dek mova");
-        // The look changes on the next turn.
-        CHECK_FIELDS(g, "uni[1].kind uni[0].kind ima(1).Picture", "11 10 front_6");
-        g.run("click Form1 ima(1)");
-        CHECK_FIELDS(g, "build.Visible", "false");
-        // Now it turns (toward its own place: right) and reaches 40 x 250 twips.
-        g.run("press Form1 10940 9000 2"); // 8000 across, 6000 down: exactly 10000
-        CHECK_FIELDS(g, "ima(1).Picture Line3.ends news.Caption",
-                     "sideimager_11 '3140,3200 10940,9000' ''");
-        g.run("press Form1 10942 9000 2"); // 10001 away
-        CHECK_FIELDS(g, "news.Caption", "' mannaggia nn ci arriva'");
+        // The mine closes the construction panel; the builder stays selected. The look changes
+        // on the next turn. Now it turns (toward its own place: right) and reaches 40 x 250
+        // twips: 8000 across and 6000 down is exactly 10000, 2 more is 10001.
+        CHECK_STEPS(g, {{pressMine(g) + "\ntype Form1 cheater dek mova",
+                         "uni[1].kind uni[0].kind ima(1).Picture", "11 10 front_6"},
+                        {"click Form1 ima(1)", "build.Visible", "false"},
+                        {"press Form1 10940 9000 2", "ima(1).Picture Line3.ends news.Caption",
+                         "sideimager_11 '3140,3200 10940,9000' ''"},
+                        {"press Form1 10942 9000 2", "news.Caption", "' mannaggia nn ci arriva'"}});
     }
 
     void frastolPaintsEveryEnemy() {
-        Game g;
-        g.battle();
+        Battle g;
         // Once the shield is down the commander destroys enemy 47, 2241 twips away.
         g.run("wait 20100\ndown Form1 ene(47) 2 0 10 10\ntype Form1 cheater frastol");
         QString enemies;

@@ -22,8 +22,7 @@ namespace {
 /// under a box, or the end of a battle would be announced twice.
 struct Boxes : kt::Host {
     explicit Boxes(Game& game)
-        : g(game)
-        , was(game.app.host()) {
+        : g(game) {
         g.app.setHost(this);
     }
     ~Boxes() override { g.app.setHost(&was); }
@@ -37,15 +36,13 @@ struct Boxes : kt::Host {
         const int64_t before = g.app.clock.now();
         QString seen = QString::fromStdString(text + "|" + title);
         if (auto* f = dynamic_cast<Form1*>(owner))
-            seen += QString("|%1|%2|%3")
-                        .arg(QString::fromStdString(f->news.Caption))
-                        .arg(f->Timer1.enabled())
-                        .arg(f->make.enabled());
+            seen += QString::asprintf("|%s|%d|%d", f->news.Caption.c_str(), f->Timer1.enabled(),
+                                      f->make.enabled());
         g.app.advance(5000);
         shown << seen + (g.app.clock.now() == before ? "" : "|time passed");
     }
     Game& g;
-    kt::Host& was;
+    kt::Host& was = g.app.host();
     QStringList shown;
 };
 
@@ -57,50 +54,39 @@ private slots:
     // ---- Enemy turns ---------------------------------------------------------------------------
 
     void enemyTurnTiming() {
-        Game g;
-        g.battle();
-        CHECK_FIELDS(g, "Line4(0).look", "'0,255,0 4 1'"); // the force field
-        g.run("wait 19900");
-        CHECK_FIELDS(g, "news.Caption", "''");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "news.Caption", "' lo scudo ha ceduto'");
-        g.run("wait 5000");
-        CHECK_FIELDS(g, "news.Caption", "'ALL ATTACCO'");
+        Battle g;
+        CHECK_STEPS(g, {{"", "Line4(0).look", "'0,255,0 4 1'"}, // the force field
+                        {"wait 19900", "news.Caption", "''"},
+                        {"wait 100", "news.Caption", "' lo scudo ha ceduto'"},
+                        {"wait 5000", "news.Caption", "'ALL ATTACCO'"}});
         // No turn before 255: the enemies stand, the field shows, enemy 0 has no cell yet.
-        g.run("wait 400");
         QString lines;
         for (int i = 1; i <= 50; ++i) lines += QString(" Line4(%1).Visible").arg(i);
-        CHECK_FIELDS(g, "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
-                     "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50));
         // The first turn: every enemy one step up, the field's line now enemy 0's shot line;
         // nobody stood in the aimed cells.
-        g.run("wait 100");
-        CHECK_FIELDS(g, "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
-                     "255 1560,6190 5880,7510 [1,6] [4,5] false 0");
+        CHECK_STEPS(g, {{"wait 400", "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
+                         "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50)},
+                        {"wait 100",
+                         "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
+                         "255 1560,6190 5880,7510 [1,6] [4,5] false 0"}});
         // Then a turn every fifth tick.
-        g.run("wait 400");
-        CHECK_FIELDS(g, "ene(0).at", "1560,6190");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "ene(0).at", "1560,6140");
+        CHECK_STEPS(
+            g, {{"wait 400", "ene(0).at", "1560,6190"}, {"wait 100", "ene(0).at", "1560,6140"}});
     }
 
+    // Where the commander stands in column 0, where enemies 11 and 19 stand in row 6 after
+    // their step, and whether they hit it.
     void enemyAim_data() {
-        // The commander in column 0, where enemies 11 and 19 stand in row 6 after their step.
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<bool>("hit");
-        QTest::newRow("own row, bottom edge") << 300 << 6999 << true;
-        QTest::newRow("own row, top edge") << 300 << 6000 << true;
-        QTest::newRow("one row above") << 300 << 5500 << true;
-        QTest::newRow("two rows above, top edge") << 300 << 4000 << true;
-        QTest::newRow("two rows above, right edge of the column") << 999 << 4000 << true;
-        QTest::newRow("three rows above, bottom edge") << 300 << 3999 << false;
-        QTest::newRow("one row below") << 300 << 7000 << false;
+        table({{"own row, bottom edge", "300 6999 1"},
+               {"own row, top edge", "300 6000 1"},
+               {"one row above", "300 5500 1"},
+               {"two rows above, top edge", "300 4000 1"},
+               {"two rows above, right edge of the column", "999 4000 1"},
+               {"three rows above, bottom edge", "300 3999 0"},
+               {"one row below", "300 7000 0"}});
     }
     void enemyAim() {
-        QFETCH(int, x);
-        QFETCH(int, y);
-        QFETCH(bool, hit);
+        const auto [x, y, hit] = ints<3>();
         Game g;
         put(g.battle(), 0, x, y);
         tickTo(g, 255);
@@ -124,8 +110,7 @@ private slots:
         CHECK_FIELDS(g, "uni[1].hp uni[2].hp", "27 30"); // 30 - 1 - 2
         // The commander in the aimed cells comes before everybody.
         put(f, 0, 300, 5200);
-        g.run("wait 500");
-        CHECK_FIELDS(g, "uni[0].hp uni[1].hp", "43 27"); // 50 - 3 - 4
+        CHECK_STEPS(g, {{"wait 500", "uni[0].hp uni[1].hp", "43 27"}}); // 50 - 3 - 4
     }
 
     void damageSequence() {
@@ -156,17 +141,14 @@ private slots:
         tickTo(g, 255);
         CHECK_FIELDS(g, "uni[1].hp uni[1].alive sel", "0 -1 2");
         // The next destroys it: a wreck where it stood, the selection back to the commander.
-        g.run("wait 500");
-        CHECK_FIELDS(g, "uni[1].alive ima(1).Picture ima(1).at sel sh.at sh.Width",
-                     "0 image1_0 6300,3300 0 960,3395 405");
         // A wreck is no target.
-        g.run("wait 500");
-        CHECK_FIELDS(g, "dmg Line4(50).Visible", "6 false");
+        CHECK_STEPS(g, {{"wait 500", "uni[1].alive ima(1).Picture ima(1).at sel sh.at sh.Width",
+                         "0 image1_0 6300,3300 0 960,3395 405"},
+                        {"wait 500", "dmg Line4(50).Visible", "6 false"}});
         // Nor can it be selected: nothing changes, not even the open training panel.
         g.run("click Form1 ima(2)\nclick Form1 Image2");
         const QString marker = fields(g, "sh");
-        g.run("click Form1 ima(1)");
-        CHECK_FIELDS(g, "sel Frame1.Visible sh", "2 true " + marker);
+        CHECK_STEPS(g, {{"click Form1 ima(1)", "sel Frame1.Visible sh", "2 true " + marker}});
     }
 
     void returnShot() {
@@ -185,11 +167,8 @@ private slots:
                      "uni[1].hp Line3.ends Line3.look kills enedead[50] tgx tgy target "
                      "Line3.Visible",
                      "29 '6500,3500 6240,5110' '255,0,0 1 1' 0 0 11280 6240 40 true");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "Line3.Visible", "false");
+        CHECK_STEPS(g, {{"wait 100", "Line3.Visible", "false"}, {"wait 400", "uni[1].hp", "27"}});
         // Destroyed by the unit's own attack order, enemy 50 stops: no step, no line.
-        g.run("wait 400");
-        CHECK_FIELDS(g, "uni[1].hp", "27");
         g.run(pressEnemy(f, 50, 2) + "wait 500");
         CHECK_FIELDS(g, "kills Line4(50).Visible ene(50).at uni[1].hp", "1 false 6240,5060 27");
     }
@@ -216,10 +195,10 @@ private slots:
         const QString shot = fields(g, "Line3");
         f.news.Caption.clear();
         // Neither the turn of any button nor a shot nor an attack brings the wreck back to life.
-        g.run(press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
-              pressEnemy(f, 10, 2));
-        CHECK_FIELDS(g, "ima(0).Picture uni[0].face Line3 news.Caption kills",
-                     "image1_0 0 " + shot + " '' 0");
+        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
+                             pressEnemy(f, 10, 2),
+                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
+                         "image1_0 0 " + shot + " '' 0"}});
     }
 
     void countersStopAtTheirBounds() {
@@ -228,8 +207,8 @@ private slots:
         // A unit sent above the top edge counts as in row 0 (and is aimed at there).
         f.ene[47].Top = 600;
         tickTo(g, 201);
-        g.run(press(1600, 700, 1) + "wait 3500");
-        CHECK_FIELDS(g, "uni[0].pos uni[0].row", "1560,-400 0");
+        CHECK_STEPS(g,
+                    {{press(1600, 700, 1) + "wait 3500", "uni[0].pos uni[0].row", "1560,-400 0"}});
         // An enemy walking right along the top edge stays in column 255.
         f.ene[12].Left = 255990;
         f.ene[12].Top = 20;
@@ -239,14 +218,12 @@ private slots:
         // kills stays at 255.
         g.probe().kills() = 255;
         put(f, 0, 960, 3000);
-        g.run(pressEnemy(f, 11, 2));
-        CHECK_FIELDS(g, "enedead[11] kills", "-1 255");
+        CHECK_STEPS(g, {{pressEnemy(f, 11, 2), "enedead[11] kills", "-1 255"}});
         // The clock stops at 32767, and the turns keep their rhythm past it.
         g.probe().kills() = 0;
         g.probe().clock() = 32766;
         const float top = f.ene[0].Top;
-        g.run("wait 500");
-        CHECK_FIELDS(g, "clock ene(0).Top", "32767 " + number(top - 50));
+        CHECK_STEPS(g, {{"wait 500", "clock ene(0).Top", "32767 " + number(top - 50)}});
     }
 
     // ---- Whole battles -------------------------------------------------------------------------
@@ -266,35 +243,28 @@ private slots:
         CHECK_FIELDS(g, "kills clock", "49 255");
         QVERIFY(boxes.shown.isEmpty());
         // One more between turns, 49 to 50: the next turn is a victory.
-        g.run(pressEnemy(f, 38, 2) + "wait 400");
-        CHECK_FIELDS(g, "Form1.loaded", "true");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "Form1 frmSplash.visible", "none true");
-        g.run("wait 3000");
-        CHECK_FIELDS(g, "messages", "'[\"Hai vinto!!\"]'");
+        CHECK_STEPS(g, {{pressEnemy(f, 38, 2) + "wait 400", "Form1.loaded", "true"},
+                        {"wait 100", "Form1 frmSplash.visible", "none true"},
+                        {"wait 3000", "messages", "'[\"Hai vinto!!\"]'"}});
         QCOMPARE(boxes.shown, QStringList{"Hai vinto!!|Kolvar|ALL ATTACCO|1|0"});
 
         // A new battle starts from nothing. The commander stays where it starts, in column 0.
         // Enemy 11 reaches row 5 at the fifth turn and from then on hits it every turn:
         // 1 + 2 + ... + 9 leaves 5 of 50.
-        g.run("click frmSplash Command1\nwait 100");
-        CHECK_FIELDS(g, "kills clock enedead[0] uni[0].hp dmg", "0 1 0 50 0");
-        g.run("wait 27300");
-        CHECK_FIELDS(g, "uni[0].hp", "50");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "uni[0].hp", "49");
-        g.run("wait 4400");
-        g.run("click Form1 Image2\ndown Form1 Command1(3) 1 0 100 100"); // training when it falls
-        CHECK_FIELDS(g, "uni[0].hp", "5");
-        g.run("wait 100");
-        CHECK_FIELDS(g, "Form1 frmSplash.visible", "none true");
+        CHECK_STEPS(g, {{"click frmSplash Command1\nwait 100",
+                         "kills clock enedead[0] uni[0].hp dmg", "0 1 0 50 0"},
+                        {"wait 27300", "uni[0].hp", "50"},
+                        {"wait 100", "uni[0].hp", "49"},
+                        // Training when it falls.
+                        {"wait 4400\nclick Form1 Image2\ndown Form1 Command1(3) 1 0 100 100",
+                         "uni[0].hp", "5"},
+                        {"wait 100", "Form1 frmSplash.visible", "none true"}});
         // Both clocks stopped under the box.
         QCOMPARE(boxes.shown.last(), " Missione Fallita Game Over|Kolvar|Tovo e morto|0|0");
-        g.run("wait 5000");
-        CHECK_FIELDS(g, "messages", "'[\"Hai vinto!!\",\" Missione Fallita Game Over\"]'");
+        CHECK_STEPS(
+            g, {{"wait 5000", "messages", "'[\"Hai vinto!!\",\" Missione Fallita Game Over\"]'"},
+                {"click frmSplash Command1", "uni[0].hp dmg", "50 0"}});
         QCOMPARE(boxes.shown.size(), 2);
-        g.run("click frmSplash Command1");
-        CHECK_FIELDS(g, "uni[0].hp dmg", "50 0");
     }
 };
 

@@ -40,12 +40,6 @@ QRect device(const QRect& r) {
     return QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1));
 }
 
-// Client pixels of a twip size, as the window was designed.
-QSize designed(const kt::Form& f) {
-    return QSize(int(std::lround(f.ScaleWidth / kt::twipsPerPixel)),
-                 int(std::lround(f.ScaleHeight / kt::twipsPerPixel)));
-}
-
 QRect pxRect(const kt::Widget& w, bool inForm) {
     const float l = inForm ? w.formLeft() : w.Left, t = inForm ? w.formTop() : w.Top;
     auto px = [](float v) { return int(std::lround(v / kt::twipsPerPixel)); };
@@ -54,10 +48,6 @@ QRect pxRect(const kt::Widget& w, bool inForm) {
 
 int maxChannel(QRgb c) {
     return std::max({qRed(c), qGreen(c), qBlue(c)});
-}
-
-QString str(const QRect& r) {
-    return QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
 
 } // namespace
@@ -137,11 +127,14 @@ private slots:
     void windowsKeepTheirDesignedSize() {
         Game g;
         g.run("click frmSplash Command4\nclick frmSplash Command3");
-        QStringList seen;
-        auto check = [&](const char* name) {
+        for (const char* name : {"frmSplash", "Dialog", "brow", "Form1"}) {
+            if (name == std::string("Form1")) g.battle();
             ktqt::FormView* v = viewOf(g, name);
             QVERIFY2(v && v->isVisible(), name);
-            const QSize want = designed(*v->form());
+            // Client pixels of its twips, as the window was designed.
+            const QSize want =
+                (QSizeF(v->form()->ScaleWidth, v->form()->ScaleHeight) / kt::twipsPerPixel)
+                    .toSize();
             QCOMPARE(v->size(), want);
             QVERIFY(v->windowHandle());
             QCOMPARE(v->windowHandle()->devicePixelRatio(), scale);
@@ -150,15 +143,8 @@ private slots:
             const QSize got = grabbed.size();
             QVERIFY2(std::abs(got.width() - want.width() * scale) <= 1 &&
                          std::abs(got.height() - want.height() * scale) <= 1,
-                     qPrintable(QString(name) + " is " + str(QRect(QPoint(), got))));
-            seen << name;
-        };
-        check("frmSplash");
-        check("Dialog");
-        check("brow");
-        g.battle();
-        check("Form1");
-        QCOMPARE(seen.size(), 4);
+                     qPrintable(QString(name) + " is " + kolvar::rectText(QRect(QPoint(), got))));
+        }
     }
 
     // The browser's lists keep all four borders: at 1.5 the file list once lost its bottom one
@@ -177,21 +163,16 @@ private slots:
             // white inside and the grey outside.
             auto edge = [&](QPoint from, QPoint step) {
                 int darkest = 255;
-                for (int i = -2; i <= 2; ++i) {
-                    const QPoint p = from + step * i;
-                    if (shot.rect().contains(p))
+                for (int i = -2; i <= 2; ++i)
+                    if (const QPoint p = from + step * i; shot.rect().contains(p))
                         darkest = std::min(darkest, maxChannel(shot.pixel(p)));
-                }
                 return darkest;
             };
-            const std::pair<const char*, int> edges[] = {
-                {"top", edge(QPoint(mid.x(), r.top()), {0, 1})},
-                {"bottom", edge(QPoint(mid.x(), r.bottom()), {0, 1})},
-                {"left", edge(QPoint(r.left(), mid.y()), {1, 0})},
-                {"right", edge(QPoint(r.right(), mid.y()), {1, 0})}};
-            for (const auto& [side, darkest] : edges)
-                QVERIFY2(darkest < 225,
-                         qPrintable(QString("%1 of %2 at ").arg(side, name) + str(r)));
+            const QString at = QString(" of %1 at ").arg(name) + kolvar::rectText(r);
+            QVERIFY2(edge(QPoint(mid.x(), r.top()), {0, 1}) < 225, qPrintable("top" + at));
+            QVERIFY2(edge(QPoint(mid.x(), r.bottom()), {0, 1}) < 225, qPrintable("bottom" + at));
+            QVERIFY2(edge(QPoint(r.left(), mid.y()), {1, 0}) < 225, qPrintable("left" + at));
+            QVERIFY2(edge(QPoint(r.right(), mid.y()), {1, 0}) < 225, qPrintable("right" + at));
         }
     }
 
@@ -243,9 +224,10 @@ private slots:
                     if (qAlpha(ink.pixel(x, y)) > 0) inked |= QRect(x, y, 1, 1);
             QVERIFY2(!inked.isEmpty(), l.name.c_str());
             const QRect allowed = device(room).translated(-device(area).topLeft());
-            QVERIFY2(allowed.contains(inked), qPrintable(QString("%1 '%2' inks %3 outside %4")
-                                                             .arg(l.name.c_str(), l.Caption.c_str(),
-                                                                  str(inked), str(allowed))));
+            QVERIFY2(allowed.contains(inked),
+                     qPrintable(QString("%1 '%2' inks %3 outside %4")
+                                    .arg(l.name.c_str(), l.Caption.c_str(), kolvar::rectText(inked),
+                                         kolvar::rectText(allowed))));
             // And the real window shows it there.
             const QRect onScreen = device(pxRect(l, true));
             int dark = 0;

@@ -11,7 +11,7 @@
 #include <QPaintEvent>
 #include <QTest>
 
-using kolvar::Game;
+using kolvar::viewOf;
 
 namespace {
 
@@ -34,21 +34,14 @@ protected:
 
 using kolvar::settle;
 
-ktqt::FormView& battlefield(Game& g) {
-    g.battle();
-    ktqt::FormView* v = g.frontend->view(*g.app.formByName("Form1"));
-    if (!v) qFatal("the battlefield has no window");
-    return *v;
-}
-
 } // namespace
 
 class RepaintTest : public QObject {
     Q_OBJECT
 private slots:
     void aTickRepaintsOnlyWhatChanged() {
-        Game g;
-        ktqt::FormView& view = battlefield(g);
+        kolvar::Battle g;
+        ktqt::FormView& view = *viewOf(g, "Form1");
         // Label1 at 240, 0, 1815 x 255 twips; a pixel of slack for rounding at its edges.
         const QRect money = QRect(16, 0, 121, 17).adjusted(-1, -1, 1, 1);
         g.wait(300); // everyone stands still: only the income moves
@@ -70,11 +63,7 @@ private slots:
             QCOMPARE(view.paintCount() > before, !still);
             QCOMPARE(log.events > 0, !still);
             const QRect out = log.painted.subtracted(money).boundingRect();
-            QVERIFY2(out.isEmpty(), qPrintable(QStringLiteral("painted within %1,%2 %3x%4")
-                                                   .arg(out.x())
-                                                   .arg(out.y())
-                                                   .arg(out.width())
-                                                   .arg(out.height())));
+            QVERIFY2(out.isEmpty(), qPrintable("painted within " + kolvar::rectText(out)));
         }
         CHECK_FIELDS(g, "clock", "14");
     }

@@ -45,97 +45,76 @@ class SelectionOrdersTest : public QObject {
 private slots:
     // ---- Movement ------------------------------------------------------------------------------
 
+    // The clock (0 to 200 while the force field stands), the trip from x,y to tx,ty, the ticks
+    // run, and where the unit is then, with the notice if any.
     void movementSteps_data() {
-        QTest::addColumn<int>("clock");    // 0 to 200 while the force field stands
-        QTest::addColumn<QString>("trip"); // from x,y to tx,ty
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("after"); // and the notice, if any
-        QTest::newRow("first step of 20") << 0 << "960,3000 2960,3500" << 1 << "1060,3025";
-        QTest::newRow("one step before arriving") << 0 << "960,3000 2960,3500" << 19 << "2860,3475";
-        QTest::newRow("resting once there") << 0 << "960,3000 2960,3500" << 25 << "2960,3500";
-        QTest::newRow("up and left, 50 steps") << 0 << "5000,4000 2000,0" << 50 << "2000,0";
-        QTest::newRow("level destination") << 0 << "960,3000 3000,3000" << 5 << "960,3000";
-        QTest::newRow("straight below") << 0 << "960,3000 960,4000" << 5 << "960,3000";
-        QTest::newRow("within 100 twips") << 0 << "960,3000 1030,3060" << 5 << "960,3000";
-        QTest::newRow("exactly 100 twips: one step")
-            << 0 << "960,3000 1020,3080" << 1 << "1020,3080";
-        QTest::newRow("halves down to even") << 0 << "1000,2000 1201,2101" << 1 << "1100,2050";
-        QTest::newRow("halves up to even") << 0 << "1000,2000 1203,2103" << 1 << "1102,2052";
-        QTest::newRow("negative halves") << 0 << "2000,2000 1797,1897" << 1 << "1898,1948";
-        // 30617 twips away: 306 hundreds, held at 255 steps rather than wrapping to 50.
-        QTest::newRow("at most 255 steps") << 0 << "0,1000 30600,2020" << 1 << "120,1004";
-        // While the field stands no destination at or below 4320: it is put back to 4300.
-        QTest::newRow("field, at 4320") << 100 << "960,3000 1960,4320" << 2 << "1022,3081 refused";
-        QTest::newRow("field, at 4319") << 100 << "960,3000 1960,4319" << 2 << "1085,3164";
-        QTest::newRow("field's last tick, below")
-            << 199 << "960,3000 1960,5000" << 2 << "1022,3081 refused";
-        QTest::newRow("field's last tick, above")
-            << 199 << "960,3000 1960,2000" << 2 << "1102,2858 fell";
-        QTest::newRow("fallen at 201, below") << 200 << "960,3000 1960,5000" << 2 << "1050,3182";
+        table({{"first step of 20", "0 960,3000 2960,3500 1 1060,3025"},
+               {"one step before arriving", "0 960,3000 2960,3500 19 2860,3475"},
+               {"resting once there", "0 960,3000 2960,3500 25 2960,3500"},
+               {"up and left, 50 steps", "0 5000,4000 2000,0 50 2000,0"},
+               {"level destination", "0 960,3000 3000,3000 5 960,3000"},
+               {"straight below", "0 960,3000 960,4000 5 960,3000"},
+               {"within 100 twips", "0 960,3000 1030,3060 5 960,3000"},
+               {"exactly 100 twips: one step", "0 960,3000 1020,3080 1 1020,3080"},
+               {"halves down to even", "0 1000,2000 1201,2101 1 1100,2050"},
+               {"halves up to even", "0 1000,2000 1203,2103 1 1102,2052"},
+               {"negative halves", "0 2000,2000 1797,1897 1 1898,1948"},
+               // 30617 twips away: 306 hundreds, held at 255 steps rather than wrapping to 50.
+               {"at most 255 steps", "0 0,1000 30600,2020 1 120,1004"},
+               // While the field stands no destination at or below 4320: it is put back to 4300.
+               {"field, at 4320", "100 960,3000 1960,4320 2 1022,3081 refused"},
+               {"field, at 4319", "100 960,3000 1960,4319 2 1085,3164"},
+               {"field's last tick, below", "199 960,3000 1960,5000 2 1022,3081 refused"},
+               {"field's last tick, above", "199 960,3000 1960,2000 2 1102,2858 fell"},
+               {"fallen at 201, below", "200 960,3000 1960,5000 2 1050,3182"}});
     }
     void movementSteps() {
-        QFETCH(int, clock);
-        QFETCH(QString, trip);
-        QFETCH(int, ticks);
-        QFETCH(QString, after);
+        const QStringList w = row(), from = w[1].split(','), to = w[2].split(',');
         Game g;
-        const QStringList from = trip.split(' ')[0].split(','), to = trip.split(' ')[1].split(',');
         put(g.battle(), 0, from[0].toInt(), from[1].toInt());
         headFor(g, 0, to[0].toInt(), to[1].toInt());
-        g.probe().clock() = int16_t(clock);
-        g.run("wait " + std::to_string(100 * ticks));
+        g.probe().clock() = int16_t(w[0].toInt());
+        g.run("wait " + std::to_string(100 * w[3].toInt()));
         // The image walks with the record.
-        const QString at = after.section(' ', 0, 0), note = after.section(' ', 1);
+        const QString note = w.value(5);
         CHECK_FIELDS(g, "uni[0].pos ima(0).at news.Caption uni[0].dest",
-                     at + " " + at +
+                     w[4] + " " + w[4] +
                          (note == "refused" ? " ' nn puoi andare li' " + to[0] + ",4300"
-                          : note == "fell"  ? " ' lo scudo ha ceduto' " + trip.section(' ', 1)
-                                            : " '' " + trip.section(' ', 1)));
+                          : note == "fell"  ? " ' lo scudo ha ceduto' " + w[2]
+                                            : " '' " + w[2]));
     }
 
     void theMarkerAndHealthFollowTheSelectedUnit() {
-        Game g;
-        g.battle();
-        CHECK_FIELDS(g, "OK(0).Caption", "50/50");
-        g.run(press(2960, 3500) + "wait 100");
-        CHECK_FIELDS(g, "sh.at OK(0).Caption OK(0).at", "1060,3345 50 1060,2695");
+        Battle g;
+        CHECK_STEPS(g, {{"", "OK(0).Caption", "50/50"},
+                        {press(2960, 3500) + "wait 100", "sh.at OK(0).Caption OK(0).at",
+                         "1060,3345 50 1060,2695"}});
         // A unit that is not selected walks without the marker.
         QCOMPARE(train(g, 5), 1);
         g.run("click Form1 ima(1)");
         const QString marker = fields(g, "sh.at");
-        g.run("wait 300");
-        CHECK_FIELDS(g, "uni[0].pos sh.at", "1660,3175 " + marker);
+        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at", "1660,3175 " + marker}});
     }
 
     // ---- Selection and ground orders -----------------------------------------------------------
 
+    // The destination's y before the press (the unit stands at 6000, 2500), the press and its
+    // button, the sprite after it.
     void facing_data() {
-        QTest::addColumn<int>("ty"); // destination before the press (the unit stands at 6000, 2500)
-        QTest::addColumn<int>("X");
-        QTest::addColumn<int>("Y");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<QString>("sprite");
-        const int y = 2500;
-        QTest::newRow("up") << y << 6000 << 1500 << 1 << "backimage_10";
-        QTest::newRow("down") << y << 6000 << 3500 << 1 << "front_10";
-        QTest::newRow("left") << y << 5000 << 2500 << 1 << "sideimagel_10";
-        QTest::newRow("mostly up") << y << 6300 << 1500 << 1 << "backimage_10";
-        QTest::newRow("mostly right") << y << 7000 << 2200 << 1 << "sideimager_10";
-        // On an exact diagonal the side view wins.
-        QTest::newRow("diagonal up-left") << y << 5500 << 2000 << 1 << "sideimagel_10";
-        QTest::newRow("diagonal down-right") << y << 6500 << 3000 << 1 << "sideimager_10";
-        QTest::newRow("right press at its destination")
-            << y << 7000 << 1500 << 2 << "sideimager_10";
-        QTest::newRow("right press, destination below") << 3500 << 5000 << 1500 << 2 << "front_10";
-        QTest::newRow("middle press, destination above")
-            << 1500 << 7000 << 3500 << 4 << "backimage_10";
+        table({{"up", "2500 6000 1500 1 backimage_10"},
+               {"down", "2500 6000 3500 1 front_10"},
+               {"left", "2500 5000 2500 1 sideimagel_10"},
+               {"mostly up", "2500 6300 1500 1 backimage_10"},
+               {"mostly right", "2500 7000 2200 1 sideimager_10"},
+               // On an exact diagonal the side view wins.
+               {"diagonal up-left", "2500 5500 2000 1 sideimagel_10"},
+               {"diagonal down-right", "2500 6500 3000 1 sideimager_10"},
+               {"right press at its destination", "2500 7000 1500 2 sideimager_10"},
+               {"right press, destination below", "3500 5000 1500 2 front_10"},
+               {"middle press, destination above", "1500 7000 3500 4 backimage_10"}});
     }
     void facing() {
-        QFETCH(int, ty);
-        QFETCH(int, X);
-        QFETCH(int, Y);
-        QFETCH(int, button);
-        QFETCH(QString, sprite);
+        const auto [ty, X, Y, button] = ints<4>();
         Game g;
         put(g.battle(), 0, 6000, 2500);
         headFor(g, 0, 6000, ty);
@@ -146,38 +125,32 @@ private slots:
         // after a press on the ground, and the press is its own reference point.
         CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends",
                      QString("%1 450 %2 0 0 %3")
-                         .arg(sprite, button == 1 ? xy(X, Y) : xy(6000, ty),
+                         .arg(row()[4], button == 1 ? xy(X, Y) : xy(6000, ty),
                               button == 1 ? fields(g, "Line1.ends") : cross));
     }
 
+    // The press and the destination it gives.
     void pressCoordinatesRoundHalfToEven_data() {
-        QTest::addColumn<double>("X");
-        QTest::addColumn<double>("Y");
-        QTest::addColumn<QString>("destination");
-        QTest::newRow("100.5 to 100") << 100.5 << 2000.5 << "100,2000";
-        QTest::newRow("101.5 to 102") << 101.5 << 2001.5 << "102,2002";
-        QTest::newRow("not a half") << 100.25 << 2000.75 << "100,2001";
+        table({{"100.5 to 100", "100.5 2000.5 100,2000"},
+               {"101.5 to 102", "101.5 2001.5 102,2002"},
+               {"not a half", "100.25 2000.75 100,2001"}});
     }
     void pressCoordinatesRoundHalfToEven() {
-        QFETCH(double, X);
-        QFETCH(double, Y);
-        QFETCH(QString, destination);
-        Game g;
-        g.battle();
+        const QStringList w = row();
+        const double X = w[0].toDouble(), Y = w[1].toDouble();
+        Battle g;
         g.run(press(X, Y));
         // The cross is drawn at the press itself, not at the rounded destination.
         CHECK_FIELDS(g, "uni[0].dest Line1.ends Line2.ends",
-                     destination + " '" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) +
-                         "' '" + xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'");
+                     w[2] + " '" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) + "' '" +
+                         xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'");
     }
 
     void groundPresses() {
-        Game g;
-        g.battle();
+        Battle g;
         // The marker under the commander, a shot line and the force field take no press: a
         // press on them is a press on the ground there.
-        g.run(press(1000, 3500));
-        CHECK_FIELDS(g, "uni[0].dest", "1000,3500");
+        CHECK_STEPS(g, {{press(1000, 3500), "uni[0].dest", "1000,3500"}});
         // Two shots within one tick: one line, the second.
         g.run(press(3000, 2500, 2) + press(4000, 2000, 2));
         int lines = 0;
@@ -185,10 +158,9 @@ private slots:
         for (auto it = widgets.begin(); it != widgets.end(); ++it)
             if (it.key().startsWith("Line") && it.value().toObject()["Visible"].toBool()) ++lines;
         QCOMPARE(lines, 2 + 1 + 1); // the cross, the force field and the shot
-        g.run(press(2580, 2600));   // the middle of the shot line from (1160, 3200) to (4000, 2000)
-        CHECK_FIELDS(g, "uni[0].dest", "2580,2600");
-        g.run(press(3000, 4800)); // on the force field
-        CHECK_FIELDS(g, "uni[0].dest", "3000,4800");
+        // The middle of the shot line from (1160, 3200) to (4000, 2000), the force field.
+        CHECK_STEPS(g, {{press(2580, 2600), "uni[0].dest", "2580,2600"},
+                        {press(3000, 4800), "uni[0].dest", "3000,4800"}});
     }
 
     void selectionAndTheBuilder() {
@@ -200,19 +172,16 @@ private slots:
         CHECK_FIELDS(g, "sel sh.at sh.Width Frame1.Visible Command1(5).Visible Command1(6).Visible",
                      "0 960,3395 405 false false true");
         // The marker takes the width the image has at the click.
-        g.run(press(1500, 2000, 4) + press(1000, 3100));
-        CHECK_FIELDS(g, "sh.Width", "450");
+        CHECK_STEPS(g, {{press(1500, 2000, 4) + press(1000, 3100), "sh.Width", "450"}});
         // A click brings the record to where the image is, halves to even; the order is kept.
         f.ima[0].Left = 2000.5f, f.ima[0].Top = 3001.5f;
         headFor(g, 0, 4000, 2000);
-        g.run("click Form1 ima(0)");
-        CHECK_FIELDS(g, "uni[0].pos uni[0].dest", "2000,3002 4000,2000");
+        CHECK_STEPS(g, {{"click Form1 ima(0)", "uni[0].pos uni[0].dest", "2000,3002 4000,2000"}});
         put(f, 0, 960, 3000);
 
         // The builder: its selection opens the construction panel at its feet.
         QCOMPARE(train(g, 6), 1);
-        g.run(press(3000, 3100));
-        CHECK_FIELDS(g, "build.at", "2940,3375");
+        CHECK_STEPS(g, {{press(3000, 3100), "build.at", "2940,3375"}});
         // A left press moves the builder's order and the cross, and nothing else; a right press
         // does nothing at all: no turn, no shot, no notice.
         g.run(press(5000, 2000) + "wait 100");
@@ -221,38 +190,32 @@ private slots:
         CHECK_FIELDS(g, "uni[1].dest Line1.ends ima(1).Picture ima(1).Width Line3 news.Caption",
                      "5000,2000 '4880,1880 5120,2120' front_6 350 " + shot + " ''");
         // Selecting another kind leaves the construction panel open where it was.
-        g.run("click Form1 ima(0)");
-        CHECK_FIELDS(g, "build.Visible build.at", "true 2940,3375");
+        CHECK_STEPS(g, {{"click Form1 ima(0)", "build.Visible build.at", "true 2940,3375"}});
     }
 
     // ---- Shots ---------------------------------------------------------------------------------
 
+    // The shooter's kind (it stands at 1000, 1500), the press, the look of the shot (none: out
+    // of reach).
     void reachAndLookOfAShot_data() {
-        QTest::addColumn<int>("kind"); // the shooter stands at (1000, 1500)
-        QTest::addColumn<int>("X");
-        QTest::addColumn<int>("Y");
-        QTest::addColumn<QString>("look"); // empty: out of reach
-        const QString red = "255,0,0 1 1", grey = "64,64,64 1 4", blue = "0,0,255 1 2";
-        QTest::newRow("commander, 10000 right") << 10 << 11000 << 1500 << red;
-        QTest::newRow("commander, 10001 right") << 10 << 11001 << 1500 << "";
-        QTest::newRow("commander, 10000.8 floors to 10000") << 10 << 7000 << 9501 << red;
-        QTest::newRow("commander, 10001.4") << 10 << 7001 << 9501 << "";
-        QTest::newRow("kind 0, 6250 right") << 0 << 7250 << 1500 << grey;
-        QTest::newRow("kind 1, 6250 right") << 1 << 7250 << 1500 << red;
-        QTest::newRow("kind 2, 6250 right") << 2 << 7250 << 1500 << "255,0,255 4 1";
-        QTest::newRow("kind 2, 6251 right") << 2 << 7251 << 1500 << "";
-        QTest::newRow("kind 3, 6250 right") << 3 << 7250 << 1500 << grey;
-        QTest::newRow("kind 3, 6251 right") << 3 << 7251 << 1500 << "";
-        QTest::newRow("kind 4, 7500 right") << 4 << 8500 << 1500 << "0,255,0 2 1";
-        QTest::newRow("kind 4, 7501 right") << 4 << 8501 << 1500 << "";
-        QTest::newRow("kind 5, 5250 by 7000") << 5 << 6250 << 8500 << blue;
-        QTest::newRow("kind 5, 8751 right") << 5 << 9751 << 1500 << "";
+        table({{"commander, 10000 right", "10 11000 1500 '255,0,0 1 1'"},
+               {"commander, 10001 right", "10 11001 1500"},
+               {"commander, 10000.8 floors to 10000", "10 7000 9501 '255,0,0 1 1'"},
+               {"commander, 10001.4", "10 7001 9501"},
+               {"kind 0, 6250 right", "0 7250 1500 '64,64,64 1 4'"},
+               {"kind 1, 6250 right", "1 7250 1500 '255,0,0 1 1'"},
+               {"kind 2, 6250 right", "2 7250 1500 '255,0,255 4 1'"},
+               {"kind 2, 6251 right", "2 7251 1500"},
+               {"kind 3, 6250 right", "3 7250 1500 '64,64,64 1 4'"},
+               {"kind 3, 6251 right", "3 7251 1500"},
+               {"kind 4, 7500 right", "4 8500 1500 '0,255,0 2 1'"},
+               {"kind 4, 7501 right", "4 8501 1500"},
+               {"kind 5, 5250 by 7000", "5 6250 8500 '0,0,255 1 2'"},
+               {"kind 5, 8751 right", "5 9751 1500"}});
     }
     void reachAndLookOfAShot() {
-        QFETCH(int, kind);
-        QFETCH(int, X);
-        QFETCH(int, Y);
-        QFETCH(QString, look);
+        const auto [kind, X, Y] = ints<3>();
+        const QString look = row().value(3);
         Game g;
         const QString i = QString::number(shooterAt(g, kind, 1000, 1500));
         CHECK_FIELDS(g, "uni[" + i + "].kind", QString::number(kind));
@@ -268,8 +231,8 @@ private slots:
                      "Line3.Visible Line3.ends Line3.look news.Caption kills ima(" + i + ").Width",
                      "true '1200,1700 " + xy(X, Y) + "' '" + look + "' '' 0 " +
                          (kind == 4 ? "1200" : "450"));
-        g.run("wait 100");
-        CHECK_FIELDS(g, "Line3.Visible", "false"); // a shot shows until the next tick
+        CHECK_STEPS(g,
+                    {{"wait 100", "Line3.Visible", "false"}}); // a shot shows until the next tick
     }
 
     void theBuilderFiresOnlyFromTheEnemyCorner() {
@@ -279,13 +242,11 @@ private slots:
         tickTo(g, 201);
         // One twip from enemy 12's corner is beyond a reach of 0.
         put(f, 1, 1081, 6240);
-        g.run(press(1500, 6650, 2));
-        CHECK_FIELDS(g, "news.Caption kills", outOfReach + " 0");
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
         // On the corner itself it fires, from the builder (not from the image of slot 12).
         put(f, 1, 1080, 6240);
-        g.run(press(1500, 6650, 2));
-        CHECK_FIELDS(g, "Line3.ends Line3.look ene(12).Picture kills",
-                     "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1");
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
+                         "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
     }
 
     void attackOrders() {
@@ -294,29 +255,21 @@ private slots:
         // While the field stands both buttons are refused, at 200 too, though the field's fall
         // is announced at that very tick; the reference still moves.
         tickTo(g, 200);
-        g.run(pressEnemy(f, 40, 1) + pressEnemy(f, 11, 2));
-        CHECK_FIELDS(g, "news.Caption tgx tgy uni[0].dest kills",
-                     "'can't shot trough the deflector shield' 600 6240 960,3000 0");
-
         // At 201 the attack goes through: the enemy is destroyed, the line ends at the press; an
-        // attack does not turn the unit.
-        g.run("wait 100\n" + press(700, 6300, 2));
-        CHECK_FIELDS(g, "ene(11).Picture kills Line3.ends Line3.look ima(0).Picture",
-                     "image1_1 1 '1160,3200 700,6300' '255,0,0 1 1' front_10");
-        // Again on the wreck: the line, but no second kill.
-        g.run(press(800, 6400, 2));
-        CHECK_FIELDS(g, "Line3.ends kills", "'1160,3200 800,6400' 1");
-
-        // Out of reach: the notice, the enemy recorded as target, nothing destroyed; a ground
-        // shot after it does not destroy the target either.
-        g.run(pressEnemy(f, 40, 2));
-        CHECK_FIELDS(g, "news.Caption target", outOfReach + " 40");
-        g.run(press(3000, 2000, 2));
-        CHECK_FIELDS(g, "ene(40).Picture kills", "ene 1");
-
-        // The middle button only moves the reference.
-        g.run(pressEnemy(f, 12, 4));
-        CHECK_FIELDS(g, "tgx uni[0].dest", "1080 960,3000");
+        // attack does not turn the unit. Again on the wreck: the line, but no second kill. Out
+        // of reach: the notice, the enemy recorded as target, nothing destroyed; a ground shot
+        // after it does not destroy the target either. The middle button only moves the
+        // reference.
+        CHECK_STEPS(g, {{pressEnemy(f, 40, 1) + pressEnemy(f, 11, 2),
+                         "news.Caption tgx tgy uni[0].dest kills",
+                         "'can't shot trough the deflector shield' 600 6240 960,3000 0"},
+                        {"wait 100\n" + press(700, 6300, 2),
+                         "ene(11).Picture kills Line3.ends Line3.look ima(0).Picture",
+                         "image1_1 1 '1160,3200 700,6300' '255,0,0 1 1' front_10"},
+                        {press(800, 6400, 2), "Line3.ends kills", "'1160,3200 800,6400' 1"},
+                        {pressEnemy(f, 40, 2), "news.Caption target", outOfReach + " 40"},
+                        {press(3000, 2000, 2), "ene(40).Picture kills", "ene 1"},
+                        {pressEnemy(f, 12, 4), "tgx uni[0].dest", "1080 960,3000"}});
 
         // A destroyed enemy stands still at every turn, with its line hidden.
         tickTo(g, 255);
@@ -325,10 +278,9 @@ private slots:
         // A left press sends the unit to 1000 twips above the enemy, wreck or not, and moves
         // neither the cross nor the unit's picture.
         const QString still = fields(g, "Line1.ends ima(0).Picture");
-        g.run(pressEnemy(f, 40, 1));
-        CHECK_FIELDS(g, "uni[0].dest", "11280,5190");
-        g.run(press(700, 6300, 1));
-        CHECK_FIELDS(g, "uni[0].dest Line1.ends ima(0).Picture", "600,5240 " + still);
+        CHECK_STEPS(g, {{pressEnemy(f, 40, 1), "uni[0].dest", "11280,5190"},
+                        {press(700, 6300, 1), "uni[0].dest Line1.ends ima(0).Picture",
+                         "600,5240 " + still}});
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace kt;
+using namespace std::string_literals;
 
 namespace {
 
@@ -72,7 +73,7 @@ struct Other : Form {
 class ToolkitTest : public QObject {
     Q_OBJECT
 private slots:
-    void formsAreCreatedOnFirstAccessAndLoadedOnce() {
+    void aFormLoadsOnceAndAHandlerMayUnloadIt() {
         Program app;
         QVERIFY(!app.loaded<Probe>());
         Probe& p = app.get<Probe>();
@@ -87,23 +88,19 @@ private slots:
         QCOMPARE(again.loads, 1);
         QCOMPARE(again.member, 0); // a new form starts from zero values
         QVERIFY(again.serial() != 0);
-    }
-
-    void aHandlerThatUnloadsItsOwnFormGetsAFreshOneOnTheNextAccess() {
-        Program app;
-        Probe& p = app.get<Probe>();
-        p.show();
+        // A handler that unloads its own form gets a fresh one on the next access.
+        again.show();
         int seen = 0;
-        const uint64_t first = p.serial();
-        p.picture1.Click = [&p, &app, &seen](int) {
-            p.unload();
-            p.member = 3; // still safe: destruction waits for the end of the dispatch
+        const uint64_t first = again.serial();
+        again.picture1.Click = [&again, &app, &seen](int) {
+            again.unload();
+            again.member = 3; // still safe: destruction waits for the end of the dispatch
             Probe& fresh = app.get<Probe>();
             seen = fresh.loads;
             fresh.show();
             app.get<Other>().unload(); // unloading another form mid-dispatch is safe too
         };
-        app.press(p, 1200, 1200);
+        app.press(again, 1200, 1200);
         QCOMPARE(seen, 1);
         Probe* now = app.loaded<Probe>();
         QVERIFY(now);
@@ -131,48 +128,37 @@ private slots:
         QCOMPARE(e3.picture.width(), 4);
     }
 
+    // A press with a button and Shift, and who takes it; a hidden widget takes nothing.
     void pressesAreRoutedToTheTopmostWidgetThatTakesTheMouse_data() {
-        QTest::addColumn<float>("x");
-        QTest::addColumn<float>("y");
-        QTest::addColumn<QString>("expect");
-        QTest::newRow("line over the image: the image") << 1200.f << 1500.f << "picture";
-        QTest::newRow("line over the ground: the form") << 200.f << 1500.f << "form";
-        QTest::newRow("button inside the frame") << 3200.f << 2200.f << "inner";
-        QTest::newRow("open ground") << 5500.f << 500.f << "form";
+        kolvar::table({{"line over the image: the image", "1200 1500 1 picture"},
+                       {"right button on the image: no click", "1200 1200 2 picture"},
+                       {"a hidden image: the form", "1200 1200 1 form hidden"},
+                       {"line over the ground: the form", "200 1500 1 form"},
+                       {"button inside the frame", "3200 2200 1 inner"},
+                       {"open ground", "5500 500 1 form"}});
     }
     void pressesAreRoutedToTheTopmostWidgetThatTakesTheMouse() {
-        QFETCH(float, x);
-        QFETCH(float, y);
-        QFETCH(QString, expect);
+        const auto [x, y, button] = kolvar::ints<3>();
+        const QString expect = kolvar::row()[3];
         Program app;
         Probe& p = app.get<Probe>();
         p.show();
-        app.press(p, x, y, LeftButton, 0);
+        p.picture1.Visible = kolvar::row().value(4) != "hidden";
+        app.press(p, x, y, button, ShiftMask);
         const QString got = !p.downs.empty() || p.clicks ? "picture"
                             : p.frameClicks              ? "frame"
                             : p.innerClicks              ? "inner"
                             : !p.groundDowns.empty()     ? "form"
                                                          : "nothing";
         QCOMPARE(got, expect);
-        if (expect == "picture") { // widget-relative twips, then the click
-            QCOMPARE(p.downs.at(0).x, x - 1000);
-            QCOMPARE(p.downs.at(0).y, y - 1000);
-            QCOMPARE(p.clicks, 1);
+        if (expect == "picture") { // widget-relative twips, then the click of the left button
+            QCOMPARE(p.downs.size(), size_t(1));
+            QCOMPARE(p.downs[0].button, button);
+            QCOMPARE(p.downs[0].x, float(x - 1000));
+            QCOMPARE(p.downs[0].y, float(y - 1000));
+            QCOMPARE(p.clicks, button == LeftButton ? 1 : 0);
         }
-        if (expect == "form") QCOMPARE(p.groundDowns.at(0).x, x);
-    }
-
-    void onlyTheLeftButtonClicks() {
-        Program app;
-        Probe& p = app.get<Probe>();
-        p.show();
-        app.press(p, 1200, 1200, RightButton, ShiftMask);
-        QCOMPARE(p.downs.size(), size_t(1));
-        QCOMPARE(p.downs[0].button, int(RightButton));
-        QCOMPARE(p.clicks, 0);
-        p.picture1.Visible = false; // a hidden widget takes nothing
-        app.press(p, 1200, 1200);
-        QCOMPARE(p.groundDowns.size(), size_t(1));
+        if (expect == "form") QCOMPARE(p.groundDowns.at(0).x, float(x));
     }
 
     void aTextBoxReportsEveryChange() {
@@ -188,42 +174,33 @@ private slots:
         QCOMPARE(p.changes.size(), want.size());
     }
 
-    void timersTickInCreationOrderAndIntervalZeroNeverTicks() {
+    void timersTickInOrderNeverAtZeroAndKeepTheirPhase() {
         Program app;
         Probe& p = app.get<Probe>();
         std::string order;
         p.t1.Tick = [&] { order += '1'; };
         p.t2.Tick = [&] { order += '2'; };
+        const auto during = [&](int ms) { return order.clear(), app.advance(ms), order; };
         p.t1.setInterval(100);
         p.t2.setInterval(50);
-        app.advance(49);
-        QCOMPARE(order, std::string(""));
-        app.advance(251); // t = 300
-        QCOMPARE(order, std::string("212212212"));
+        QCOMPARE(during(49), ""s);
+        QCOMPARE(during(251), "212212212"s); // t = 300
         p.t1.setInterval(0);
-        order.clear();
-        app.advance(1000);
-        QCOMPARE(order, std::string(20, '2'));
+        QCOMPARE(during(1000), std::string(20, '2'));
         p.t2.setEnabled(false);
-        order.clear();
-        app.advance(1000);
-        QCOMPARE(order, std::string());
+        QCOMPARE(during(1000), ""s);
         p.t2.setEnabled(true); // counts a full interval from now
-        app.advance(49);
-        QCOMPARE(order, std::string());
-        app.advance(1);
-        QCOMPARE(order, std::string("2"));
-    }
-
-    void aLateDriverFiresOnceWithoutBurstAndKeepsItsPhase() {
-        Program app;
-        Probe& p = app.get<Probe>();
+        QCOMPARE(during(49), ""s);
+        QCOMPARE(during(1), "2"s);
+        // A late driver fires once, without a burst, and keeps the phase.
+        Program late;
+        Probe& q = late.get<Probe>();
         int ticks = 0;
-        p.t1.Tick = [&] { ++ticks; };
-        p.t1.setInterval(100);
-        app.advance(1050, /*coalesce=*/true);
+        q.t1.Tick = [&] { ++ticks; };
+        q.t1.setInterval(100);
+        late.advance(1050, /*coalesce=*/true);
         QCOMPARE(ticks, 1);
-        app.advance(50, true); // t = 1100: back in phase
+        late.advance(50, true); // t = 1100: back in phase
         QCOMPARE(ticks, 2);
     }
 

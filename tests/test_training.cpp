@@ -34,191 +34,146 @@ class TrainingTest : public QObject {
 private slots:
     // ---- Training ------------------------------------------------------------------------------
 
+    // Per kind: when the unit is finished, the money then (that instant's income included), the
+    // money after it (unchanged when it is refused) and its life (0: refused).
     void aUnitIsPaidForWhenFinished_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("ms");    // when the unit is finished
-        QTest::addColumn<int>("money"); // at that moment, that instant's income included
-        QTest::addColumn<int>("left");  // after it; the money unchanged when it is refused
-        QTest::addColumn<int>("life");  // 0: refused
         // Money equal to the price is not enough.
-        QTest::newRow("kind 0, money equal to the price") << 0 << 750 << 15 << 15 << 0;
-        QTest::newRow("kind 0, one more than the price") << 0 << 750 << 16 << 1 << 30;
-        QTest::newRow("kind 1") << 1 << 900 << 21 << 1 << 30;
-        QTest::newRow("kind 2") << 2 << 750 << 21 << 1 << 30;
-        QTest::newRow("kind 3") << 3 << 1000 << 11 << 1 << 30;
-        QTest::newRow("kind 4, money equal to the price") << 4 << 500 << 70 << 70 << 0;
-        QTest::newRow("kind 4, one more than the price") << 4 << 500 << 71 << 1 << 30;
-        QTest::newRow("kind 5") << 5 << 350 << 31 << 1 << 30;
-        QTest::newRow("kind 6, a builder") << 6 << 250 << 6 << 1 << 50;
-        QTest::newRow("kind 6 ordered in debt") << 6 << 250 << 0 << 0 << 0;
+        table({{"kind 0, money equal to the price", "0 750 15 15 0"},
+               {"kind 0, one more than the price", "0 750 16 1 30"},
+               {"kind 1", "1 900 21 1 30"},
+               {"kind 2", "2 750 21 1 30"},
+               {"kind 3", "3 1000 11 1 30"},
+               {"kind 4, money equal to the price", "4 500 70 70 0"},
+               {"kind 4, one more than the price", "4 500 71 1 30"},
+               {"kind 5", "5 350 31 1 30"},
+               {"kind 6, a builder", "6 250 6 1 50"},
+               {"kind 6 ordered in debt", "6 250 0 0 0"}});
     }
     void aUnitIsPaidForWhenFinished() {
-        QFETCH(int, kind);
-        QFETCH(int, ms);
-        QFETCH(int, money);
-        QFETCH(int, left);
-        QFETCH(int, life);
+        const auto [kind, ms, money, left, life] = ints<5>();
         Game g;
         g.battle().yen = int16_t(money - ms / 100);
         const QString queue = QString("queue[%1]").arg(kind);
-        g.run(order(kind, 1)); // queueing never looks at the money
-        CHECK_FIELDS(g, queue, "1");
-        g.run("wait " + std::to_string(ms - 1));
-        CHECK_FIELDS(g, "c", "0");
-        // Made or not, the unit has left the queue and training has stopped.
-        g.run("wait 1");
-        CHECK_FIELDS(g,
-                     "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
-                         queue + QString(" mk(%1).Caption").arg(kind),
-                     QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
-                                       life ? "''" : refused, life ? "true" : "false",
-                                       life ? kind : 0, life));
+        // Queueing never looks at the money. Made or not, the unit has left the queue and
+        // training has stopped.
+        CHECK_STEPS(g,
+                    {{order(kind, 1), queue, "1"},
+                     {"wait " + std::to_string(ms - 1), "c", "0"},
+                     {"wait 1",
+                      "c yen news.Caption ima(1).Visible uni[1].kind uni[1].hp cur make.Enabled " +
+                          queue + QString(" mk(%1).Caption").arg(kind),
+                      QString::asprintf("%d %d %s %s %d %d 255 false 0 ' 0'", life ? 1 : 0, left,
+                                        life ? "''" : refused, life ? "true" : "false",
+                                        life ? kind : 0, life)}});
     }
 
+    // Queued by plain presses before, the press's button and modifiers, queued after.
     void aPressQueuesByButtonAndModifier_data() {
-        QTest::addColumn<int>("before"); // queued by plain presses
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("shift");
-        QTest::addColumn<int>("after");
-        QTest::newRow("plain") << 0 << 1 << 0 << 1;
-        QTest::newRow("Shift") << 0 << 1 << 1 << 5;
-        QTest::newRow("Ctrl") << 0 << 1 << 2 << 10;
-        QTest::newRow("Shift+Ctrl on 3 queued") << 3 << 1 << 3 << 23;
-        QTest::newRow("Alt+Shift") << 0 << 1 << 5 << 1;
-        QTest::newRow("Alt+Ctrl") << 0 << 1 << 6 << 1;
-        QTest::newRow("Alt+Shift+Ctrl") << 0 << 1 << 7 << 1;
-        QTest::newRow("middle button") << 0 << 4 << 1 << 0;
-        QTest::newRow("right button on nothing queued") << 0 << 2 << 0 << 0;
-        // A right press never takes the last unit of a kind.
-        QTest::newRow("right, Shift on 5 queued: nothing") << 5 << 2 << 1 << 5;
-        QTest::newRow("right, Shift on 6 queued: one left") << 6 << 2 << 1 << 1;
-        QTest::newRow("right, plain on 1 queued: nothing") << 1 << 2 << 0 << 1;
-        QTest::newRow("right, plain on 2 queued") << 2 << 2 << 0 << 1;
-        QTest::newRow("right, Ctrl on 11 queued") << 11 << 2 << 2 << 1;
-        QTest::newRow("right, Shift+Ctrl on 30 queued") << 30 << 2 << 3 << 10;
-        QTest::newRow("right, Alt+Shift takes one") << 6 << 2 << 5 << 5;
+        table({{"plain", "0 1 0 1"},
+               {"Shift", "0 1 1 5"},
+               {"Ctrl", "0 1 2 10"},
+               {"Shift+Ctrl on 3 queued", "3 1 3 23"},
+               {"Alt+Shift", "0 1 5 1"},
+               {"Alt+Ctrl", "0 1 6 1"},
+               {"Alt+Shift+Ctrl", "0 1 7 1"},
+               {"middle button", "0 4 1 0"},
+               {"right button on nothing queued", "0 2 0 0"},
+               // A right press never takes the last unit of a kind.
+               {"right, Shift on 5 queued: nothing", "5 2 1 5"},
+               {"right, Shift on 6 queued: one left", "6 2 1 1"},
+               {"right, plain on 1 queued: nothing", "1 2 0 1"},
+               {"right, plain on 2 queued", "2 2 0 1"},
+               {"right, Ctrl on 11 queued", "11 2 2 1"},
+               {"right, Shift+Ctrl on 30 queued", "30 2 3 10"},
+               {"right, Alt+Shift takes one", "6 2 5 5"}});
     }
     void aPressQueuesByButtonAndModifier() {
-        QFETCH(int, before);
-        QFETCH(int, button);
-        QFETCH(int, shift);
-        QFETCH(int, after);
-        Game g;
-        g.battle();
-        g.run(order(3, before) + pressTrainingButton(3, button, shift));
+        const auto [before, button, shift, after] = ints<4>();
+        Battle g;
         // A count that never changed keeps its designed "0"; a rewritten one has the blank.
-        CHECK_FIELDS(g, "queue[3] mk(3).Caption cur make.Enabled",
-                     after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false");
+        CHECK_STEPS(g, {{order(3, before) + pressTrainingButton(3, button, shift),
+                         "queue[3] mk(3).Caption cur make.Enabled",
+                         after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false"}});
     }
 
+    // The kind first ordered and how many, the kinds ordered one by one while it trains, and
+    // the kinds of units 1, 2, ... in training order.
     void theNextKindIsTheHighestQueued_data() {
-        QTest::addColumn<int>("first");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QList<int>>("behind"); // ordered one by one while `first` trains
-        QTest::addColumn<QList<int>>("made");   // kinds of units 1, 2, ... in training order
-        QTest::newRow("kind 5 waits for every kind 1")
-            << 1 << 3 << QList<int>{5, 5} << QList<int>{1, 1, 1, 5, 5};
-        QTest::newRow("kinds 1 then 3 behind kind 0")
-            << 0 << 1 << QList<int>{1, 3} << QList<int>{0, 3, 1};
-        QTest::newRow("lower kinds behind the builder")
-            << 6 << 2 << QList<int>{0, 4, 0} << QList<int>{6, 6, 4, 0, 0};
+        table({{"kind 5 waits for every kind 1", "1 3 5,5 1,1,1,5,5"},
+               {"kinds 1 then 3 behind kind 0", "0 1 1,3 0,3,1"},
+               {"lower kinds behind the builder", "6 2 0,4,0 6,6,4,0,0"}});
     }
     void theNextKindIsTheHighestQueued() {
-        QFETCH(int, first);
-        QFETCH(int, count);
-        QFETCH(QList<int>, behind);
-        QFETCH(QList<int>, made);
-        Game g;
-        g.battle();
-        g.run(order(first, count) + "wait 20");
-        for (int k : behind) g.run(order(k, 1));
-        CHECK_FIELDS(g, "cur", QString::number(first)); // a kind in training is never replaced
-        g.run("wait 8000");
-        QString kinds = "c", wanted = QString::number(made.size());
-        for (int i = 0; i < made.size(); ++i)
-            kinds += QString(" uni[%1].kind").arg(i + 1), wanted += " " + QString::number(made[i]);
-        CHECK_FIELDS(g, kinds, wanted);
+        const QStringList w = row(), made = w[3].split(',');
+        Battle g;
+        g.run(order(w[0].toInt(), w[1].toInt()) + "wait 20");
+        for (const QString& k : w[2].split(',')) g.run(order(k.toInt(), 1));
+        CHECK_FIELDS(g, "cur", w[0]); // a kind in training is never replaced
+        QString kinds = "c";
+        for (int i = 1; i <= made.size(); ++i) kinds += QString(" uni[%1].kind").arg(i);
+        CHECK_STEPS(g, {{"wait 8000", kinds, QString::number(made.size()) + " " + made.join(' ')}});
     }
 
+    // The unit's place in the battle's training order, its kind, where it stands, its width.
     void unitsStandInRowsOfFifteen_data() {
-        QTest::addColumn<int>("number"); // the unit's place in the battle's training order
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("place");
-        QTest::addColumn<int>("width");
-        QTest::newRow("first") << 1 << 0 << "2940,3000" << 350;
-        QTest::newRow("fifteenth") << 15 << 2 << "11340,3000" << 350;
-        QTest::newRow("sixteenth") << 16 << 0 << "2940,3500" << 350;
-        QTest::newRow("thirty-first") << 31 << 0 << "2600,4000" << 350;
-        QTest::newRow("eightieth, a builder, the last") << 80 << 6 << "5000,5500" << 350;
-        // The tank keeps the width of its picture, 50 pixels.
-        QTest::newRow("a tank first") << 1 << 4 << "2940,3000" << 750;
+        table({{"first", "1 0 2940,3000 350"},
+               {"fifteenth", "15 2 11340,3000 350"},
+               {"sixteenth", "16 0 2940,3500 350"},
+               {"thirty-first", "31 0 2600,4000 350"},
+               {"eightieth, a builder, the last", "80 6 5000,5500 350"},
+               // The tank keeps the width of its picture, 50 pixels.
+               {"a tank first", "1 4 2940,3000 750"}});
     }
     void unitsStandInRowsOfFifteen() {
-        QFETCH(int, number);
-        QFETCH(int, kind);
-        QFETCH(QString, place);
-        QFETCH(int, width);
-        Game g;
-        g.battle();
+        const QStringList w = row();
+        const int number = w[0].toInt();
+        Battle g;
         // Builders (250 ms each) fill the slots before; then the unit of the row's kind, and
-        // behind the eightieth one more, which is refused.
-        // The record stands where the image is, going nowhere.
-        g.run(order(6, number - 1) + order(kind, 1) + order(6, number / 80) + "wait 22000");
-        CHECK_FIELDS(g,
-                     QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
-                             "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
-                         .arg(number),
-                     QString::asprintf("%d none %s true front_%d %s %d %s %s -1", number,
-                                       number == 80 ? refused : "' lo scudo ha ceduto'", kind,
-                                       qPrintable(place), width, qPrintable(place),
-                                       qPrintable(place)));
+        // behind the eightieth one more, which is refused. The record stands where the image
+        // is, going nowhere.
+        CHECK_STEPS(
+            g,
+            {{order(6, number - 1) + order(w[1].toInt(), 1) + order(6, number / 80) + "wait 22000",
+              QString("c ima(81) news.Caption ima(%1).Visible ima(%1).Picture ima(%1).at "
+                      "ima(%1).Width uni[%1].pos uni[%1].dest uni[%1].alive")
+                  .arg(number),
+              QString("%1 none %2 true front_%3 %4 %5 %4 %4 -1")
+                  .arg(w[0], number == 80 ? refused : "' lo scudo ha ceduto'", w[1], w[2], w[3])}});
     }
 
     void queueCountsStopAt255() {
-        Game g;
-        g.battle();
+        Battle g;
         for (int i = 0; i < 13; ++i) g.run(pressTrainingButton(1, 1, 3));
-        g.run(pressTrainingButton(1));
-        CHECK_FIELDS(g, "queue[1] mk(1).Caption", "255 ' 255'");
-        g.run(pressTrainingButton(1, 2) + "\nwait 900"); // one taken back, one trained
-        CHECK_FIELDS(g, "c queue[1] mk(1).Caption", "1 253 ' 253'");
+        CHECK_STEPS(g, {{pressTrainingButton(1), "queue[1] mk(1).Caption", "255 ' 255'"},
+                        // One taken back, one trained.
+                        {pressTrainingButton(1, 2) + "\nwait 900", "c queue[1] mk(1).Caption",
+                         "1 253 ' 253'"}});
     }
 
     void theBarFillsAndStaysFullUntilTheNextUnit() {
-        Game g;
-        g.battle();
+        Battle g;
         // A yellow bar over a red one.
         CHECK_FIELDS(g, "done.ends qnty.look done.look",
                      "'120,1320 2760,1320' '255,0,0 2 1' '255,255,0 2 1'");
-        g.run(order(0, 1) + "wait 50");
-        CHECK_FIELDS(g, "done.X2", "296"); // 120 + 2640 / 15
-        // A further order between two ticks does not put the training clock back.
-        g.run("wait 25\n" + order(0, 1) + "wait 25");
-        CHECK_FIELDS(g, "done.X2", "472");
-        g.run("wait 600");
-        CHECK_FIELDS(g, "done.X2", "2584"); // 14 of 15
-        // Full on the finishing tick; the next unit starts from the left on its first tick.
-        g.run("wait 50");
-        CHECK_FIELDS(g, "c done.X2", "1 2760");
-        g.run("wait 50");
-        CHECK_FIELDS(g, "done.X2", "296");
-        // Left full once nothing is queued.
-        g.run("wait 1700");
-        CHECK_FIELDS(g, "c done.X2 make.Enabled", "2 2760 false");
-        // A new order: the bar starts again from the left on its first tick.
-        g.run(order(5, 1) + "wait 50");
-        CHECK_FIELDS(g, "done.X2", number(120.0f + 2640.0f / 7.0f));
+        // A further order between two ticks does not put the training clock back. The bar is
+        // full on the finishing tick, and left so once nothing is queued; the next unit starts
+        // it from the left on its first tick.
+        CHECK_STEPS(g, {{order(0, 1) + "wait 50", "done.X2", "296"}, // 120 + 2640 / 15
+                        {"wait 25\n" + order(0, 1) + "wait 25", "done.X2", "472"},
+                        {"wait 600", "done.X2", "2584"}, // 14 of 15
+                        {"wait 50", "c done.X2", "1 2760"},
+                        {"wait 50", "done.X2", "296"},
+                        {"wait 1700", "c done.X2 make.Enabled", "2 2760 false"},
+                        {order(5, 1) + "wait 50", "done.X2", number(120.0f + 2640.0f / 7.0f)}});
     }
 
     void thePanelAndAButtonActivatedFromTheKeyboard() {
         Game g;
         Form1& f = g.battle();
-        CHECK_FIELDS(g, "Frame1.Visible", "false");
-        g.run(pressBuilding);
-        CHECK_FIELDS(g, "Frame1.Visible evo.Visible", "true true");
         // Selecting a unit closes the panel; pressing the building again shows every button.
-        g.run("click Form1 ima(0)");
-        CHECK_FIELDS(g, "Frame1.Visible", "false");
+        CHECK_STEPS(g, {{"", "Frame1.Visible", "false"},
+                        {pressBuilding, "Frame1.Visible evo.Visible", "true true"},
+                        {"click Form1 ima(0)", "Frame1.Visible", "false"}});
         // A Click without a mouse press, as Space or Enter on a focused button gives.
         g.run(pressBuilding);
         for (int k = 0; k <= 6; ++k) g.run("click Form1 Command1(" + std::to_string(k) + ")");
@@ -241,61 +196,50 @@ private slots:
 
     // ---- Income and the money display ----------------------------------------------------------
 
+    // The money and the income set before the first tick (none: as the set-up left them), how
+    // many ticks run, and the display then.
     void incomeAndMoneyDisplay_data() {
-        QTest::addColumn<int>("yen");
-        QTest::addColumn<int>("er");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<QString>("display");
-        QTest::newRow("the battle's start") << 0 << 0 << 1 << " 2001000 euri";
-        QTest::newRow("one mine built") << 2000 << 2 << 3 << " 2006000 euri";
-        QTest::newRow("in debt") << -51 << 1 << 1 << "-50000 euri";
-        QTest::newRow("out of debt to zero") << -1 << 1 << 1 << " 0000 euri";
-        QTest::newRow("held at the top") << 32700 << 255 << 2 << " 32767000 euri";
+        table({{"the battle's start", "0 0 1 ' 2001000 euri'"},
+               {"one mine built", "2000 2 3 ' 2006000 euri'"},
+               {"in debt", "-51 1 1 '-50000 euri'"},
+               {"out of debt to zero", "-1 1 1 ' 0000 euri'"},
+               {"held at the top", "32700 255 2 ' 32767000 euri'"}});
     }
     void incomeAndMoneyDisplay() {
-        QFETCH(int, yen);
-        QFETCH(int, er);
-        QFETCH(int, ticks);
-        QFETCH(QString, display);
+        const auto [yen, er, ticks] = ints<3>();
         Game g;
         Form1& f = g.battle();
         CHECK_FIELDS(g, "Label1.Caption", "Label1");      // until the first tick
         if (er) f.yen = int16_t(yen), f.er = uint8_t(er); // else as the set-up left them
-        g.run("wait " + std::to_string(100 * ticks));
-        CHECK_FIELDS(g, "Label1.Caption", "'" + display + "'");
+        CHECK_STEPS(
+            g, {{"wait " + std::to_string(100 * ticks), "Label1.Caption", "'" + row()[3] + "'"}});
     }
 
     // ---- Mines ---------------------------------------------------------------------------------
 
+    // The money, what is left after the mine, the unit selected when the mine button is
+    // pressed, and its feet.
     void aMineIsBuiltWhateverTheMoney_data() {
-        QTest::addColumn<int>("money");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("under"); // the unit selected when the mine button is pressed
-        QTest::addColumn<QString>("feet");
-        QTest::newRow("2000") << 2000 << 1900 << 1 << "2940,3375";
-        QTest::newRow("50 goes into debt") << 50 << -50 << 1 << "2940,3375";
-        QTest::newRow("near the bottom of the range") << -32700 << -32768 << 1 << "2940,3375";
-        // Selecting the commander leaves the panel open where the builder stood.
-        QTest::newRow("under the commander") << 2000 << 1900 << 0 << "960,3405";
+        table({{"2000", "2000 1900 1 2940,3375"},
+               {"50 goes into debt", "50 -50 1 2940,3375"},
+               {"near the bottom of the range", "-32700 -32768 1 2940,3375"},
+               // Selecting the commander leaves the panel open where the builder stood.
+               {"under the commander", "2000 1900 0 960,3405"}});
     }
     void aMineIsBuiltWhateverTheMoney() {
-        QFETCH(int, money);
-        QFETCH(int, left);
-        QFETCH(int, under);
-        QFETCH(QString, feet);
+        const auto [money, left, under] = ints<3>();
         Game g;
         Form1& f = g.battle();
         trainBuilder(g); // at 250 ms
         CHECK_FIELDS(g, "build.at", "2940,3375");
         f.yen = int16_t(money);
-        g.run("click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g));
-        // The first mine built is element 2, at the unit's feet; the panel closes.
-        CHECK_FIELDS(g,
-                     "yen Image3(1) Image3(2).Visible Image3(2).Picture Image3(2).at build.Visible",
-                     QString("%1 none true image3_0 %2 false").arg(left).arg(feet));
-        // The income is now 2 a tick.
-        g.run("wait 100");
-        CHECK_FIELDS(g, "yen", QString::number(left + 2));
+        // The first mine built is element 2, at the unit's feet; the panel closes. The income is
+        // now 2 a tick.
+        CHECK_STEPS(
+            g, {{"click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g),
+                 "yen Image3(1) Image3(2).Visible Image3(2).Picture Image3(2).at build.Visible",
+                 QString("%1 none true image3_0 %2 false").arg(left).arg(row()[3])},
+                {"wait 100", "yen", QString::number(left + 2)}});
     }
 
     void noMineOnceTheIncomeIs255() {
@@ -305,10 +249,8 @@ private slots:
         f.er = 254;
         const int yen = f.yen;
         const std::string again = "click Form1 ima(1)\n" + pressMine(g); // the builder stays put
-        g.run(again);
-        CHECK_FIELDS(g, "er Image3(255).Visible", "255 true");
-        g.run(again);
-        CHECK_FIELDS(g, "er Image3(256) yen", QString("255 none %1").arg(yen - 100));
+        CHECK_STEPS(g, {{again, "er Image3(255).Visible", "255 true"},
+                        {again, "er Image3(256) yen", QString("255 none %1").arg(yen - 100)}});
     }
 
     // ---- Evolution -----------------------------------------------------------------------------
@@ -326,21 +268,15 @@ private slots:
         }
         // An evolution keeps the ticks spent on a unit.
         f.yen = 5000; // the evolutions left a debt that would refuse every unit
-        g.run(order(3, 1) + "wait 10");
-        CHECK_FIELDS(g, "prog", "10");
-        g.run(pressEvolve + std::string("\nwait 9"));
-        CHECK_FIELDS(g, "c", "0");
-        g.run("wait 1");
-        CHECK_FIELDS(g, "c", "1");
+        CHECK_STEPS(g, {{order(3, 1) + "wait 10", "prog", "10"},
+                        {pressEvolve + std::string("\nwait 9"), "c", "0"},
+                        {"wait 1", "c", "1"}});
         // The debt stops at the bottom of the range; no evolution once its price would pass the
         // top of it: the 65th costs 32500, which still fits, the 66th would cost 33000.
         for (int i = 9; i < 64; ++i) g.run(pressEvolve);
         CHECK_FIELDS(g, "evol yen", "64 -32768");
         f.yen = 32767;
-        g.run(pressEvolve);
-        CHECK_FIELDS(g, "evol yen", "65 267");
-        g.run(pressEvolve);
-        CHECK_FIELDS(g, "evol yen", "65 267");
+        CHECK_STEPS(g, {{pressEvolve, "evol yen", "65 267"}, {pressEvolve, "evol yen", "65 267"}});
     }
 };
 

@@ -23,15 +23,13 @@ using kolvar::Game;
 namespace {
 
 // Pixels in `r` that differ clearly from `background`.
-int inked(const QImage& img, const QRect& r, QColor background) {
+int inked(const QImage& img, const QRect& r, QColor b) {
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) {
             const QColor c = img.pixelColor(x, y);
-            if (std::abs(c.red() - background.red()) + std::abs(c.green() - background.green()) +
-                    std::abs(c.blue() - background.blue()) >
-                90)
-                ++n;
+            const int d = std::abs(c.red() - b.red()) + std::abs(c.green() - b.green());
+            n += d + std::abs(c.blue() - b.blue()) > 90;
         }
     return n;
 }
@@ -42,23 +40,6 @@ QPushButton* button(QWidget* w, const QString& text) {
     return nullptr;
 }
 
-// A view at `ratio` device pixels per pixel, rendered whole (an empty `part`) or only in part,
-// as a repaint of that part would paint it.
-QImage blankFrame(QWidget* view, int ratio) {
-    QImage img(view->size() * ratio, QImage::Format_RGB32);
-    img.setDevicePixelRatio(ratio);
-    img.fill(Qt::black);
-    return img;
-}
-QRegion partOf(QWidget* view, const QRect& part) {
-    return part.isEmpty() ? QRegion(view->rect()) : QRegion(part);
-}
-QImage rendered(QWidget* view, const QRect& part, int ratio) {
-    QImage img = blankFrame(view, ratio);
-    const QRegion region = partOf(view, part);
-    view->render(&img, region.boundingRect().topLeft(), region);
-    return img;
-}
 } // namespace
 
 class ViewTest : public QObject {
@@ -82,8 +63,7 @@ private slots:
     }
 
     void theBattlefieldAfterSetUp() {
-        Game g;
-        g.battle();
+        kolvar::Battle g;
         const QImage shot = viewOf(g, "Form1")->grab().toImage();
         QCOMPARE(shot.size(), QSize(794, 642));
         // The force field: green across the whole width on row 320 (y 4800).
@@ -145,16 +125,14 @@ private slots:
     }
 
     void aPressOnTheCanvasIsRoutedThroughTheModel() {
-        Game g;
-        g.battle();
+        kolvar::Battle g;
         ktqt::FormView* field = viewOf(g, "Form1");
         // Left press on open ground: the commander's destination is the pressed point, in twips.
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(300, 150));
-        QCOMPARE(int(g.probe().uni()[0].tx), 4500);
-        QCOMPARE(int(g.probe().uni()[0].ty), 2250);
+        CHECK_FIELDS(g, "uni[0].dest", "4500,2250");
         // The training panel opens with a click on the building, and its buttons are real.
         QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(50, 40));
-        QVERIFY(g.widget("Form1", "Frame1")["Visible"].toBool());
+        CHECK_FIELDS(g, "Frame1.Visible", "true");
         QPushButton* evo = button(field, "Evolvi edificio");
         QVERIFY(evo && evo->isVisible());
         // A mouse press on a training button queues; Shift queues five.
@@ -164,15 +142,11 @@ private slots:
         QCOMPARE(training.size(), 7);
         QTest::mousePress(training[2], Qt::LeftButton, Qt::ShiftModifier);
         QTest::mouseRelease(training[2], Qt::LeftButton, Qt::ShiftModifier);
-        int queued = 0;
-        for (auto v : g.state()["queue"].toArray()) queued += v.toInt();
-        QCOMPARE(queued, 5);
+        CHECK_FIELDS(g, "queue", "[0,0,5,0,0,0,0,0,0,0,0]");
         // The keyboard on a training button queues nothing.
         training[0]->setFocus();
         QTest::keyClick(training[0], Qt::Key_Space);
-        queued = 0;
-        for (auto v : g.state()["queue"].toArray()) queued += v.toInt();
-        QCOMPARE(queued, 5);
+        CHECK_FIELDS(g, "queue", "[0,0,5,0,0,0,0,0,0,0,0]");
     }
 
     void theDefeatBoxIsModalTitledKolvarAndStopsTheClock() {
@@ -184,8 +158,7 @@ private slots:
         auto* field = app.loaded<kolvar::Form1>();
         QVERIFY(field);
         kolvar::BattleProbe{*field}.uni()[0].alive = 0; // the next movement tick notices it
-        QString title, text;
-        QString parent; // the owner's name, read while the box is open
+        QString title, text, parent; // the box's, its owner's name, read while it is open
         int64_t clockAtOpen = -1, clockAtClose = -1;
         std::function<void()> poll = [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -216,54 +189,36 @@ private slots:
     // once: it must give exactly the pixels the layout would, at any alignment, font and scale.
     // Captions that wrap, or hold other characters, go through the layout as before. A border is
     // the ring of logical pixels just inside the label, on a doubled screen too.
+    // The caption, its points, bold or not, its alignment, the label's size, its border and
+    // the device pixels to a pixel.
     void aCaptionIsDrawnAsQtLaysItOut_data() {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<float>("points");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<int>("align"); // kt::Align
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("border");
-        QTest::addColumn<int>("ratio");
-        const int left = int(kt::Align::Left), right = int(kt::Align::Right),
-                  centre = int(kt::Align::Center);
-        QTest::newRow("money") << " 2001000 euri" << 8.25f << false << left << QSize(121, 17) << 1
-                               << 1;
-        QTest::newRow("money, HiDPI")
-            << "-50000 euri" << 8.25f << false << left << QSize(121, 17) << 1 << 2;
-        QTest::newRow("news") << " lo scudo ha ceduto" << 8.25f << false << left << QSize(281, 17)
-                              << 0 << 1;
-        QTest::newRow("a count, centred")
-            << "17" << 8.25f << false << centre << QSize(31, 17) << 0 << 1;
-        QTest::newRow("centred, odd room, HiDPI")
-            << "ALL ATTACCO" << 8.25f << false << centre << QSize(90, 17) << 0 << 2;
-        QTest::newRow("centred, bold, ratio 3")
-            << "ALL ATTACCO" << 12.0f << true << centre << QSize(107, 21) << 1 << 3;
-        QTest::newRow("right, bold")
-            << " for pc" << 15.75f << true << right << QSize(65, 24) << 0 << 1;
-        QTest::newRow("right, trailing blanks")
-            << "2.4  " << 12.0f << true << right << QSize(40, 19) << 0 << 3;
-        QTest::newRow("large, cut below")
-            << "Velkarion" << 32.25f << true << left << QSize(312, 30) << 0 << 1;
-        QTest::newRow("wraps: laid out")
-            << "Drellmark Velkarion Ondrasti" << 18.0f << true << left << QSize(120, 60) << 0 << 1;
-        QTest::newRow("accented: laid out")
-            << "citt\u00e0 perduta" << 8.25f << false << centre << QSize(100, 17) << 1 << 2;
+        kolvar::table({
+            {"money", "' 2001000 euri' 8.25 0 left 121x17 1 1"},
+            {"money, HiDPI", "'-50000 euri' 8.25 0 left 121x17 1 2"},
+            {"news", "' lo scudo ha ceduto' 8.25 0 left 281x17 0 1"},
+            {"a count, centred", "17 8.25 0 centre 31x17 0 1"},
+            {"centred, odd room, HiDPI", "'ALL ATTACCO' 8.25 0 centre 90x17 0 2"},
+            {"centred, bold, ratio 3", "'ALL ATTACCO' 12 1 centre 107x21 1 3"},
+            {"right, bold", "' for pc' 15.75 1 right 65x24 0 1"},
+            {"right, trailing blanks", "'2.4  ' 12 1 right 40x19 0 3"},
+            {"large, cut below", "Velkarion 32.25 1 left 312x30 0 1"},
+            {"wraps: laid out", "'Drellmark Velkarion Ondrasti' 18 1 left 120x60 0 1"},
+            {"accented: laid out", "'citt\u00e0 perduta' 8.25 0 centre 100x17 1 2"},
+        });
     }
     void aCaptionIsDrawnAsQtLaysItOut() {
-        QFETCH(QString, caption);
-        QFETCH(float, points);
-        QFETCH(bool, bold);
-        QFETCH(int, align);
-        QFETCH(QSize, size);
-        QFETCH(int, border);
-        QFETCH(int, ratio);
+        const QStringList w = kolvar::row();
+        const QString caption = w[0];
+        const int border = w[5].toInt(), ratio = w[6].toInt();
+        const QRect r(16, 3, w[4].section('x', 0, 0).toInt(), w[4].section('x', 1).toInt());
         kt::Label lb;
         lb.Caption = caption.toStdString();
-        lb.font = {"Arial", points, bold};
-        lb.Alignment = kt::Align(align);
+        lb.font = {"Arial", w[1].toFloat(), w[2] == "1"};
+        lb.Alignment = w[3] == "left"    ? kt::Align::Left
+                       : w[3] == "right" ? kt::Align::Right
+                                         : kt::Align::Center;
         lb.BorderStyle = border;
         lb.BackColor = {255, 255, 128};
-        const QRect r(QPoint(16, 3), size);
         auto canvas = [&] {
             QImage img(QSize(200, 100) * ratio + QSize(300, 0), QImage::Format_RGB32);
             img.setDevicePixelRatio(ratio);
@@ -300,46 +255,9 @@ private slots:
         QCOMPARE(drawn, laidOut);
     }
 
-    // A repaint of any part of the window puts every pixel of a line where a whole paint puts
-    // it: the first paint of a line is QPainter's own, the next ones its pixels kept.
-    void aLineRepaintedInPartMatchesTheWholePaint_data() {
-        QTest::addColumn<QLineF>("line"); // twips
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("ratio");
-        QTest::newRow("shallow, thin") << QLineF(107, 5003, 11803, 6917) << 1 << 1;
-        QTest::newRow("steep, wide") << QLineF(7293, 9401, 6011, 1207) << 4 << 1;
-        QTest::newRow("shallow, wide, HiDPI") << QLineF(11803, 8917, 113, 6003) << 4 << 2;
-    }
-    void aLineRepaintedInPartMatchesTheWholePaint() {
-        QFETCH(QLineF, line);
-        QFETCH(int, width);
-        QFETCH(int, ratio);
-        Game g;
-        kolvar::Form1& f = g.battle();
-        g.app.dispatch([&] {
-            f.Line3.X1 = float(line.x1()), f.Line3.Y1 = float(line.y1());
-            f.Line3.X2 = float(line.x2()), f.Line3.Y2 = float(line.y2());
-            f.Line3.BorderWidth = width;
-            f.Line3.Visible = true;
-        });
-        ktqt::FormView* field = viewOf(g, "Form1");
-        const QImage whole = rendered(field, QRect(), ratio);
-        const QRect span = QRectF(line.p1() / 15, line.p2() / 15).normalized().toAlignedRect();
-        for (int k = 0; k < 24; ++k) {
-            // Strips across the line at odd places, as a moving sprite's repaint cuts them.
-            const QRect part = QRect(span.left() + k * span.width() / 24 - 3,
-                                     span.top() + (k * 7) % std::max(1, span.height()), 37, 29) &
-                               field->rect();
-            const QImage partial = rendered(field, part, ratio);
-            const QRect device(part.topLeft() * ratio, part.size() * ratio);
-            QVERIFY2(partial.copy(device) == whole.copy(device),
-                     qPrintable(QString("part %1,%2").arg(part.x()).arg(part.y())));
-        }
-    }
-
     // Qt's own title bars offer maximise whatever the flags say; maximise once moved the fixed
     // battlefield to the corner of the screen.
-    void aFixedWindowStaysItsSizeWhenMaximised() {
+    void aFixedWindowStaysItsSizeWhenMaximisedAndRetiresWithItsForm() {
         Game g;
         g.run("click frmSplash Command4\nclick frmSplash Command1");
         for (const char* name : {"Form1", "Dialog"}) {
@@ -351,13 +269,8 @@ private slots:
             QTRY_COMPARE(v->windowState(), Qt::WindowNoState);
             QCOMPARE(v->size(), size);
         }
-    }
-
-    void theViewFollowsTheModelAndRetiresWithItsForm() {
-        Game g;
-        g.run("click frmSplash Command4");
+        // The view follows the model and retires with its form.
         QPointer<ktqt::FormView> help = viewOf(g, "Dialog");
-        QVERIFY(help && help->isVisible());
         QCOMPARE(help->windowTitle(), QString("Dialog Caption"));
         QTest::mouseClick(button(help, "OK"), Qt::LeftButton);
         QVERIFY(!g.exists("Dialog"));
