@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -534,32 +533,6 @@ QImage Sway::screenshot() {
     bool ok = false;
     Desktop::run("grim", {"-t", "png", file}, &ok);
     return ok ? QImage(file) : QImage();
-}
-
-ktqt::FormView* battleShown(Game& g) {
-    if (!shown(g, "frmSplash", false)) return nullptr;
-    g.run("click frmSplash Command1");
-    return shown(g, "Form1", false);
-}
-
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
-                       const QString& text) {
-    QTimer::singleShot(0, [&] {
-        QWidget* box = nullptr;
-        if (QTest::qWaitFor([&] {
-                box = QApplication::activeModalWidget();
-                return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
-            }))
-            meanwhile(box);
-    });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget()) w->close();
-    });
-    guard.start(30000);
-    g.frontend->showBox(&g.battle(), text.toStdString(), "Kolvar");
-    return guard.isActive();
 }
 
 std::unique_ptr<Seat> startSeat() {

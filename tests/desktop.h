@@ -12,7 +12,6 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -181,14 +180,5 @@ private:
 
 /// The desktop KOLVAR_DESKTOP names ("mutter", "sway" at KOLVAR_SCALE; X11 by default), started.
 std::unique_ptr<Seat> startSeat();
-
-/// The battlefield, shown by the model's click on "gioca" (a compositor may keep the keyboard
-/// elsewhere); null when it did not show.
-ktqt::FormView* battleShown(Game& g);
-
-/// Shows a box saying `text` over the battlefield, runs `meanwhile` with it once it is exposed,
-/// and tells whether the player's input closed it: a guard closes it after 30 s otherwise.
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
-                       const QString& text = "Hai vinto!!");
 
 } // namespace kolvar
