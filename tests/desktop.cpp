@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -268,163 +267,98 @@ bool Seat::shows(QWidget* w, QRect part) {
     return true;
 }
 
-Mutter::Mutter()
-    : Desktop(Bare{}) {
-    error_ = missing({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"});
-    if (!error_.isEmpty()) return;
-    broken_ = true;
-    server_ = startServer(display_);
-    if (!server_) {
-        error_ = "no X server could be started";
-        return;
-    }
-    input_ = display_;
-    runtime_ = runtimeFolder("mutter");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display_);
-    env.insert("XDG_RUNTIME_DIR", runtime_);
-    env.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", QStringLiteral("%1x%2").arg(width).arg(height));
-    env.remove("WAYLAND_DISPLAY");
-    mutter_.reset(new QProcess);
-    mutter_->setProcessEnvironment(env);
-    mutter_->setStandardOutputFile(QProcess::nullDevice());
-    mutter_->setStandardErrorFile(runtime_ + "/mutter.log");
-    // mutter starts Xwayland itself and hands its display to the command it runs.
-    const QString handed = runtime_ + "/env";
-    mutter_->setChildProcessModifier([] {
-        ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-    });
-    mutter_->start("dbus-run-session",
-                   {"--", "mutter", "--nested", "--wayland", "--wayland-display", "kolvar", "--",
-                    "sh", "-c", "env > \"$0.new\" && mv \"$0.new\" \"$0\" && exec sleep 1000000",
-                    handed});
-    if (!mutter_->waitForStarted() ||
-        !QTest::qWaitFor([&] { return QFile::exists(handed); }, 20000)) {
-        error_ = "mutter did not start";
-        return;
-    }
-    QFile file(handed);
-    file.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : file.readAll().split('\n'))
-        for (const char* name : {"DISPLAY=", "XAUTHORITY=", "WAYLAND_DISPLAY="})
-            if (line.startsWith(name)) {
-                const int eq = line.indexOf('=');
-                qputenv(line.left(eq).constData(), line.mid(eq + 1));
-            }
-    if (qgetenv("DISPLAY") == display_.toUtf8()) error_ = "mutter started no Xwayland";
-    qputenv("XDG_RUNTIME_DIR", runtime_.toUtf8());
-    qputenv("XDG_SESSION_TYPE", "wayland");
-    qputenv("QT_SCALE_FACTOR", "1");
-    qunsetenv("QT_QPA_PLATFORM"); // the platform is the game's choice, as in a GNOME session
-    // mutter manages the X server's windows once it names itself on the root window.
-    if (error_.isEmpty() && !managed(15000)) error_ = "mutter manages no X windows";
-}
-
-Mutter::~Mutter() {
-    mutter_.reset(); // with the session bus, Xwayland and the command, its group
-    server_.reset();
-    if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
-}
-
-bool Mutter::press(QWidget* w, QPoint at, int button, int times) {
-    const QPoint to = clientArea(w->window()).topLeft() + w->mapTo(w->window(), at);
-    return xdotool({"mousemove", QString::number(to.x()), QString::number(to.y()), "click",
-                    "--repeat", QString::number(times), "--delay", "80", QString::number(button)});
-}
-
-QRect Mutter::clientArea(QWidget* window) {
-    return QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
-}
-
-bool Mutter::above(QWidget* upper, QWidget* lower) {
-    const QRect overlap = clientArea(upper) & clientArea(lower);
-    return !overlap.isEmpty() && shows(upper, overlap.translated(-clientArea(upper).topLeft()));
-}
-
-QImage Mutter::screenshot() {
-    const QString file = runtime_ + "/screen.png";
-    QFile::remove(file);
-    run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
-    return QImage(file);
-}
-
-Sway::Sway(int scale) {
-    if (!(error_ = missing({"sway", "swaymsg", "wtype", "grim"})).isEmpty()) return;
-    const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
-    if (pointer.isEmpty() || !QFile::exists(pointer)) {
-        error_ = "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
-        return;
-    }
-    // A runtime folder of sway's own, which the user it runs as owns.
-    runtime_ = runtimeFolder("sway");
-    const QString config = runtime_ + "/config";
-    writeFile(config, QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
-                          .arg(Desktop::width * scale)
-                          .arg(Desktop::height * scale)
-                          .arg(scale)
-                          .toUtf8());
-    QStringList command{"sway", "-c", config};
-    if (geteuid() == 0) {
-        const passwd* nobody = getpwnam("nobody");
-        if (!nobody || chown(qPrintable(runtime_), nobody->pw_uid, nobody->pw_gid) != 0 ||
-            chown(qPrintable(config), nobody->pw_uid, nobody->pw_gid) != 0) {
-            error_ = "no unprivileged user to run sway as";
+/// GNOME's compositor nested in a window of a bare X server: the game runs on the Xwayland it
+/// starts, gets the outer server's input through it, and is seen on the outer server's screen.
+class Mutter : public Desktop {
+public:
+    Mutter()
+        : Desktop(Bare{}) {
+        error_ = missing({"mutter", "Xwayland", "dbus-run-session", "xdotool", "xprop"});
+        if (!error_.isEmpty()) return;
+        broken_ = true;
+        server_ = startServer(display_);
+        if (!server_) {
+            error_ = "no X server could be started";
             return;
         }
-        command =
-            QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
+        input_ = display_;
+        runtime_ = runtimeFolder("mutter");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display_);
+        env.insert("XDG_RUNTIME_DIR", runtime_);
+        env.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", QStringLiteral("%1x%2").arg(width).arg(height));
+        env.remove("WAYLAND_DISPLAY");
+        mutter_.reset(new QProcess);
+        mutter_->setProcessEnvironment(env);
+        mutter_->setStandardOutputFile(QProcess::nullDevice());
+        mutter_->setStandardErrorFile(runtime_ + "/mutter.log");
+        // mutter starts Xwayland itself and hands its display to the command it runs.
+        const QString handed = runtime_ + "/env";
+        mutter_->setChildProcessModifier([] {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        });
+        mutter_->start("dbus-run-session",
+                       {"--", "mutter", "--nested", "--wayland", "--wayland-display", "kolvar",
+                        "--", "sh", "-c",
+                        "env > \"$0.new\" && mv \"$0.new\" \"$0\" && exec sleep 1000000", handed});
+        if (!mutter_->waitForStarted() ||
+            !QTest::qWaitFor([&] { return QFile::exists(handed); }, 20000)) {
+            error_ = "mutter did not start";
+            return;
+        }
+        QFile file(handed);
+        file.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : file.readAll().split('\n'))
+            for (const char* name : {"DISPLAY=", "XAUTHORITY=", "WAYLAND_DISPLAY="})
+                if (line.startsWith(name)) {
+                    const int eq = line.indexOf('=');
+                    qputenv(line.left(eq).constData(), line.mid(eq + 1));
+                }
+        if (qgetenv("DISPLAY") == display_.toUtf8()) error_ = "mutter started no Xwayland";
+        qputenv("XDG_RUNTIME_DIR", runtime_.toUtf8());
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        qputenv("QT_SCALE_FACTOR", "1");
+        qunsetenv("QT_QPA_PLATFORM"); // the platform is the game's choice, as in a GNOME session
+        // mutter manages the X server's windows once it names itself on the root window.
+        if (error_.isEmpty() && !managed(15000)) error_ = "mutter manages no X windows";
     }
-    QProcessEnvironment env;
-    env.insert("PATH", qEnvironmentVariable("PATH"));
-    env.insert("HOME", runtime_);
-    env.insert("XDG_RUNTIME_DIR", runtime_);
-    env.insert("WLR_BACKENDS", "headless");
-    env.insert("WLR_HEADLESS_OUTPUTS", "1");
-    env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
-    env.insert("WLR_RENDERER", "pixman");
-    sway_.reset(new QProcess);
-    sway_->setProcessEnvironment(env);
-    sway_->setStandardOutputFile(QProcess::nullDevice());
-    sway_->setStandardErrorFile(runtime_ + "/sway.log");
-    sway_->start(command.takeFirst(), command);
-    const QDir dir(runtime_);
-    const auto socket = [&](const char* pattern) {
-        const QStringList found = dir.entryList({pattern}, QDir::System);
-        return found.isEmpty() ? QString() : dir.filePath(found[0]);
-    };
-    if (!sway_->waitForStarted() ||
-        !QTest::qWaitFor(
-            [&] {
-                return (!socket("wayland-?").isEmpty() && !socket("sway-ipc.*.sock").isEmpty()) ||
-                       sway_->state() != QProcess::Running;
-            },
-            10000) ||
-        sway_->state() != QProcess::Running) {
-        error_ = "sway did not start";
-        return;
-    }
-    // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
-    qputenv("WAYLAND_DISPLAY", socket("wayland-?").toUtf8());
-    qputenv("SWAYSOCK", socket("sway-ipc.*.sock").toUtf8());
-    pointer_.reset(new QProcess);
-    pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    pointer_->start(pointer, {QString::number(Desktop::width), QString::number(Desktop::height)});
-    if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
-        error_ = "the virtual pointer did not start";
-    // The platform is the game's choice, as in a sway session, which has an X server beside it;
-    // the compositor's scale is the one a player has.
-    qunsetenv("QT_QPA_PLATFORM");
-    qputenv("XDG_SESSION_TYPE", "wayland");
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("DISPLAY", ":kolvar-none");
-    qunsetenv("QT_SCALE_FACTOR");
-}
 
-Sway::~Sway() {
-    pointer_.reset();
-    sway_.reset();
-    if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
-}
+    ~Mutter() override {
+        mutter_.reset(); // with the session bus, Xwayland and the command, its group
+        server_.reset();
+        if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
+    }
+
+    bool press(QWidget* w, QPoint at, int button, int times) override {
+        const QPoint to = clientArea(w->window()).topLeft() + w->mapTo(w->window(), at);
+        return xdotool({"mousemove", QString::number(to.x()), QString::number(to.y()), "click",
+                        "--repeat", QString::number(times), "--delay", "80",
+                        QString::number(button)});
+    }
+
+    QRect clientArea(QWidget* window) override {
+        return QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
+    }
+
+    /// Whether `upper` shows whole where it overlaps `lower`.
+    bool above(QWidget* upper, QWidget* lower) override {
+        const QRect overlap = clientArea(upper) & clientArea(lower);
+        return !overlap.isEmpty() && shows(upper, overlap.translated(-clientArea(upper).topLeft()));
+    }
+
+    /// By this same program started on the outer server with --grab.
+    QImage screenshot() override {
+        const QString file = runtime_ + "/screen.png";
+        QFile::remove(file);
+        run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
+        return QImage(file);
+    }
+
+private:
+    Started mutter_;
+    QString runtime_;
+};
 
 namespace {
 
@@ -443,124 +377,201 @@ QRect areaOf(const QJsonObject& node) {
 
 } // namespace
 
-std::vector<QJsonObject> Sway::windows() {
-    std::vector<QJsonObject> out;
-    windowsOf(QJsonDocument::fromJson(Desktop::run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8())
-                  .object(),
-              out);
-    return out;
-}
+/// Sway on a headless output of the desktop's size in logical pixels at `scale`, run as an
+/// unprivileged user (it refuses root) with a runtime folder of its own. Headless sway has no
+/// input devices: a virtual pointer (tests/wayland/pointer.c) and wtype give it real compositor
+/// input; swaymsg tells what it stacks, focuses and where. Sway knows a window by its client
+/// area's size, as the game's windows all differ in size.
+class Sway : public Seat {
+public:
+    explicit Sway(int scale) {
+        if (!(error_ = missing({"sway", "swaymsg", "wtype", "grim"})).isEmpty()) return;
+        const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
+        if (pointer.isEmpty() || !QFile::exists(pointer)) {
+            error_ =
+                "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
+            return;
+        }
+        // A runtime folder of sway's own, which the user it runs as owns.
+        runtime_ = runtimeFolder("sway");
+        const QString config = runtime_ + "/config";
+        writeFile(config,
+                  QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
+                      .arg(Desktop::width * scale)
+                      .arg(Desktop::height * scale)
+                      .arg(scale)
+                      .toUtf8());
+        QStringList command{"sway", "-c", config};
+        if (geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            if (!nobody || chown(qPrintable(runtime_), nobody->pw_uid, nobody->pw_gid) != 0 ||
+                chown(qPrintable(config), nobody->pw_uid, nobody->pw_gid) != 0) {
+                error_ = "no unprivileged user to run sway as";
+                return;
+            }
+            command =
+                QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} +
+                command;
+        }
+        QProcessEnvironment env;
+        env.insert("PATH", qEnvironmentVariable("PATH"));
+        env.insert("HOME", runtime_);
+        env.insert("XDG_RUNTIME_DIR", runtime_);
+        env.insert("WLR_BACKENDS", "headless");
+        env.insert("WLR_HEADLESS_OUTPUTS", "1");
+        env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+        env.insert("WLR_RENDERER", "pixman");
+        sway_.reset(new QProcess);
+        sway_->setProcessEnvironment(env);
+        sway_->setStandardOutputFile(QProcess::nullDevice());
+        sway_->setStandardErrorFile(runtime_ + "/sway.log");
+        sway_->start(command.takeFirst(), command);
+        const QDir dir(runtime_);
+        const auto socket = [&](const char* pattern) {
+            const QStringList found = dir.entryList({pattern}, QDir::System);
+            return found.isEmpty() ? QString() : dir.filePath(found[0]);
+        };
+        if (!sway_->waitForStarted() ||
+            !QTest::qWaitFor(
+                [&] {
+                    return (!socket("wayland-?").isEmpty() &&
+                            !socket("sway-ipc.*.sock").isEmpty()) ||
+                           sway_->state() != QProcess::Running;
+                },
+                10000) ||
+            sway_->state() != QProcess::Running) {
+            error_ = "sway did not start";
+            return;
+        }
+        // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
+        qputenv("WAYLAND_DISPLAY", socket("wayland-?").toUtf8());
+        qputenv("SWAYSOCK", socket("sway-ipc.*.sock").toUtf8());
+        pointer_.reset(new QProcess);
+        pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        pointer_->start(pointer,
+                        {QString::number(Desktop::width), QString::number(Desktop::height)});
+        if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
+            error_ = "the virtual pointer did not start";
+        // The platform is the game's choice, as in a sway session, which has an X server beside it;
+        // the compositor's scale is the one a player has.
+        qunsetenv("QT_QPA_PLATFORM");
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("DISPLAY", ":kolvar-none");
+        qunsetenv("QT_SCALE_FACTOR");
+    }
 
-int Sway::find(const std::vector<QJsonObject>& windows, QWidget* w) {
-    // Where Qt draws its own title bar, the surface is larger by it.
-    const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
-    const QSize size = w->size().grownBy(frame);
-    for (size_t i = 0; i < windows.size(); ++i)
-        if (areaOf(windows[i]).size() == size) return int(i);
-    return -1;
-}
+    ~Sway() override {
+        pointer_.reset();
+        sway_.reset();
+        if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
+    }
+    Sway(const Sway&) = delete;
+    Sway& operator=(const Sway&) = delete;
 
-bool Sway::above(QWidget* upper, QWidget* lower) {
-    const auto all = windows();
-    const int u = find(all, upper), l = find(all, lower);
-    return u >= 0 && l >= 0 && u > l;
-}
+    QString platform() const override { return "wayland"; }
 
-bool Sway::focused(QWidget* w) {
-    const auto all = windows();
-    const int i = find(all, w);
-    return i >= 0 && all[size_t(i)]["focused"].toBool();
-}
+    bool above(QWidget* upper, QWidget* lower) override {
+        const auto all = windows();
+        const int u = find(all, upper), l = find(all, lower);
+        return u >= 0 && l >= 0 && u > l;
+    }
 
-QRect Sway::clientArea(QWidget* w) {
-    // A window Qt has shown may take sway a moment to map.
-    std::vector<QJsonObject> all;
-    int i = -1;
-    if (!QTest::qWaitFor([&] { return (i = find(all = windows(), w)) >= 0; }, 5000)) return {};
-    const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
-    return areaOf(all[size_t(i)]).marginsRemoved(frame);
-}
+    bool focused(QWidget* w) override {
+        const auto all = windows();
+        const int i = find(all, w);
+        return i >= 0 && all[size_t(i)]["focused"].toBool();
+    }
 
-bool Sway::press(QWidget* w, QPoint at, int button, int times) {
-    QWidget* top = w->window();
-    const QRect area = clientArea(top);
-    if (area.isEmpty()) return false;
-    at = area.topLeft() + w->mapTo(top, at);
-    // The pointer goes there first and the client takes its entry: sway drops a press that
-    // comes with the first motion over a window it has just mapped.
-    const QString to = QStringLiteral("%1 %2").arg(at.x()).arg(at.y());
-    QString line = to;
-    for (int i = 0; i < times; ++i) line += QStringLiteral(" %1").arg(button);
-    return gesture(to) && (QTest::qWait(150), gesture(line));
-}
+    QRect clientArea(QWidget* w) override {
+        // A window Qt has shown may take sway a moment to map.
+        std::vector<QJsonObject> all;
+        int i = -1;
+        if (!QTest::qWaitFor([&] { return (i = find(all = windows(), w)) >= 0; }, 5000)) return {};
+        const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+        return areaOf(all[size_t(i)]).marginsRemoved(frame);
+    }
 
-bool Sway::gesture(const QString& line) {
-    pointer_->write((line + "\n").toUtf8());
-    // The pointer was started before the application and its event loop: wait on it directly.
-    while (!pointer_->canReadLine() && pointer_->waitForReadyRead(10000)) {}
-    const bool done = pointer_->readLine().trimmed() == "done";
-    QTest::qWait(120);
-    return done;
-}
+    bool press(QWidget* w, QPoint at, int button, int times) override {
+        QWidget* top = w->window();
+        const QRect area = clientArea(top);
+        if (area.isEmpty()) return false;
+        at = area.topLeft() + w->mapTo(top, at);
+        // The pointer goes there first and the client takes its entry: sway drops a press that
+        // comes with the first motion over a window it has just mapped.
+        const QString to = QStringLiteral("%1 %2").arg(at.x()).arg(at.y());
+        QString line = to;
+        for (int i = 0; i < times; ++i) line += QStringLiteral(" %1").arg(button);
+        return gesture(to) && (QTest::qWait(150), gesture(line));
+    }
 
-bool Sway::keys(const QStringList& keys) {
-    // wtype's keyboard lives as long as wtype: it waits until the game, which keeps handling
-    // its events meanwhile, has taken the new keyboard, then types.
-    QStringList args{"-s", "400"};
-    for (const QString& k : keys)
-        args << "-k" << k << "-s"
-             << "60";
-    QProcess wtype;
-    wtype.start("wtype", args);
-    const bool ok = QTest::qWaitFor([&] { return wtype.state() == QProcess::NotRunning; }, 20000) &&
-                    wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
-    QTest::qWait(120);
-    return ok;
-}
+    bool keys(const QStringList& keys) override {
+        // wtype's keyboard lives as long as wtype: it waits until the game, which keeps handling
+        // its events meanwhile, has taken the new keyboard, then types.
+        QStringList args{"-s", "400"};
+        for (const QString& k : keys)
+            args << "-k" << k << "-s"
+                 << "60";
+        QProcess wtype;
+        wtype.start("wtype", args);
+        const bool ok =
+            QTest::qWaitFor([&] { return wtype.state() == QProcess::NotRunning; }, 20000) &&
+            wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
+        QTest::qWait(120);
+        return ok;
+    }
 
-QString Sway::actions(QWidget* w) {
-    // Sway draws no title bar of its own for a window it floats at a fixed size: the window
-    // offers what it asks Qt for.
-    const Qt::WindowFlags f = w->windowHandle()->flags();
-    QString offered = "CLOSE";
-    if (f & Qt::WindowMaximizeButtonHint || w->minimumSize() != w->maximumSize())
-        offered += " MAXIMIZE";
-    if (f & Qt::WindowMinimizeButtonHint) offered += " MINIMIZE";
-    return offered;
-}
+    QString actions(QWidget* w) override {
+        // Sway draws no title bar of its own for a window it floats at a fixed size: the window
+        // offers what it asks Qt for.
+        const Qt::WindowFlags f = w->windowHandle()->flags();
+        QString offered = "CLOSE";
+        if (f & Qt::WindowMaximizeButtonHint || w->minimumSize() != w->maximumSize())
+            offered += " MAXIMIZE";
+        if (f & Qt::WindowMinimizeButtonHint) offered += " MINIMIZE";
+        return offered;
+    }
 
-QImage Sway::screenshot() {
-    const QString file = runtime_ + "/shot.png";
-    bool ok = false;
-    Desktop::run("grim", {"-t", "png", file}, &ok);
-    return ok ? QImage(file) : QImage();
-}
+    QImage screenshot() override {
+        const QString file = runtime_ + "/shot.png";
+        bool ok = false;
+        Desktop::run("grim", {"-t", "png", file}, &ok);
+        return ok ? QImage(file) : QImage();
+    }
 
-ktqt::FormView* battleShown(Game& g) {
-    if (!shown(g, "frmSplash", false)) return nullptr;
-    g.run("click frmSplash Command1");
-    return shown(g, "Form1", false);
-}
+private:
+    /// sway's windows, floating ones in their stacking order, bottom to top.
+    std::vector<QJsonObject> windows() {
+        std::vector<QJsonObject> out;
+        windowsOf(
+            QJsonDocument::fromJson(Desktop::run("swaymsg", {"-r", "-t", "get_tree"}).toUtf8())
+                .object(),
+            out);
+        return out;
+    }
 
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
-                       const QString& text) {
-    QTimer::singleShot(0, [&] {
-        QWidget* box = nullptr;
-        if (QTest::qWaitFor([&] {
-                box = QApplication::activeModalWidget();
-                return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
-            }))
-            meanwhile(box);
-    });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget()) w->close();
-    });
-    guard.start(30000);
-    g.frontend->showBox(&g.battle(), text.toStdString(), "Kolvar");
-    return guard.isActive();
-}
+    /// The index in `windows` of the one showing `w`; -1 if none.
+    static int find(const std::vector<QJsonObject>& windows, QWidget* w) {
+        // Where Qt draws its own title bar, the surface is larger by it.
+        const QMargins frame = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+        const QSize size = w->size().grownBy(frame);
+        for (size_t i = 0; i < windows.size(); ++i)
+            if (areaOf(windows[i]).size() == size) return int(i);
+        return -1;
+    }
+
+    /// Sends the pointer one line, "X Y [BUTTON...]", and waits until the compositor has it.
+    bool gesture(const QString& line) {
+        pointer_->write((line + "\n").toUtf8());
+        // The pointer was started before the application and its event loop: wait on it directly.
+        while (!pointer_->canReadLine() && pointer_->waitForReadyRead(10000)) {}
+        const bool done = pointer_->readLine().trimmed() == "done";
+        QTest::qWait(120);
+        return done;
+    }
+
+    Started sway_, pointer_;
+    QString runtime_;
+};
 
 std::unique_ptr<Seat> startSeat() {
     const QString kind = qEnvironmentVariable("KOLVAR_DESKTOP");

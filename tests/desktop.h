@@ -12,7 +12,6 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -128,67 +127,7 @@ protected:
     QString input_; ///< the display xdotool's input goes to; DISPLAY when empty
 };
 
-/// GNOME's compositor nested in a window of a bare X server: the game runs on the Xwayland it
-/// starts, gets the outer server's input through it, and is seen on the outer server's screen.
-class Mutter : public Desktop {
-public:
-    Mutter();
-    ~Mutter() override;
-    bool press(QWidget* w, QPoint at, int button = 1, int times = 1) override;
-    QRect clientArea(QWidget* window) override;
-    /// Whether `upper` shows whole where it overlaps `lower`.
-    bool above(QWidget* upper, QWidget* lower) override;
-    /// By this same program started on the outer server with --grab.
-    QImage screenshot() override;
-
-private:
-    Started mutter_;
-    QString runtime_;
-};
-
-/// Sway on a headless output of the desktop's size in logical pixels at `scale`, run as an
-/// unprivileged user (it refuses root) with a runtime folder of its own. Headless sway has no
-/// input devices: a virtual pointer (tests/wayland/pointer.c) and wtype give it real compositor
-/// input; swaymsg tells what it stacks, focuses and where. Sway knows a window by its client
-/// area's size, as the game's windows all differ in size.
-class Sway : public Seat {
-public:
-    explicit Sway(int scale);
-    ~Sway() override;
-    Sway(const Sway&) = delete;
-    Sway& operator=(const Sway&) = delete;
-
-    QString platform() const override { return "wayland"; }
-    bool press(QWidget* w, QPoint at, int button = 1, int times = 1) override;
-    bool keys(const QStringList& keys) override;
-    QRect clientArea(QWidget* w) override;
-    bool above(QWidget* upper, QWidget* lower) override;
-    bool focused(QWidget* w) override;
-    QString actions(QWidget* w) override;
-    QImage screenshot() override;
-
-private:
-    /// sway's windows, floating ones in their stacking order, bottom to top.
-    std::vector<QJsonObject> windows();
-    /// The index in `windows` of the one showing `w`; -1 if none.
-    static int find(const std::vector<QJsonObject>& windows, QWidget* w);
-    /// Sends the pointer one line, "X Y [BUTTON...]", and waits until the compositor has it.
-    bool gesture(const QString& line);
-
-    Started sway_, pointer_;
-    QString runtime_;
-};
-
 /// The desktop KOLVAR_DESKTOP names ("mutter", "sway" at KOLVAR_SCALE; X11 by default), started.
 std::unique_ptr<Seat> startSeat();
-
-/// The battlefield, shown by the model's click on "gioca" (a compositor may keep the keyboard
-/// elsewhere); null when it did not show.
-ktqt::FormView* battleShown(Game& g);
-
-/// Shows a box saying `text` over the battlefield, runs `meanwhile` with it once it is exposed,
-/// and tells whether the player's input closed it: a guard closes it after 30 s otherwise.
-bool boxClosedByPlayer(Game& g, const std::function<void(QWidget* box)>& meanwhile,
-                       const QString& text = "Hai vinto!!");
 
 } // namespace kolvar

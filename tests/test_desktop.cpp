@@ -29,10 +29,12 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 using kolvar::Game;
 using kolvar::jpegBytes;
@@ -92,17 +94,16 @@ ktqt::FormView* startBattle(Game& g) {
     return shown(g, "frmSplash") && desk->keys({"g"}) ? shown(g, "Form1") : nullptr;
 }
 
-/// A game whose browser a real click on "sfondo..." opened on a folder of its own, which holds
+/// The browser of `g`, opened by a real click on "sfondo..." on a folder of its own, which holds
 /// `pictures` (small JPEGs) and `folders`; `view` is null unless its file list shows them all.
 struct Browsing {
     QTemporaryDir tree;
-    Game g;
     ktqt::FormView* view = nullptr;
     kolvar::brow* b = nullptr;
     QListWidget *files = nullptr, *folders = nullptr;
     QComboBox* drives = nullptr;
 
-    explicit Browsing(const QStringList& pictures, const QStringList& subfolders = {}) {
+    Browsing(Game& g, const QStringList& pictures, const QStringList& subfolders = {}) {
         for (const QString& f : subfolders) QDir(tree.path()).mkpath(f);
         for (const QString& p : pictures) writeFile(path(p), jpegBytes(40, 30, Qt::green));
         ktqt::FormView* menu = shown(g, "frmSplash");
@@ -184,30 +185,27 @@ private slots:
     // reached the panel beneath too, and took it back twice), and the second press of a double
     // press counts (Qt delivers it as a double click alone).
     void trainingButtonPresses_data() {
-        QTest::addColumn<QString>("first"); // modifiers of a first left press; "-" for none
-        QTest::addColumn<int>("button");    // then this X button
-        QTest::addColumn<QString>("shift"); // with these modifiers
-        QTest::addColumn<int>("times");     // pressed this many times, 100 ms apart
-        QTest::addColumn<int>("expected");
-        QTest::newRow("a double click") << "-" << 1 << "" << 2 << 2;
-        QTest::newRow("three quick presses") << "-" << 1 << "" << 3 << 3;
-        QTest::newRow("Shift+Ctrl twice, 0.1 s apart") << "-" << 1 << "ctrl+shift" << 2 << 40;
-        QTest::newRow("Shift double click") << "-" << 1 << "shift" << 2 << 10;
-        QTest::newRow("20, then right") << "ctrl+shift" << 3 << "" << 1 << 19;
-        QTest::newRow("20, then Shift right") << "ctrl+shift" << 3 << "shift" << 1 << 15;
-        QTest::newRow("20, then a right double click") << "ctrl+shift" << 3 << "" << 2 << 18;
-        QTest::newRow("20, then Shift+Ctrl right") << "ctrl+shift" << 3 << "ctrl+shift" << 1 << 20;
-        QTest::newRow("20, then middle") << "ctrl+shift" << 2 << "" << 1 << 20;
-        // Alt with a button alone belongs to the window manager (it moves the window).
-        QTest::newRow("Ctrl+Alt") << "-" << 1 << "ctrl+alt" << 1 << 1;
-        QTest::newRow("Shift+Ctrl+Alt") << "-" << 1 << "ctrl+shift+alt" << 1 << 1;
+        // After a first left press with modifiers ("-": none), an X button pressed with
+        // modifiers a number of times, 100 ms apart: the units then queued.
+        kolvar::table({
+            {"a double click", "- 1 '' 2 2"},
+            {"three quick presses", "- 1 '' 3 3"},
+            {"Shift+Ctrl twice, 0.1 s apart", "- 1 ctrl+shift 2 40"},
+            {"Shift double click", "- 1 shift 2 10"},
+            {"20, then right", "ctrl+shift 3 '' 1 19"},
+            {"20, then Shift right", "ctrl+shift 3 shift 1 15"},
+            {"20, then a right double click", "ctrl+shift 3 '' 2 18"},
+            {"20, then Shift+Ctrl right", "ctrl+shift 3 ctrl+shift 1 20"},
+            {"20, then middle", "ctrl+shift 2 '' 1 20"},
+            // Alt with a button alone belongs to the window manager (it moves the window).
+            {"Ctrl+Alt", "- 1 ctrl+alt 1 1"},
+            {"Shift+Ctrl+Alt", "- 1 ctrl+shift+alt 1 1"},
+        });
     }
     void trainingButtonPresses() {
-        QFETCH(QString, first);
-        QFETCH(int, button);
-        QFETCH(QString, shift);
-        QFETCH(int, times);
-        QFETCH(int, expected);
+        const QStringList row = kolvar::row();
+        const QString first = row[0], shift = row[2];
+        const int button = row[1].toInt(), times = row[3].toInt(), expected = row[4].toInt();
         Game g;
         ktqt::FormView* menu = shown(g, "frmSplash");
         QVERIFY(menu);
@@ -296,15 +294,52 @@ private slots:
 
     // ---- Background browser -------------------------------------------------------------
 
+    // On a screen smaller than the battlefield the background was cut to the screen: moved on
+    // screen, the battlefield showed white where the photo should be.
+    void aSmallScreenShowsTheWholeBackground() {
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        if (screen.width() >= 794 && screen.height() >= 642)
+            QSKIP("run on a screen smaller than the battlefield, as test_desktop_small does");
+        QTemporaryDir tree;
+        writeFile(tree.path() + "/photo.jpg", jpegBytes(1000, 800, Qt::red));
+        Game g;
+        // The browser stands partly off so small a screen: its lists are worked by the model.
+        g.run("click frmSplash Command3");
+        auto& b = *g.app.loaded<kolvar::brow>();
+        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
+        g.run("choose brow file photo.jpg");
+        QVERIFY(!b.doko.empty());
+        g.run("click brow OK"); // the browser goes
+        ktqt::FormView* field = startBattle(g);
+        QVERIFY(field);
+        // Its bottom-right corner brought on screen, as a player drags it there.
+        const QPoint corner(790, 638);
+        const QPoint to = QPoint(screen.width(), screen.height()) - corner - QPoint(10, 10);
+        QVERIFY(desk->xdotool({"windowmove", QString::number(field->winId()),
+                               QString::number(to.x()), QString::number(to.y())}));
+        QTRY_COMPARE(desk->clientArea(field).topLeft(), to);
+        kolvar::settle();
+        const QImage shown = field->screen()->grabWindow(0).toImage();
+        for (const QPoint at : {corner, QPoint(700, 600), QPoint(400, 300)}) {
+            const QColor c = shown.pixelColor(to + at);
+            QVERIFY2(c.red() > 200 && c.green() < 60 && c.blue() < 60, qPrintable(c.name()));
+        }
+    }
+
     // The keyboard focus alone chooses no file: moving to the file list once chose its first
     // file, set up a hidden battle and closed the start menu.
-    void browserFocusChoosesNothing() {
-        Browsing s({"a.jpg", "b.jpg"});
+    void browserLists() {
+        const QString longName =
+            "picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
+        Game g;
+        Browsing s(g, {"a.jpg", "b.jpg", longName},
+                   {"sub/inner", "summer", ".hidden",
+                    "zz_the_holidays_at_the_seaside_with_the_whole_family_2026"});
         QVERIFY(s.view);
-        Game& g = s.g;
         kolvar::brow* b = s.b;
         QListWidget *files = s.files, *folders = s.folders;
-        QCOMPARE(QApplication::focusWidget(), s.drives);
+        QComboBox* drives = s.drives;
+        QCOMPARE(QApplication::focusWidget(), drives);
         // A list shows that it has the focus on its frame, as the drive box and OK do.
         const QPoint edge(0, 20);
         const QRgb filesBare = shownAt(files, edge), foldersBare = shownAt(folders, edge);
@@ -350,51 +385,8 @@ private slots:
             QStringList{"mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup", "1"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
         QCOMPARE(QString::fromStdString(b->doko), s.path("b.jpg"));
-    }
 
-    // On a screen smaller than the battlefield the background was cut to the screen: moved on
-    // screen, the battlefield showed white where the photo should be.
-    void aSmallScreenShowsTheWholeBackground() {
-        const QSize screen = QGuiApplication::primaryScreen()->size();
-        if (screen.width() >= 794 && screen.height() >= 642)
-            QSKIP("run on a screen smaller than the battlefield, as test_desktop_small does");
-        QTemporaryDir tree;
-        writeFile(tree.path() + "/photo.jpg", jpegBytes(1000, 800, Qt::red));
-        Game g;
-        // The browser stands partly off so small a screen: its lists are worked by the model.
-        g.run("click frmSplash Command3");
-        auto& b = *g.app.loaded<kolvar::brow>();
-        g.app.dispatch([&] { b.Dir1.setPath(tree.path().toStdString()); });
-        g.run("choose brow file photo.jpg");
-        QVERIFY(!b.doko.empty());
-        g.run("click brow OK"); // the browser goes
-        ktqt::FormView* field = startBattle(g);
-        QVERIFY(field);
-        // Its bottom-right corner brought on screen, as a player drags it there.
-        const QPoint corner(790, 638);
-        const QPoint to = QPoint(screen.width(), screen.height()) - corner - QPoint(10, 10);
-        QVERIFY(desk->xdotool({"windowmove", QString::number(field->winId()),
-                               QString::number(to.x()), QString::number(to.y())}));
-        QTRY_COMPARE(desk->clientArea(field).topLeft(), to);
-        kolvar::settle();
-        const QImage shown = field->screen()->grabWindow(0).toImage();
-        for (const QPoint at : {corner, QPoint(700, 600), QPoint(400, 300)}) {
-            const QColor c = shown.pixelColor(to + at);
-            QVERIFY2(c.red() > 200 && c.green() < 60 && c.blue() < 60, qPrintable(c.name()));
-        }
-    }
-
-    void browserLists() {
-        const QString longName =
-            "a_picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
-        Browsing s({longName, "short.jpg"},
-                   {"sub/inner", "summer", ".hidden",
-                    "zz_the_holidays_at_the_seaside_with_the_whole_family_2026"});
-        QVERIFY(s.view);
-        Game& g = s.g;
-        kolvar::brow* b = s.b;
-        QListWidget *files = s.files, *folders = s.folders;
-        QComboBox* drives = s.drives;
+        // The folder list shows no hidden folders, its rows indented without blanks.
         QStringList rows;
         for (int i = 0; i < folders->count(); ++i) rows << folders->item(i)->text();
         QVERIFY2(!rows.contains(".hidden"), qPrintable(rows.join(',')));
@@ -431,7 +423,7 @@ private slots:
         QTRY_COMPARE(QString::fromStdString(b->Dir1.Path), s.path("sub"));
         QVERIFY(rowsKeepTheirHeight());
         g.app.dispatch([&] { b->Dir1.setPath(s.tree.path().toStdString()); });
-        QTRY_COMPARE(files->count(), 2);
+        QTRY_COMPARE(files->count(), 3);
 
         // A long name is shortened, not scrolled: all rows keep their height, the whole name
         // is in a tooltip.
@@ -555,45 +547,80 @@ private slots:
     }
 
     // A message box offers neither maximise nor minimise, is wide enough for the desktop to show
-    // its title, shows whole over the battlefield's middle and keeps the keyboard however the
-    // player clicks the battlefield it blocks (a click once raised the battlefield over it, Enter
-    // then did nothing and the game looked frozen): Enter closes it, and so does a click on OK.
+    // its title, shows whole over the middle of the window the player looks at and keeps the
+    // keyboard however the player clicks the battlefield it blocks (a click once raised the
+    // battlefield over it, Enter then did nothing and the game looked frozen): Enter closes it,
+    // and so does a click on OK. A battle lost behind the browser once put its box in the
+    // screen's corner, over the hidden battlefield's default place.
     void theBoxKeepsTheKeyboard_data() {
         QTest::addColumn<bool>("byEnter");
-        QTest::newRow("Enter after clicks") << true;
-        QTest::newRow("a click on OK") << false;
+        QTest::addColumn<bool>("hidden"); // the battle set up by a picture, behind the browser
+        QTest::newRow("Enter after clicks") << true << false;
+        QTest::newRow("a click on OK") << false << false;
+        QTest::newRow("Enter, the battlefield behind the browser") << true << true;
     }
     void theBoxKeepsTheKeyboard() {
         QFETCH(bool, byEnter);
+        QFETCH(bool, hidden);
+        if (hidden && !desk) QSKIP("an X11 case");
         Game g;
-        ktqt::FormView* field = kolvar::battleShown(g);
-        QVERIFY(field);
+        std::optional<Browsing> browsing;
+        ktqt::FormView* looked = nullptr; // the window the player looks at
+        if (hidden) {
+            browsing.emplace(g, QStringList{"a.jpg"});
+            QVERIFY(browsing->view && browsing->pressFile(0));
+            QTRY_VERIFY(g.exists("Form1"));
+            QVERIFY(!g.window("Form1")["visible"].toBool());
+            looked = browsing->view;
+        } else {
+            QVERIFY(shown(g, "frmSplash", false));
+            g.run("click frmSplash Command1");
+            looked = shown(g, "Form1", false);
+        }
+        QVERIFY(looked);
         QString actions;
         QRect area;
         bool framed = false, whole = false, over = true, focused = true, centred = false,
              done = false;
-        const bool closed = kolvar::boxClosedByPlayer(g, [&](QWidget* box) {
+        // Once the box is exposed, as the player meets it.
+        QTimer::singleShot(0, [&] {
+            QWidget* box = nullptr;
+            if (!QTest::qWaitFor([&] {
+                    box = QApplication::activeModalWidget();
+                    return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
+                }))
+                return;
             framed = QTest::qWaitFor(
                 [&] { return (actions = seat->actions(box)).contains("CLOSE"); }, 5000);
             // Shown whole once the desktop has placed and drawn it; its middle within a few
-            // pixels of the battlefield's, whose title bar the desktop leaves above it.
+            // pixels of the window's, whose title bar the desktop leaves above it.
             whole = QTest::qWaitFor([&] { return seat->shows(box); }, 10000);
             area = seat->clientArea(box);
-            centred = (area.center() - seat->frame(field).center()).manhattanLength() <= 40;
+            centred = (area.center() - seat->frame(looked).center()).manhattanLength() <= 40;
             if (!byEnter) {
                 auto* ok = static_cast<QMessageBox*>(box)->button(QMessageBox::Ok);
                 done = seat->press(ok, QPoint(10, 8));
                 return;
             }
-            const QPoint ground = bare(g, field, box);
-            seat->press(field, ground);
-            seat->press(field, ground, 1, 2);
-            QTest::qWait(300);
-            over = seat->above(box, field);
+            if (!hidden) {
+                const QPoint ground = bare(g, looked, box);
+                seat->press(looked, ground);
+                seat->press(looked, ground, 1, 2);
+                QTest::qWait(300);
+                over = seat->above(box, looked);
+            }
             focused = QTest::qWaitFor([&] { return seat->focused(box); }, 2000);
             done = seat->keys({"Return"});
         });
-        QVERIFY2(closed, "the player closed the box");
+        // A guard closes the box after 30 s if the player's input did not.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        guard.start(30000);
+        g.frontend->showBox(&g.battle(), "Hai vinto!!", "Kolvar");
+        QVERIFY2(guard.isActive(), "the player closed the box");
         QVERIFY(done);
         QVERIFY2(whole && centred,
                  qPrintable(QString("the box at %1,%2").arg(area.x()).arg(area.y())));
@@ -610,28 +637,6 @@ private slots:
 
     // ---- X11 alone -------------------------------------------------------------------------
 
-    // A battle lost behind the browser once put its box in the screen's corner, over the
-    // hidden battlefield's default place: it stands over the window the player looks at.
-    void aBoxOfAHiddenWindowStandsOverTheFocusedOne() {
-        Browsing s(QStringList{"a.jpg"});
-        QVERIFY(s.view);
-        Game& g = s.g;
-        QVERIFY(s.pressFile(0));
-        QTRY_VERIFY(g.exists("Form1"));
-        QVERIFY(!g.window("Form1")["visible"].toBool());
-        QRect box;
-        const bool closed = kolvar::boxClosedByPlayer(
-            g,
-            [&](QWidget* shownBox) {
-                QTest::qWait(200);
-                box = desk->clientArea(shownBox);
-                desk->keys({"Return"});
-            },
-            "Missione Fallita Game Over");
-        QVERIFY2(closed, "Enter closed the box");
-        QVERIFY((box.center() - desk->frame(s.view).center()).manhattanLength() <= 40);
-    }
-
     // Started from an ssh shell or a text console, the game once aborted with a core file after
     // Qt advised reinstalling it; with a display at hand, a platform Qt has no plugin for was
     // called "no graphical display found", and Qt's own explanation was hidden. On an 8-bit
@@ -639,41 +644,38 @@ private slots:
     // unseen. A 16-bit display plays, with no QPainter errors (24 bits play wherever the game
     // opens its display on the other desktops, test_mutter's Xwayland among them).
     void aGameThatCannotStartSaysWhyInOneLine_data() {
-        QTest::addColumn<int>("depth"); // of a server of the row's own; 0 for none
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("platform"); // QT_QPA_PLATFORM
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QStringList>("said"); // none: it plays
-        const QString here = qEnvironmentVariable("DISPLAY");
-        QTest::newRow("no DISPLAY") << 0 << ""
-                                    << "" << QStringList() << QStringList{"no graphical display"};
+        QTest::addColumn<int>("depth");       // of a server of the row's own; 0 for none
+        QTest::addColumn<QStringList>("how"); // the game's arguments and NAME=VALUE of its setting
+        QTest::addColumn<QString>("said");    // empty: it plays
+        const QString here = "DISPLAY=" + qEnvironmentVariable("DISPLAY");
+        QTest::newRow("no DISPLAY") << 0 << QStringList() << "no graphical display";
         QTest::newRow("a display nobody serves")
-            << 0 << ":7"
-            << "" << QStringList() << QStringList{"no graphical display"};
-        const QStringList named = {"xcb", "offscreen"};
-        QTest::newRow("QT_QPA_PLATFORM") << 0 << here << "nonsense" << QStringList()
-                                         << named + QStringList{"no platform plugin \"nonsense\""};
-        QTest::newRow("-platform") << 0 << here << "" << QStringList{"-platform", "bogus"}
-                                   << named + QStringList{"no platform plugin \"bogus\""};
-        QTest::newRow("8 bits") << 8 << ""
-                                << "" << QStringList()
-                                << QStringList{"colour depth (8 bits) is not supported"};
-        QTest::newRow("16 bits play") << 16 << ""
-                                      << "" << QStringList() << QStringList();
+            << 0 << QStringList{"DISPLAY=:7"} << "no graphical display";
+        // Qt's explanation names the platforms it has, xcb and offscreen among them.
+        QTest::newRow("QT_QPA_PLATFORM") << 0 << QStringList{here, "QT_QPA_PLATFORM=nonsense"}
+                                         << "no platform plugin \"nonsense\"";
+        QTest::newRow("-platform")
+            << 0 << QStringList{here, "-platform", "bogus"} << "no platform plugin \"bogus\"";
+        QTest::newRow("8 bits") << 8 << QStringList() << "colour depth (8 bits) is not supported";
+        QTest::newRow("16 bits play") << 16 << QStringList() << "";
     }
     void aGameThatCannotStartSaysWhyInOneLine() {
         QFETCH(int, depth);
-        QFETCH(QString, display);
-        QFETCH(QString, platform);
-        QFETCH(QStringList, args);
-        QFETCH(QStringList, said);
+        QFETCH(QStringList, how);
+        QFETCH(QString, said);
+        QString display;
         kolvar::Started server;
         if (depth) server = kolvar::Desktop::startServer(display, QString("640x480x%1").arg(depth));
         QVERIFY(!depth || server);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-        if (!display.isEmpty()) env.insert("DISPLAY", display);
-        if (!platform.isEmpty()) env.insert("QT_QPA_PLATFORM", platform);
+        if (depth) env.insert("DISPLAY", display);
+        QStringList args;
+        for (const QString& word : how)
+            if (word.contains('='))
+                env.insert(word.section('=', 0, 0), word.section('=', 1));
+            else
+                args << word;
         QProcess game;
         game.setProcessEnvironment(env);
         game.start(qEnvironmentVariable("KOLVAR_GAME"), args);
@@ -699,7 +701,10 @@ private slots:
         QCOMPARE(game.exitCode(), 1);
         const QStringList lines = err.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1);
-        for (const QString& words : said) QVERIFY2(lines[0].contains(words), qPrintable(lines[0]));
+        QVERIFY2(lines[0].contains(said), qPrintable(lines[0]));
+        if (said.contains("platform plugin"))
+            for (const char* named : {"xcb", "offscreen"})
+                QVERIFY2(lines[0].contains(named), qPrintable(lines[0]));
     }
 };
 

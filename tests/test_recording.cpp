@@ -240,27 +240,14 @@ QString unreproduced(const Ran& e, const Folder& folder) {
                .join("; ");
 }
 
-/// What is wrong with the lines a recording cut short left in `folder`: empty when they claim no
-/// closing state and play headless.
-QString keptLinesPlay(const Folder& folder) {
-    if (QFile::exists(folder.script() + ".json")) return "a closing state was written";
-    const Ran played = kolvar::runReplay({folder.script()}, folder.path());
-    return played.status == 0 ? QString() : QString::fromUtf8(played.err);
-}
-
-/// The designed form a window of the game shows, if any.
-const kt::Form* designed(const Window& w) {
-    if (w.title == menuTitle && !w.box) return &design->menu;
-    if (w.title == fieldTitle) return &design->field;
-    if (w.title == browserTitle) return &design->browser;
-    return nullptr;
-}
-
 /// A random point of a window of `size`, in pixels: half the time on one of its designed widgets
 /// (a name first, then an element of its array), where the game has something to do with a
 /// press; else anywhere.
 QPoint somewhere(const Window& w, QSize size, const std::function<int(int)>& below) {
-    const kt::Form* form = designed(w);
+    const kt::Form* form = nullptr; // the designed form the window shows, if any
+    if (w.title == fieldTitle) form = &design->field;
+    if (w.title == browserTitle) form = &design->browser;
+    if (w.title == menuTitle && !w.box) form = &design->menu;
     if (!form || below(2) == 0) return QPoint(below(size.width()), below(size.height()));
     std::map<std::string, std::vector<const kt::Widget*>> named;
     for (const kt::Widget* x : form->widgets())
@@ -281,13 +268,6 @@ bool fireAt(unsigned long field, const std::vector<int>& enemies) {
         args << desk->pointerTo(field, middle(design->field.ene[i])) << "click"
              << "3";
     return desk->xdotool(args);
-}
-
-/// Clicks the OK of a message box, then waits for the box to go.
-bool acknowledge(Child& c, unsigned long box) {
-    QPoint ok;
-    if (!QTest::qWaitFor([&] { return !(ok = okButton(box)).isNull(); }, 5000)) return false;
-    return desk->click(box, ok) && QTest::qWaitFor([&] { return !c.messageBox(0); }, 5000);
 }
 
 } // namespace
@@ -421,7 +401,10 @@ private slots:
             QTest::qWait(300);
             e = rec.terminated();
         } else {
-            QVERIFY(acknowledge(rec, box));
+            QPoint ok;
+            QVERIFY(QTest::qWaitFor([&] { return !(ok = okButton(box)).isNull(); }, 5000));
+            QVERIFY(desk->click(box, ok));
+            QVERIFY(QTest::qWaitFor([&] { return !rec.messageBox(0); }, 5000));
             const unsigned long menu = rec.window(menuTitle);
             QVERIFY(menu && desk->click(menu, middle(design->menu.command2)));
             e = rec.ended(15000);
@@ -524,54 +507,58 @@ private slots:
         QVERIFY(!QFile::exists(folder.path() + "/x.png"));
     }
 
-    // A write that fails (here at a file size limit, as on a full disk) ends the recording with
-    // one line and status 2; the whole lines written before stay and play, and no closing state
-    // claims an end.
-    void aFailedWriteEndsTheRecording() {
-        Folder folder;
-        Child rec(folder.path(), folder.record(), {}, [] {
-            const rlimit small{400, 400};
-            ::setrlimit(RLIMIT_FSIZE, &small);
-        });
-        const unsigned long field = rec.battle();
-        QVERIFY(field);
-        for (int i = 0; i < 40 && rec.running(); ++i)
-            desk->click(field, pixels(1500 + 100 * float(i), 4200));
-        const Ran e = rec.ended(15000);
-        QCOMPARE(e.status, 2);
-        QCOMPARE(QString::fromUtf8(e.err).split('\n').filter("kolvar-replay").join('\n'),
-                 "kolvar-replay: cannot write " + folder.script() + ": File too large");
-        const QByteArray kept = read(folder.script());
-        QVERIFY(kept.size() > 100 && kept.size() <= 400 && kept.endsWith('\n'));
-        QVERIFY(folder.lines().contains("click frmSplash Command1"));
-        QCOMPARE(keptLinesPlay(folder), QString());
+    // A recording cut short keeps every whole line written before, which plays headless, and
+    // claims no closing state: a write that fails (here at a file size limit, as on a full disk)
+    // ends it with one line and status 2; so does the display server dying under it.
+    void aRecordingCutShortKeepsItsLines_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("a write fails") << true;
+        QTest::newRow("the display dies") << false;
     }
-
-    // The display server dies under a recording: every line written until then stays, plays
-    // headless, and no closing state is claimed.
-    void aDisplayThatDiesLeavesEveryLineWritten() {
-        QString display;
-        const kolvar::Started server = kolvar::Desktop::startServer(display);
-        QVERIFY(server);
+    void aRecordingCutShortKeepsItsLines() {
+        QFETCH(bool, fullDisk);
         Folder folder;
-        Child child(folder.path(), folder.record(), display);
-        // No window manager there: keys go to the window under the pointer, the menu in the
-        // middle of the screen.
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                desk->run("xdotool", {"mousemove", "640", "512", "key", "g"}, nullptr, display);
-                return folder.lines().contains("key frmSplash 103");
-            },
-            20000));
-        QTest::qWait(1000); // the battle's clock runs
-        server->kill();
-        server->waitForFinished();
-        const Ran e = child.ended(15000);
-        QVERIFY2(e.status != 0, e.err.constData());
-        const QStringList lines = folder.lines();
-        QVERIFY(lines.contains("key frmSplash 103"));
-        QVERIFY(!lines.contains("dump"));
-        QCOMPARE(keptLinesPlay(folder), QString());
+        Ran e;
+        if (fullDisk) {
+            Child rec(folder.path(), folder.record(), {}, [] {
+                const rlimit small{400, 400};
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            });
+            const unsigned long field = rec.battle();
+            QVERIFY(field);
+            for (int i = 0; i < 40 && rec.running(); ++i)
+                desk->click(field, pixels(1500 + 100 * float(i), 4200));
+            e = rec.ended(15000);
+            QCOMPARE(e.status, 2);
+            QCOMPARE(QString::fromUtf8(e.err).split('\n').filter("kolvar-replay").join('\n'),
+                     "kolvar-replay: cannot write " + folder.script() + ": File too large");
+            const QByteArray kept = read(folder.script());
+            QVERIFY(kept.size() > 100 && kept.size() <= 400 && kept.endsWith('\n'));
+            QVERIFY(folder.lines().contains("click frmSplash Command1"));
+        } else {
+            QString display;
+            const kolvar::Started server = kolvar::Desktop::startServer(display);
+            QVERIFY(server);
+            Child child(folder.path(), folder.record(), display);
+            // No window manager there: keys go to the window under the pointer, the menu in the
+            // middle of the screen.
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    desk->run("xdotool", {"mousemove", "640", "512", "key", "g"}, nullptr, display);
+                    return folder.lines().contains("key frmSplash 103");
+                },
+                20000));
+            QTest::qWait(1000); // the battle's clock runs
+            server->kill();
+            server->waitForFinished();
+            e = child.ended(15000);
+            QVERIFY2(e.status != 0, e.err.constData());
+            QVERIFY(folder.lines().contains("key frmSplash 103"));
+        }
+        QVERIFY(!folder.lines().contains("dump"));
+        QVERIFY(!QFile::exists(folder.script() + ".json"));
+        const Ran played = kolvar::runReplay({folder.script()}, folder.path());
+        QVERIFY2(played.status == 0, played.err.constData());
     }
 
     // A watched script shows the battlefield on the display, ends by itself, and prints what its
