@@ -39,13 +39,10 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace {
-
-std::string outside; // the folder the process started in
 
 using kolvar::fuzz::inTree;
 using kolvar::fuzz::tree;
@@ -637,14 +634,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
     kolvar::fuzz::makeTree();
-    outside = kt::files::current();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The browser opens on the current folder, and a drive chosen in it returns to the folder
     // last opened there: both lead into the tree, whichever drive the player picks.
-    if (::chdir(tree.c_str()) != 0) std::abort();
+    const kolvar::fuzz::InTree here;
     {
         Session s(Bytes{data, size});
         const std::vector<kt::files::Drive> drives = kt::files::drives();
@@ -660,6 +656,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::getenv("KOLVAR_FUZZ_TRACE")) std::fprintf(stderr, "%s", s.log.c_str());
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (::chdir(outside.c_str()) != 0) std::abort();
     return 0;
 }

@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace kolvar::fuzz {
 
-inline std::string tree; ///< the tree's canonical path, once made
+inline std::string tree;    ///< the tree's canonical path, once made
+inline std::string outside; ///< the folder the process started in
 
 inline void removeTree() {
     std::error_code ignored;
@@ -29,6 +31,7 @@ inline void makeTree() {
     if (!mkdtemp(pattern)) std::abort();
     const fs::path root = fs::canonical(pattern);
     tree = root.string();
+    outside = fs::current_path().string();
     std::atexit(removeTree);
     QImage img(40, 30, QImage::Format_RGB32);
     img.fill(Qt::darkGreen);
@@ -55,6 +58,18 @@ inline void makeTree() {
     for (int i = 0; i < 24; ++i)
         write(root / "many" / ("p" + std::to_string(100 + i) + ".jpg"), i % 3 ? jpeg : "");
 }
+
+/// The tree is the current folder while one of these lives, as the browser opens on the current
+/// folder. libFuzzer writes what it finds by the paths it was given, relative ones too: between
+/// two inputs the process is back in its own folder.
+struct InTree {
+    InTree() {
+        if (::chdir(tree.c_str()) != 0) std::abort();
+    }
+    ~InTree() {
+        if (::chdir(outside.c_str()) != 0) std::abort();
+    }
+};
 
 /// Whether a browser row may be taken: only the tree and what lies in it, so that a run never
 /// wanders over the machine's own folders, whose listings other programs change meanwhile.
