@@ -161,7 +161,7 @@ class ReliabilityTest : public QObject {
 
 private slots:
     // The checker catches every kind of corruption it is meant to; that it finds nothing in
-    // fair play the input fuzz corpus (input_corpus) and the long runs below show.
+    // fair play the script fuzz corpus (script_corpus) and the long runs below show.
     void checkerCatchesCorruption_data() {
         QTest::addColumn<int>("what");
         for (size_t i = 0; i < std::size(corruptions); ++i)
