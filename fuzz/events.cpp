@@ -30,12 +30,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <malloc.h>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -72,27 +72,22 @@ const Qt::Key keys[] = {
 };
 
 // The key and text a press gives with these modifiers: Shift turns a digit into its symbol,
-// Control a letter into its control character.
+// Control a letter into its control character. Qt Test gives the rest, but for the text X11
+// gives Backtab and Delete.
 std::pair<Qt::Key, QString> typed(Qt::Key k, Qt::KeyboardModifiers m) {
     const bool shift = m & Qt::ShiftModifier, ctrl = m & Qt::ControlModifier;
-    if (k >= Qt::Key_A && k <= Qt::Key_Z) {
-        const int letter = k - Qt::Key_A;
-        if (ctrl) return {k, QString(QChar(letter + 1))};
-        return {k, QString(QChar((shift ? 'A' : 'a') + letter))};
-    }
-    if (k >= Qt::Key_0 && k <= Qt::Key_9) {
-        const char digit = char('0' + (k - Qt::Key_0));
-        if (!shift) return {k, QString(QChar(digit))};
-        const char symbol = ")!@#$%^&*("[digit - '0'];
+    const bool letter = k >= Qt::Key_A && k <= Qt::Key_Z;
+    if (letter && ctrl) return {k, QString(QChar(k - Qt::Key_A + 1))};
+    if (shift && k >= Qt::Key_0 && k <= Qt::Key_9) {
+        const char symbol = ")!@#$%^&*("[k - Qt::Key_0];
         return {Qt::Key(symbol), QString(QChar(symbol))};
     }
-    if (k == Qt::Key_Space) return {k, ctrl ? QString() : QStringLiteral(" ")};
-    static const std::map<Qt::Key, const char*> texts = {
-        {Qt::Key_Return, "\r"},    {Qt::Key_Enter, "\r"},    {Qt::Key_Escape, "\x1b"},
-        {Qt::Key_Backspace, "\b"}, {Qt::Key_Delete, "\x7f"}, {Qt::Key_Tab, "\t"},
-        {Qt::Key_Backtab, "\t"}};
-    const auto text = texts.find(k);
-    return {k, text == texts.end() ? QString() : QString(text->second)};
+    if (k == Qt::Key_Space && ctrl) return {k, {}};
+    const char ascii = k == Qt::Key_Backtab  ? '\t'
+                       : k == Qt::Key_Delete ? '\x7f'
+                                             : QTest::keyToAscii(k);
+    const QString text = ascii ? QString(QChar(ascii)) : QString();
+    return {k, letter && shift ? text.toUpper() : text};
 }
 
 int shiftOf(Qt::KeyboardModifiers m) {
@@ -154,14 +149,13 @@ struct Session {
 
     // The windowed model widget a native widget of a view stands for: same kind, same place in
     // its container. A native shown where the model has no shown widget is a fault in itself.
-    kt::Widget* modelOf(kt::Form& f, QWidget* q, kt::Kind kind) {
+    kt::Widget* modelOf(kt::Form& f, QWidget* q, std::initializer_list<kt::Kind> kinds) {
         ktqt::FormView* v = viewOf(f);
-        for (kt::Widget* w : f.widgets()) {
-            if (w->kind != kind || !w->shown()) continue;
-            if (q->geometry() != ktqt::pxRect(w->Left, w->Top, w->Width, w->Height)) continue;
-            if ((w->container == nullptr) != (q->parentWidget() == v)) continue;
-            return w;
-        }
+        for (kt::Widget* w : f.widgets())
+            if (std::count(kinds.begin(), kinds.end(), w->kind) && w->shown() &&
+                q->geometry() == ktqt::pxRect(w->Left, w->Top, w->Width, w->Height) &&
+                (w->container == nullptr) == (q->parentWidget() == v))
+                return w;
         fail(std::string(q->isVisible() ? "a shown " : "a hidden ") + q->metaObject()->className() +
              " at " + std::to_string(q->x()) + "," + std::to_string(q->y()) + " in " +
              f.className() + " (in a " + q->parentWidget()->metaObject()->className() +
@@ -176,30 +170,23 @@ struct Session {
     }
 
     static kt::Form& formIn(kt::Program& app, const std::string& cls) {
-        kt::Form* f = app.formByName(cls);
-        if (!f) throw std::runtime_error("no form " + cls);
-        return *f;
+        if (kt::Form* f = app.formByName(cls)) return *f;
+        throw std::runtime_error("no form " + cls);
     }
     static kt::Widget& widgetIn(kt::Program& app, const std::string& cls, const std::string& key) {
-        kt::Widget* w = formIn(app, cls).find(key);
-        if (!w) throw std::runtime_error("no widget " + key);
-        return *w;
+        if (kt::Widget* w = formIn(app, cls).find(key)) return *w;
+        throw std::runtime_error("no widget " + key);
     }
 
     // A press at one point, released there or at another: the widget pressed is clicked only
     // when the release is on it too.
-    static Meant pressAt(const kt::Form& f, QPoint p, std::optional<QPoint> q, int button,
-                         int shift) {
+    static Meant pressAt(const kt::Form& f, QPoint p, QPoint q, int button, int shift) {
         const std::string cls = f.className();
         const float x = float(p.x()) * kt::twipsPerPixel, y = float(p.y()) * kt::twipsPerPixel;
-        const std::string at = std::to_string(int(x)) + " " + std::to_string(int(y)) + " " +
-                               std::to_string(button) + " " + std::to_string(shift);
-        if (!q)
-            return {"press " + cls + " " + at,
-                    [=](kt::Program& app) { app.press(formIn(app, cls), x, y, button, shift); }};
-        const float u = float(q->x()) * kt::twipsPerPixel, v = float(q->y()) * kt::twipsPerPixel;
-        return {"down " + cls + " " + at + ", up " + std::to_string(int(u)) + " " +
-                    std::to_string(int(v)),
+        const float u = float(q.x()) * kt::twipsPerPixel, v = float(q.y()) * kt::twipsPerPixel;
+        return {"down " + cls + " " + std::to_string(int(x)) + " " + std::to_string(int(y)) + " " +
+                    std::to_string(button) + " " + std::to_string(shift) + ", up " +
+                    std::to_string(int(u)) + " " + std::to_string(int(v)),
                 [=](kt::Program& app) {
                     app.pointerUp(app.pointerDown(formIn(app, cls), x, y, button, shift), u, v,
                                   button);
@@ -272,7 +259,7 @@ struct Session {
             }
             for (QComboBox* c : viewOf(*f)->findChildren<QComboBox*>()) {
                 if (!c->isVisible()) continue;
-                kt::Widget* w = modelOf(*f, c, kt::Kind::DriveList);
+                kt::Widget* w = modelOf(*f, c, {kt::Kind::DriveList});
                 const auto& rows = *kt::asList(std::as_const(*w));
                 checkRows(*c, rows, w->key());
                 if (c->currentIndex() != rows.ListIndex)
@@ -323,7 +310,7 @@ struct Session {
         const int b = button == Qt::LeftButton    ? kt::LeftButton
                       : button == Qt::RightButton ? kt::RightButton
                                                   : kt::MiddleButton;
-        Meant meant = pressAt(f, p, to, b, shiftOf(mods));
+        Meant meant = pressAt(f, p, to.value_or(p), b, shiftOf(mods));
         QListWidget* l = listOf<QListWidget>(r);
         if (l && r == l->viewport()) {
             kt::Widget* w = modelOfList(f, l);
@@ -366,12 +353,7 @@ struct Session {
     }
 
     kt::Widget* modelOfList(kt::Form& f, QListWidget* l) {
-        for (kt::Kind kind : {kt::Kind::FileList, kt::Kind::DirList})
-            for (kt::Widget* w : f.widgets())
-                if (w->kind == kind && w->shown() &&
-                    l->geometry() == ktqt::pxRect(w->Left, w->Top, w->Width, w->Height))
-                    return w;
-        fail(std::string("a list in ") + f.className() + " stands for no shown list of the form");
+        return modelOf(f, l, {kt::Kind::FileList, kt::Kind::DirList});
     }
 
     // A list shows the model's rows: a player presses on what he sees.
@@ -424,19 +406,16 @@ struct Session {
             if ((mods & Qt::ControlModifier) && (code == Qt::Key_Z || code == Qt::Key_Y))
                 return false;
             shadow.setText(e->text());
-            if (e->hasSelectedText()) {
-                const int s = e->selectionStart(), n = int(e->selectedText().size());
-                if (e->cursorPosition() == s)
-                    shadow.setSelection(s + n, -n);
-                else
-                    shadow.setSelection(s, n);
-            } else {
-                shadow.setCursorPosition(e->cursorPosition());
+            shadow.setCursorPosition(e->cursorPosition());
+            if (e->hasSelectedText()) { // selected from the end the cursor is not at
+                const int at = e->cursorPosition(), s = e->selectionStart();
+                const int from = at == s ? e->selectionEnd() : s;
+                shadow.setSelection(from, at - from);
             }
             QTest::sendKeyEvent(QTest::Press, &shadow, code, text, mods);
             QTest::sendKeyEvent(QTest::Release, &shadow, code, text, mods);
             if (shadow.text() != e->text()) {
-                const std::string key = modelOf(f, e, kt::Kind::TextBox)->key();
+                const std::string key = modelOf(f, e, {kt::Kind::TextBox})->key();
                 const std::string now = shadow.text().toStdString();
                 meant = {"type " + key + " '" + now + "'", [=](kt::Program& app) {
                              app.setText(static_cast<kt::TextBox&>(widgetIn(app, cls, key)), now);
@@ -444,7 +423,7 @@ struct Session {
             }
         } else if (auto* pb = qobject_cast<QPushButton*>(r)) {
             if (code == Qt::Key_Space) {
-                const std::string key = modelOf(f, pb, kt::Kind::Button)->key();
+                const std::string key = modelOf(f, pb, {kt::Kind::Button})->key();
                 meant = {"click " + key,
                          [=](kt::Program& app) { app.click(widgetIn(app, cls, key)); }};
             }
@@ -469,7 +448,7 @@ struct Session {
                 wasLit = l->currentItem() && l->currentItem()->isSelected();
             }
         } else if (auto* c = qobject_cast<QComboBox*>(r)) {
-            list = modelOf(f, c, kt::Kind::DriveList)->key();
+            list = modelOf(f, c, {kt::Kind::DriveList})->key();
             moved = QObject::connect(c, &QComboBox::currentIndexChanged,
                                      [&movedTo](int row) { movedTo = row; });
         }
@@ -477,7 +456,6 @@ struct Session {
              QKeySequence(QKeyCombination(mods, code)).toString().toStdString() + " text " +
              QByteArray(text.toUtf8().toHex()).toStdString() + " to " +
              r->metaObject()->className());
-        QPointer<QWidget> target(r);
         QTest::sendKeyEvent(QTest::Press, r, code, text, mods);
         QObject::disconnect(moved);
         checkWindows();
