@@ -59,16 +59,17 @@ int maxChannel(QRgb c) {
     return std::max({qRed(c), qGreen(c), qBlue(c)});
 }
 
+// The device pixels of `shot` in the device rectangle `d` whose colour `is` takes.
+template <class Is> int count(const QImage& shot, const QRect& d, Is&& is) {
+    int n = 0;
+    for (int y = d.top(); y <= d.bottom(); ++y)
+        for (int x = d.left(); x <= d.right(); ++x) n += is(shot.pixel(x, y));
+    return n;
+}
+
 // Device pixels in the logical rectangle `r` that differ clearly from white.
 int inked(const QImage& shot, const QRect& r) {
-    int n = 0;
-    const QRect d = device(r);
-    for (int y = d.top(); y <= d.bottom(); ++y)
-        for (int x = d.left(); x <= d.right(); ++x) {
-            const QRgb c = shot.pixel(x, y);
-            n += 765 - qRed(c) - qGreen(c) - qBlue(c) > 90;
-        }
-    return n;
+    return count(shot, device(r), [](QRgb c) { return 765 - qRed(c) - qGreen(c) - qBlue(c) > 90; });
 }
 
 QPushButton* button(QWidget* w, const QString& text) {
@@ -151,11 +152,8 @@ private slots:
                                     .arg(l.name.c_str(), l.Caption.c_str(), kolvar::rectText(inked),
                                          kolvar::rectText(allowed))));
             // And the real window shows it there.
-            const QRect onScreen = device(pxRect(l, true));
-            int dark = 0;
-            for (int y = onScreen.top(); y <= onScreen.bottom(); ++y)
-                for (int x = onScreen.left(); x <= onScreen.right(); ++x)
-                    dark += maxChannel(shot.pixel(x, y)) < 120;
+            const int dark =
+                count(shot, device(pxRect(l, true)), [](QRgb c) { return maxChannel(c) < 120; });
             QVERIFY2(dark > 10, l.name.c_str());
         }
         QCOMPARE(labels, 6);
@@ -282,13 +280,9 @@ private slots:
         shot = deviceShot(field);
         // Inside the money label's border: its text, black on yellow.
         const QRect text = device(pxRect(f.Label1, true).adjusted(2, 2, -2, -2));
-        int black = 0, yellow = 0, blocky = 0, blocks = 0;
-        for (int y = text.top(); y <= text.bottom(); ++y)
-            for (int x = text.left(); x <= text.right(); ++x) {
-                const QRgb c = shot.pixel(x, y);
-                black += maxChannel(c) <= 40;
-                yellow += (c | 0xff000000) == qRgb(255, 255, 128);
-            }
+        const int black = count(shot, text, [](QRgb c) { return maxChannel(c) <= 40; });
+        const int yellow =
+            count(shot, text, [](QRgb c) { return (c | 0xff000000) == qRgb(255, 255, 128); });
         QVERIFY2(yellow > text.width() * text.height() / 2, "the label's background");
         // Crisp strokes reach full black; blurred ones stay grey.
         QVERIFY2(black >= 20 * scale * scale, qPrintable(QString("%1 black pixels").arg(black)));
@@ -296,6 +290,7 @@ private slots:
         // Glyphs drawn at device resolution have edges finer than a logical pixel: some aligned
         // s x s blocks are not uniform, as they would all be in an enlarged 1x text.
         const int s = int(scale);
+        int blocky = 0, blocks = 0;
         for (int y = text.top() - text.top() % s; y + s <= text.bottom(); y += s)
             for (int x = text.left() - text.left() % s; x + s <= text.right(); x += s) {
                 bool same = true;
