@@ -30,15 +30,12 @@ using kolvar::Game;
 namespace {
 
 using kolvar::runReplay;
+using kolvar::writeFile;
 using Run = kolvar::Ran;
 
 QByteArray read(const QFileInfo& f) {
     QFile file(f.filePath());
     return f.isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray lastLine(const QByteArray& out) {
-    return out.trimmed().split('\n').last();
 }
 
 /// Shots at every enemy, wherever they stand now.
@@ -198,16 +195,12 @@ private slots:
             qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
         }
         QVERIFY(QDir(pictures.path()).mkpath("a/a"));
-        QImage sky(40, 30, QImage::Format_RGB32);
-        sky.fill(QColor(90, 140, 220));
-        QVERIFY(sky.save(pictures.path() + "/a/sky.jpg", "JPEG"));
-        QVERIFY(sky.save(pictures.path() + "/a/line\nbreak\\.jpg", "JPEG"));
+        for (const char* name : {"/a/sky.jpg", "/a/line\nbreak\\.jpg"})
+            writeFile(pictures.path() + name, kolvar::jpegBytes(40, 30, QColor(90, 140, 220)));
         const QString h = hostile.path();
         QVERIFY(QDir(h).mkdir("sub"));
-        for (const char* name : {"kept.png", "kept.replay", "fresh.replay.json"}) {
-            QFile f(h + "/" + name);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("made before\n") > 0);
-        }
+        for (const char* name : {"kept.png", "kept.replay", "fresh.replay.json"})
+            writeFile(h + "/" + name, "made before\n");
         QVERIFY(QFile::link(h + "/nowhere", h + "/link.png"));
         QVERIFY(QFile::link(h + "/nowhere", h + "/link.replay"));
         QVERIFY(QFile::link(elsewhere.path(), h + "/away"));
@@ -240,9 +233,7 @@ private slots:
             QCOMPARE(recorder.error(), std::string());
         }
         ::close(out);
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(f.readAll());
+        const QString text = QString::fromUtf8(read(QFileInfo(file)));
         for (const QString& want : s.lines) // a line, or the beginning of one if it ends in '*'
             QVERIFY2(text.contains("\n" + (want.endsWith('*') ? want.chopped(1) : want + "\n")),
                      qPrintable("no line '" + want + "'"));
@@ -250,8 +241,8 @@ private slots:
         const QStringList lines = text.split('\n');
         QCOMPARE(lines.first() + "|" + lines[lines.size() - 2] + "|" + lines.last(),
                  "# recorded in " + pictures.path() + "/a|dump|");
-        QVERIFY(
-            !text.contains("\nshot")); // whatever was typed or pasted, each input stays one line
+        // Whatever was typed or pasted, each input stays one line.
+        QVERIFY(!text.contains("\nshot"));
 
         // Played where it was recorded, from another folder unless the browser was shown, and
         // watched at twenty times the speed: its box closes by itself; 40 s of game take 2 s,
@@ -264,7 +255,7 @@ private slots:
             took.start();
             const Run r = runReplay(args, folder);
             QVERIFY2(r.status == 0, r.err.constData());
-            QCOMPARE(lastLine(r.out), QByteArray::fromStdString(ended));
+            QCOMPARE(r.out.trimmed().split('\n').last(), QByteArray::fromStdString(ended));
             QVERIFY2(args.size() == 1 || took.elapsed() >= 5000, qPrintable(args.join(' ')));
         }
         QDir::setCurrent(here);
@@ -325,8 +316,7 @@ private slots:
     void whatCannotBeRecordedOrWatchedIsRefusedBeforeAnyWindow_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("says");
-        QFile f(pictures.path() + "/bad.replay");
-        if (f.open(QIODevice::WriteOnly)) f.write("# fine\nwait 10\nwait ten\n");
+        writeFile(pictures.path() + "/bad.replay", "# fine\nwait 10\nwait ten\n");
         static const char* const rows[][3] = {
             {"an unwritable recording", "--record|/nonexistent/kolvar/x.replay",
              "cannot write /nonexistent/kolvar/x.replay: No such file or directory"},
@@ -422,11 +412,10 @@ private slots:
     void aStrangersScriptWritesNothingButNewShots() {
         QFETCH(QByteArray, script);
         QFETCH(QString, says);
-        QFile file(pictures.path() + "/stranger.replay");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(script) == script.size());
-        file.close();
+        const QString file = pictures.path() + "/stranger.replay";
+        writeFile(file, script);
         const QStringList before = snapshot();
-        const Run r = runReplay({file.fileName()}, hostile.path());
+        const Run r = runReplay({file}, hostile.path());
         const QString made = hostile.path() + "/sub/new.png";
         if (says.isEmpty()) {
             QVERIFY2(r.status == 0, r.err.constData());
