@@ -219,20 +219,18 @@ private slots:
         const QString file = dir.path() + "/session.replay";
         const int out = ::open(file.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
         QVERIFY(out >= 0);
-        std::string ended;
-        {
+        std::string ended, error;
+        try {
             Game g;
             kolvar::Recorder recorder(g.app, out);
-            try {
-                s.play(g);
-            } catch (const std::exception& e) {
-                ::close(out);
-                QFAIL(e.what());
-            }
+            s.play(g);
             ended = recorder.finish();
-            QCOMPARE(recorder.error(), std::string());
+            error = recorder.error();
+        } catch (const std::exception& e) {
+            error = e.what();
         }
         ::close(out);
+        QCOMPARE(QString::fromStdString(error), QString());
         const QString text = QString::fromUtf8(read(QFileInfo(file)));
         for (const QString& want : s.lines) // a line, or the beginning of one if it ends in '*'
             QVERIFY2(text.contains("\n" + (want.endsWith('*') ? want.chopped(1) : want + "\n")),
