@@ -72,14 +72,16 @@ const std::vector<Session>& sessions() {
     // Each plays the program's input functions as a player's input would reach them: a press
     // where the player makes it, a text box's whole new text after each change.
     static const std::vector<Session> all = {
-        {"the menu, the help and keys",
+        {"the menu, the help and keys, a defeat, then the next battle",
          [](Game& g) {
              g.run("click frmSplash Command4\nwait 700\nkey Dialog 27\nfocus frmSplash command2\n"
                    "wait 1200\nkey frmSplash 71\n" +
-                   late(3000) + "close Form1");
+                   late(3000) + "wait 37000\nclick frmSplash Command1\n" + late(1000) +
+                   "close Form1\nclick frmSplash command2"); // esci
          },
          {"click frmSplash Command4", "wait 700", "key Dialog 27", "focus frmSplash command2",
-          "wait 1200", "key frmSplash 71", "close Form1"}},
+          "wait 1200", "key frmSplash 71", "close Form1", "click frmSplash command2"},
+         "\"messages\":[\" Missione Fallita Game Over\"]"},
         {"training, orders, a mine, an evolution and a corrected cheat",
          [](Game& g) {
              const kt::Widget& gioca = *g.app.formByName("frmSplash")->find("Command1");
@@ -101,7 +103,8 @@ const std::vector<Session>& sessions() {
           "mousedown Form1 1600.5 3700.25 1 0", "type Form1 cheater x", "erase Form1 cheater",
           "type Form1 cheater a", "text Form1 cheater dek mova", "text Form1 cheater ",
           "text Form1 cheater  ", "catchup 250"}},
-        {"a picture chosen in the browser, a folder named twice",
+        {"a picture chosen in the browser, a folder named twice, an odd file name and a paste of "
+         "line breaks, a CR, a NUL and escape bytes",
          [](Game& g) {
              g.run("click frmSplash Command3");
              auto& b = *g.app.loaded<brow>();
@@ -109,24 +112,16 @@ const std::vector<Session>& sessions() {
              // The drive shown, the subfolder "a", back up.
              g.run("pick brow drive " + std::to_string(b.Drive1.ListIndex) + "\npick brow dir " +
                    std::to_string(ancestor + 1) + "\npick brow dir " + std::to_string(ancestor) +
-                   "\nwait 300\nchoose brow file sky.jpg\nwait 900\nclick brow OK\n"
-                   "click frmSplash Command1\n" +
-                   late(2000));
-         },
-         {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg", "click brow OK"},
-         "",
-         false},
-        {"a paste of line breaks, a CR, a NUL and escape bytes, and an odd file name",
-         [](Game& g) {
-             g.run(R"(click frmSplash Command3
-choose brow file line\nbreak\\.jpg
+                   "\nwait 300\nchoose brow file sky.jpg\nwait 900\n" +
+                   R"(choose brow file line\nbreak\\.jpg
 click brow OK
 click frmSplash Command1
 text Form1 cheater vildra\nshot Form1 x.png\nwait 5\r\0\x1b[2J\\
 type Form1 cheater \\
-wait 300)");
+)" + late(2000));
          },
-         {"choose brow file line\\nbreak\\\\.jpg",
+         {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg",
+          "choose brow file line\\nbreak\\\\.jpg", "click brow OK",
           "text Form1 cheater vildra\\nshot Form1 x.png\\nwait 5\\r\\0\\x1b[2J\\\\",
           "type Form1 cheater \\\\"},
          R"("Text":"vildra\nshot Form1 x.png\nwait 5\r\u0000\u001b[2J\\\\")",
@@ -140,14 +135,6 @@ wait 300)");
          "\"messages\":[\"Hai vinto!!\"]",
          true,
          true},
-        {"a defeat, then the next battle",
-         [](Game& g) {
-             g.run("click frmSplash Command1\n" + late(3000) +
-                   "wait 37000\nclick frmSplash Command1\n" + late(1000) +
-                   "close Form1\nclick frmSplash command2"); // esci
-         },
-         {"click frmSplash command2"},
-         "\"messages\":[\" Missione Fallita Game Over\"]"},
     };
     return all;
 }
