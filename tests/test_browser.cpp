@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QJsonDocument>
@@ -459,11 +458,9 @@ private slots:
         // One scan per component: the decoder would hold every coefficient first, 2 bytes a
         // sample: 22 GB from 166 bytes, or 384 MB, just past what it may, or 2 bits a block.
         const auto separate = [](int w, int h, qint64 zeros) {
-            return HandJpeg(0xC0, w, h, "\x11\x11\x11")
-                .scan("\x01", 0, 63, zeros)
-                .scan("\x02", 0, 63, zeros)
-                .scan("\x03", 0, 63, zeros)
-                .end();
+            HandJpeg j(0xC0, w, h, "\x11\x11\x11");
+            for (const char* id : {"\x01", "\x02", "\x03"}) j.scan(id, 0, 63, zeros);
+            return j.end();
         };
         row("one scan a component, 60000 x 60000", separate(60000, 60000, 0), big);
         row("one scan a component, 8000 x 8000", separate(8000, 8000, 0), big);
@@ -507,11 +504,10 @@ private slots:
         for (qsizetype i = scan + 10; i < scan + 60 && i < corrupt.size() - 2; ++i)
             corrupt[i] = char(0xFF);
         row("garbage inside the image data", corrupt, bad);
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
         QImage cyan(50, 40, QImage::Format_RGB32);
         cyan.fill(Qt::cyan);
-        cyan.save(&png, "PNG");
+        QBuffer png;
+        QVERIFY(png.open(QIODevice::WriteOnly) && cyan.save(&png, "PNG"));
         row("a PNG under a jpg name", png.data(), "");
         // A progressive photo of more megapixels than one of three full components would fit.
         row("progressive photo, 8200 x 5600", photo(8200, 5600), "");

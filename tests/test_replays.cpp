@@ -14,11 +14,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
@@ -144,21 +141,22 @@ type Form1 cheater \\
 QTemporaryDir hostile, elsewhere;
 std::optional<QTemporaryDir> runtime;
 
-/// Every name below `folder`, with its bytes or where it links to.
-QStringList snapshot(const QString& folder) {
+/// Every name below the two folders, with its bytes or where it links to.
+QStringList snapshot() {
     QStringList all;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo f(it.next());
-        all << f.filePath() + " " +
-                   (f.isSymLink() ? "-> " + f.symLinkTarget() : QString::number(qHash(read(f))));
+    for (const QString& folder : {hostile.path(), elsewhere.path()}) {
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo f(it.next());
+            all << f.filePath() + " " +
+                       (f.isSymLink() ? "-> " + f.symLinkTarget()
+                                      : QString::number(qHash(read(f))));
+        }
     }
     all.sort();
     return all;
-}
-QStringList snapshot() {
-    return snapshot(hostile.path()) + snapshot(elsewhere.path());
 }
 
 /// Status 2 and one line on standard error, with no byte of the script's sent to the terminal.
