@@ -18,7 +18,6 @@
 #include <QTest>
 #include <fcntl.h>
 #include <functional>
-#include <optional>
 #include <unistd.h>
 
 using kolvar::brow;
@@ -138,8 +137,7 @@ type Form1 cheater \\
 
 // A folder a stranger's script or a recording must leave as it is: a file, a recording and a
 // recording's state made before, a link to nowhere, a link to another folder, a subfolder.
-QTemporaryDir hostile, elsewhere;
-std::optional<QTemporaryDir> runtime;
+QTemporaryDir hostile, elsewhere, runtime;
 
 /// Every name below the two folders, with its bytes or where it links to.
 QStringList snapshot() {
@@ -175,10 +173,8 @@ private slots:
     void initTestCase() {
         QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
         // Qt warns on standard error without one, and the refusals are held to one line there.
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            runtime.emplace();
-            qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
-        }
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         QVERIFY(QDir(pictures.path()).mkpath("a/a"));
         for (const char* name : {"/a/sky.jpg", "/a/line\nbreak\\.jpg"})
             writeFile(pictures.path() + name, kolvar::jpegBytes(40, 30, QColor(90, 140, 220)));
