@@ -94,7 +94,6 @@ private slots:
         }
         g.run("click frmSplash Command4\nclick frmSplash Command4"); // the same dialog again
         QCOMPARE(windows(g), (QStringList{"Dialog", "frmSplash"}));
-        QCOMPARE(g.window("Dialog")["Caption"].toString(), QString("Dialog Caption"));
         const QString help = g.widget("Dialog", "Label1")["Caption"].toString();
         QVERIFY(help.startsWith("Per giocare usare il mouse.  Per creare nouvi"));
         QVERIFY(help.contains("-dek mova-"));
