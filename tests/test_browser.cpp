@@ -85,14 +85,13 @@ QByteArray photo(int w, int h) {
         auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < w; ++x) row[x] = qRgb(x / 37 & 255, y / 23 & 255, (x + y) / 51 & 255);
     }
-    QByteArray out;
-    QBuffer buf(&out);
+    QBuffer buf;
     buf.open(QIODevice::WriteOnly);
     QImageWriter writer(&buf, "jpeg");
     writer.setQuality(80);
     writer.setProgressiveScanWrite(true);
     writer.write(img);
-    return out;
+    return buf.data();
 }
 
 struct Tree {
