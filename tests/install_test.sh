@@ -4,8 +4,9 @@
 
 # The game as a desktop installs it: install_test.sh metadata|install|package BUILD SOURCE VERSION
 # checks the source's metadata, a `cmake --install` into a temporary prefix, or the Debian package
-# ./scripts/package builds, unpacked into a temporary root: each validates its metadata, renders
-# its manual pages with no warning and, once installed, starts its programs.
+# ./scripts/package builds (lintian --pedantic, its fields), unpacked into a temporary root. Each
+# validates its metadata and renders its manual pages with no warning; the two installed ones hold
+# exactly the expected files and start their programs.
 set -euo pipefail
 
 mode="$1" build="$2" source="$3" version="$4"
