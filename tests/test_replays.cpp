@@ -362,10 +362,7 @@ private slots:
             {"a new shot", "wait 10\nshot frmSplash sub/new.png", ""},
             {"a byte-order mark", "\xEF\xBB\xBFwait 10\r\ndump", ""},
             // Escape bytes, a NUL, a CR, a C1 control in UTF-8 and a byte that is no UTF-8.
-            {"control bytes",
-             QByteArray("\x1b]0;owned\x07\0\r\xC2\x9B"
-                        "2J\xFF",
-                        17),
+            {"control bytes", QByteArray("\x1b]0;owned\x07\0\r\xC2\x9B\x32J\xFF", 17),
              "unknown command '\\x1b]0;owned\\x07\\0\\r\\xc2\\x9b2J\\xff'"},
             {"a number with bytes after a NUL", QByteArray("wait 1\0\r5", 9),
              "expected a number for MS, got '1\\0\\r5'"},
