@@ -3,16 +3,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # The game as a desktop installs it: install_test.sh metadata|install|package BUILD SOURCE VERSION
-#
-#   metadata  the desktop entry and the AppStream metainfo validate, and they, the icons and the
-#             program agree on the id, the executable and the version
-#   install   `cmake --install` into a temporary prefix lays out exactly the expected files, and
-#             the installed program starts and shows its start menu on the offscreen platform
-#   package   ./scripts/package builds the Debian package; lintian --pedantic finds no error and no
-#             warning in it; it has the right name, version, section, dependencies and files; and,
-#             unpacked into a temporary root, its programs run and its manual pages render
-#
-# All three render the manual pages they have with no warning.
+# checks the source's metadata, a `cmake --install` into a temporary prefix, or the Debian package
+# ./scripts/package builds (lintian --pedantic, its fields), unpacked into a temporary root. Each
+# validates its metadata and renders its manual pages with no warning; the two installed ones hold
+# exactly the expected files and start their programs.
 set -euo pipefail
 
 mode="$1" build="$2" source="$3" version="$4"
@@ -20,6 +14,8 @@ id=org.kolvar.kolvar
 sizes=(16 22 24 32 48 64 128 256)
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# Qt warns on standard error without a runtime folder, and the programs must print nothing.
+mkdir -m 700 "$work/runtime"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -45,7 +41,6 @@ check_metadata() {
   local issues
   issues="$(appstreamcli validate --pedantic --no-net --no-color "$meta" 2>&1 | grep -E '^[EWP]: ' || true)"
   [ -z "$issues" ] || { echo "$issues"; fail "appstreamcli validate --pedantic $meta"; }
-  appstreamcli validate --no-net "$meta" >/dev/null || fail "appstreamcli validate $meta"
   # The entry, the metainfo, the icons and the program agree on the id, the program and the version.
   [ "$(desktop_key "$desktop" Exec)" = kolvar ] || fail "Exec is not kolvar"
   [ "$(desktop_key "$desktop" Icon)" = "$id" ] || fail "Icon is not $id"
@@ -55,7 +50,6 @@ check_metadata() {
   done
   for s in "${sizes[@]}"; do
     local png="$icons/${s}x${s}/apps/$id.png"
-    [ -f "$png" ] || fail "no $s px icon at $png"
     [ "$(png_size "$png")" = "${s}x${s}" ] || fail "$png is $(png_size "$png"), not ${s}x${s}"
   done
 }
@@ -65,7 +59,6 @@ check_metadata() {
 check_man_pages() {
   local page out
   for page in "$@"; do
-    [ -f "$page" ] || fail "no manual page $page"
     out="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)" ||
       { echo "$out"; fail "man cannot render $page"; }
     [ -z "$out" ] || { echo "$out"; fail "man warns about $page"; }
@@ -92,14 +85,11 @@ expected_install() {
   for s in "${sizes[@]}"; do echo "share/icons/hicolor/${s}x${s}/apps/$id.png"; done
 }
 
-# Starts the game at PATH as the menu starts it, on the offscreen platform, waits for its start
-# menu and ends it. The game takes no arguments, so Qt's own paint log is the observer: the start
-# menu (the window named frmSplash, 491 x 284 at scale 1) has been painted and flushed to the
-# screen once it says so.
+# Starts the game at PATH as the menu does, on the offscreen platform, waits for its start menu and
+# ends it. The game takes no arguments, so Qt's own paint log says when the menu was flushed.
 check_starts() {
-  local program="$1" runtime="$work/runtime" pid status other
-  mkdir -p -m 700 "$runtime"
-  (cd "$work" && exec env QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$runtime" \
+  local program="$1" pid status other
+  (cd "$work" && exec env QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 XDG_RUNTIME_DIR="$work/runtime" \
     QT_LOGGING_RULES="qt.widgets.painting=true" "$program" >"$work/out" 2>"$work/err") &
   pid=$!
   local shown='Flushing QRegion(0,0 491x284) of ktqt::FormView(0x[0-9a-f]*, name="frmSplash")'
@@ -122,7 +112,6 @@ check_starts() {
 # The script runner at PATH starts a battle and reports it: one JSON line with the battlefield.
 check_replay() {
   local program="$1" out
-  mkdir -p -m 700 "$work/runtime"
   # No display and no platform named: the runner needs neither.
   out="$(printf 'click frmSplash Command1\nwait 1000\ncheck\ndump\n' |
     (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
@@ -155,7 +144,6 @@ install)
     { cat "$work/install.log"; fail "cmake --install"; }
   diff <(expected_install | LC_ALL=C sort) <(files_under "$prefix") ||
     fail "installed files differ from the expected ones (< missing, > unexpected)"
-  for p in kolvar kolvar-replay; do [ -x "$prefix/games/$p" ] || fail "games/$p is not executable"; done
   check_metadata "$prefix/share/applications/$id.desktop" "$prefix/share/metainfo/$id.metainfo.xml" \
     "$prefix/share/icons/hicolor"
   check_man_pages "$prefix/share/man/man6/kolvar.6.gz" "$prefix/share/man/man6/kolvar-replay.6.gz"
