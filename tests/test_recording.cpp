@@ -126,9 +126,7 @@ QByteArray read(const QString& path) {
 struct Folder {
     QTemporaryDir dir;
     Folder() {
-        QImage pic(40, 30, QImage::Format_RGB32);
-        pic.fill(QColor(70, 150, 90));
-        pic.save(dir.path() + "/meadow.jpg", "JPG");
+        kolvar::writeFile(path() + "/meadow.jpg", kolvar::jpegBytes(40, 30, Qt::darkGreen));
     }
     QString path() const { return dir.path(); }
     QString script() const { return dir.path() + "/session.replay"; }
