@@ -4,7 +4,6 @@
 #include "desktop.h"
 
 #include "harness.h"
-#include "toolkit/qt/frontend.h"
 #include "toolkit/qt/view.h"
 
 #include "toolkit/widgets.h"
@@ -18,6 +17,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
@@ -46,22 +46,24 @@ QString missing(const QStringList& programs) {
     return {};
 }
 
-QString runtimeFolder(const QString& name) {
-    const QString folder = QDir::temp().filePath(
-        QStringLiteral("kolvar-%1-%2").arg(name).arg(QCoreApplication::applicationPid()));
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return folder;
+/// Whether a window manager names itself on the root window.
+bool managed() {
+    return Desktop::run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
 }
 
-bool managed(int ms) {
-    return QTest::qWaitFor(
-        [] {
-            return Desktop::run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                .contains("window id");
-        },
-        ms);
+/// Whether `p` starts and still runs once `ready` holds, within `ms`.
+bool ready(QProcess& p, const std::function<bool()>& ready, int ms) {
+    return p.waitForStarted() &&
+           QTest::qWaitFor([&] { return ready() || p.state() != QProcess::Running; }, ms) &&
+           p.state() == QProcess::Running;
+}
+
+/// The X windows `xprop` names in `out`, in its order.
+std::vector<unsigned long> windowIds(const QString& out) {
+    std::vector<unsigned long> ids;
+    for (const auto& m : QRegularExpression("0x[0-9a-fA-F]+").globalMatch(out))
+        ids.push_back(m.captured(0).toULong(nullptr, 16));
+    return ids;
 }
 
 } // namespace
@@ -99,11 +101,8 @@ Started Desktop::startServer(QString& display, const QString& screen) {
             "Xvfb", {QStringLiteral(":%1").arg(n), "-screen", "0",
                      screen.isEmpty() ? QStringLiteral("%1x%2x24").arg(width).arg(height) : screen,
                      "-nolisten", "tcp", "-noreset"});
-        if (server->waitForStarted() &&
-            QTest::qWaitFor(
-                [&] { return QFile::exists(socket) || server->state() != QProcess::Running; },
-                10000) &&
-            server->state() == QProcess::Running) {
+        if (ready(
+                *server, [&] { return QFile::exists(socket); }, 10000)) {
             display = QStringLiteral(":%1").arg(n);
             return server;
         }
@@ -134,7 +133,7 @@ Desktop::Desktop() {
         manager_->start("dbus-run-session", {"--", wm, "--compositor=off", "--sm-client-disable"});
     } else
         manager_->start(wm, {"--sm-disable"});
-    if (!manager_->waitForStarted() || !managed(10000)) error_ = wm + " did not start";
+    if (!ready(*manager_, managed, 10000)) error_ = wm + " did not start";
     qputenv("QT_QPA_PLATFORM", "xcb");
     qputenv("QT_SCALE_FACTOR", "1");
 }
@@ -229,20 +228,16 @@ QRect Desktop::frame(QWidget* window) {
 
 bool Desktop::above(QWidget* upper, QWidget* lower) {
     // The client windows bottom to top, as the window manager stacks them.
-    const QString out = run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
-    std::vector<unsigned long> ids;
-    for (const auto& m : QRegularExpression("0x[0-9a-fA-F]+").globalMatch(out))
-        ids.push_back(m.captured(0).toULong(nullptr, 16));
+    const auto ids = windowIds(run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"}));
     const auto u = std::find(ids.begin(), ids.end(), upper->winId()),
                l = std::find(ids.begin(), ids.end(), lower->winId());
     return u != ids.end() && l != ids.end() && u > l;
 }
 
 bool Desktop::focused(QWidget* w) {
-    const QString out = run("xprop", {"-root", "_NET_ACTIVE_WINDOW"});
     // xfwm4 names the previous window too: the active one is the first.
-    return QRegularExpression("0x[0-9a-fA-F]+").match(out).captured().toULong(nullptr, 16) ==
-           w->winId();
+    const auto ids = windowIds(run("xprop", {"-root", "_NET_ACTIVE_WINDOW"}));
+    return !ids.empty() && ids.front() == w->winId();
 }
 
 QString Desktop::actions(QWidget* w) {
@@ -282,18 +277,17 @@ public:
             return;
         }
         input_ = display_;
-        runtime_ = runtimeFolder("mutter");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DISPLAY", display_);
-        env.insert("XDG_RUNTIME_DIR", runtime_);
+        env.insert("XDG_RUNTIME_DIR", runtime_.path());
         env.insert("MUTTER_DEBUG_DUMMY_MODE_SPECS", QStringLiteral("%1x%2").arg(width).arg(height));
         env.remove("WAYLAND_DISPLAY");
         mutter_.reset(new QProcess);
         mutter_->setProcessEnvironment(env);
         mutter_->setStandardOutputFile(QProcess::nullDevice());
-        mutter_->setStandardErrorFile(runtime_ + "/mutter.log");
+        mutter_->setStandardErrorFile(runtime_.filePath("mutter.log"));
         // mutter starts Xwayland itself and hands its display to the command it runs.
-        const QString handed = runtime_ + "/env";
+        const QString handed = runtime_.filePath("env");
         mutter_->setChildProcessModifier([] {
             ::setpgid(0, 0);
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -302,8 +296,8 @@ public:
                        {"--", "mutter", "--nested", "--wayland", "--wayland-display", "kolvar",
                         "--", "sh", "-c",
                         "env > \"$0.new\" && mv \"$0.new\" \"$0\" && exec sleep 1000000", handed});
-        if (!mutter_->waitForStarted() ||
-            !QTest::qWaitFor([&] { return QFile::exists(handed); }, 20000)) {
+        if (!ready(
+                *mutter_, [&] { return QFile::exists(handed); }, 20000)) {
             error_ = "mutter did not start";
             return;
         }
@@ -316,18 +310,13 @@ public:
                     qputenv(line.left(eq).constData(), line.mid(eq + 1));
                 }
         if (qgetenv("DISPLAY") == display_.toUtf8()) error_ = "mutter started no Xwayland";
-        qputenv("XDG_RUNTIME_DIR", runtime_.toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
         qputenv("XDG_SESSION_TYPE", "wayland");
         qputenv("QT_SCALE_FACTOR", "1");
         qunsetenv("QT_QPA_PLATFORM"); // the platform is the game's choice, as in a GNOME session
         // mutter manages the X server's windows once it names itself on the root window.
-        if (error_.isEmpty() && !managed(15000)) error_ = "mutter manages no X windows";
-    }
-
-    ~Mutter() override {
-        mutter_.reset(); // with the session bus, Xwayland and the command, its group
-        server_.reset();
-        if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
+        if (error_.isEmpty() && !ready(*mutter_, managed, 15000))
+            error_ = "mutter manages no X windows";
     }
 
     bool press(QWidget* w, QPoint at, int button, int times) override {
@@ -349,15 +338,17 @@ public:
 
     /// By this same program started on the outer server with --grab.
     QImage screenshot() override {
-        const QString file = runtime_ + "/screen.png";
+        const QString file = runtime_.filePath("screen.png");
         QFile::remove(file);
         run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
         return QImage(file);
     }
 
 private:
+    // Gone in the reverse order: mutter with its group (the session bus, Xwayland, the command),
+    // its folder, then the X server.
+    QTemporaryDir runtime_{QDir::temp().filePath("kolvar-mutter-XXXXXX")};
     Started mutter_;
-    QString runtime_;
 };
 
 namespace {
@@ -392,9 +383,7 @@ public:
                 "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
             return;
         }
-        // A runtime folder of sway's own, which the user it runs as owns.
-        runtime_ = runtimeFolder("sway");
-        const QString config = runtime_ + "/config";
+        const QString config = runtime_.filePath("config");
         writeFile(config,
                   QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
                       .arg(Desktop::width * scale)
@@ -404,7 +393,8 @@ public:
         QStringList command{"sway", "-c", config};
         if (geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
-            if (!nobody || chown(qPrintable(runtime_), nobody->pw_uid, nobody->pw_gid) != 0 ||
+            if (!nobody ||
+                chown(qPrintable(runtime_.path()), nobody->pw_uid, nobody->pw_gid) != 0 ||
                 chown(qPrintable(config), nobody->pw_uid, nobody->pw_gid) != 0) {
                 error_ = "no unprivileged user to run sway as";
                 return;
@@ -415,8 +405,8 @@ public:
         }
         QProcessEnvironment env;
         env.insert("PATH", qEnvironmentVariable("PATH"));
-        env.insert("HOME", runtime_);
-        env.insert("XDG_RUNTIME_DIR", runtime_);
+        env.insert("HOME", runtime_.path());
+        env.insert("XDG_RUNTIME_DIR", runtime_.path());
         env.insert("WLR_BACKENDS", "headless");
         env.insert("WLR_HEADLESS_OUTPUTS", "1");
         env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
@@ -424,22 +414,19 @@ public:
         sway_.reset(new QProcess);
         sway_->setProcessEnvironment(env);
         sway_->setStandardOutputFile(QProcess::nullDevice());
-        sway_->setStandardErrorFile(runtime_ + "/sway.log");
+        sway_->setStandardErrorFile(runtime_.filePath("sway.log"));
         sway_->start(command.takeFirst(), command);
-        const QDir dir(runtime_);
+        const QDir dir(runtime_.path());
         const auto socket = [&](const char* pattern) {
             const QStringList found = dir.entryList({pattern}, QDir::System);
             return found.isEmpty() ? QString() : dir.filePath(found[0]);
         };
-        if (!sway_->waitForStarted() ||
-            !QTest::qWaitFor(
+        if (!ready(
+                *sway_,
                 [&] {
-                    return (!socket("wayland-?").isEmpty() &&
-                            !socket("sway-ipc.*.sock").isEmpty()) ||
-                           sway_->state() != QProcess::Running;
+                    return !socket("wayland-?").isEmpty() && !socket("sway-ipc.*.sock").isEmpty();
                 },
-                10000) ||
-            sway_->state() != QProcess::Running) {
+                10000)) {
             error_ = "sway did not start";
             return;
         }
@@ -459,14 +446,6 @@ public:
         if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("DISPLAY", ":kolvar-none");
         qunsetenv("QT_SCALE_FACTOR");
     }
-
-    ~Sway() override {
-        pointer_.reset();
-        sway_.reset();
-        if (!runtime_.isEmpty()) QDir(runtime_).removeRecursively();
-    }
-    Sway(const Sway&) = delete;
-    Sway& operator=(const Sway&) = delete;
 
     QString platform() const override { return "wayland"; }
 
@@ -532,7 +511,7 @@ public:
     }
 
     QImage screenshot() override {
-        const QString file = runtime_ + "/shot.png";
+        const QString file = runtime_.filePath("shot.png");
         bool ok = false;
         Desktop::run("grim", {"-t", "png", file}, &ok);
         return ok ? QImage(file) : QImage();
@@ -569,8 +548,10 @@ private:
         return done;
     }
 
+    // A runtime folder of sway's own, which the user it runs as owns; gone after the pointer and
+    // sway, in the reverse order.
+    QTemporaryDir runtime_{QDir::temp().filePath("kolvar-sway-XXXXXX")};
     Started sway_, pointer_;
-    QString runtime_;
 };
 
 std::unique_ptr<Seat> startSeat() {

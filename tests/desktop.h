@@ -83,8 +83,6 @@ public:
     /// go there.
     Desktop();
     ~Desktop() override;
-    Desktop(const Desktop&) = delete;
-    Desktop& operator=(const Desktop&) = delete;
 
     /// A bare X server on a free display it names, its screen the desktop's unless `screen`
     /// says otherwise ("640x480x24": width, height, depth); null when none could start.

@@ -135,8 +135,8 @@ class DesktopTest : public QObject {
 
 private slots:
     void init() {
-        if (!desk && QTest::currentTestFunction() != QByteArray("theHelpStaysAbove") &&
-            QTest::currentTestFunction() != QByteArray("theBoxKeepsTheKeyboard"))
+        const QByteArray name = QTest::currentTestFunction();
+        if (!desk && name != "theHelpStaysAbove" && name != "theBoxKeepsTheKeyboard")
             QSKIP("an X11 test");
     }
 
@@ -171,11 +171,8 @@ private slots:
         if (!focus.isEmpty()) QTRY_COMPARE(focusedText(), focus);
         QVERIFY(!g.exists("Form1"));
         QVERIFY(desk->keys({last}));
-        QTRY_VERIFY(g.exists("Form1"));
         QVERIFY(shown(g, "Form1"));
-        QVERIFY(!g.exists("frmSplash"));
-        QVERIFY(!g.exists("brow") || !g.window("brow")["visible"].toBool());
-        QVERIFY(!g.exists("Dialog"));
+        CHECK_FIELDS(g, "frmSplash brow.visible Dialog", "none false none");
         QVERIFY(!g.app.ended());
     }
 
@@ -207,11 +204,7 @@ private slots:
         const QString first = row[0], shift = row[2];
         const int button = row[1].toInt(), times = row[3].toInt(), expected = row[4].toInt();
         Game g;
-        ktqt::FormView* menu = shown(g, "frmSplash");
-        QVERIFY(menu);
-        auto& splash = *g.app.loaded<kolvar::frmSplash>();
-        QVERIFY(desk->click(menu, middle(splash.Command1)));
-        ktqt::FormView* field = shown(g, "Form1");
+        ktqt::FormView* field = startBattle(g);
         QVERIFY(field);
         kolvar::Form1& f = g.battle();
         QVERIFY(desk->click(field, middle(f.Image2)));
@@ -264,34 +257,6 @@ private slots:
         QTRY_COMPARE(clicks, 2);
     }
 
-    // A unit that survives a hit fires back. The movement tick of the same instant once hid
-    // the shot before anything was painted, so that no window ever showed it.
-    void aReturnShotIsSeen() {
-        Game g;
-        ktqt::FormView* field = startBattle(g);
-        QVERIFY(field);
-        kolvar::Form1& f = g.battle();
-        QCOMPARE(kolvar::train(g, 2), 1);
-        kolvar::put(f, 1, 6300, 3300);
-        // Red where the shot from the unit to enemy 50 passes, on the display.
-        const QPoint mid = QPointF(6370 / kt::twipsPerPixel, 4305 / kt::twipsPerPixel).toPoint();
-        const auto redNearMiddle = [&] {
-            kolvar::settle();
-            const QImage shot = field->screen()->grabWindow(field->winId()).toImage();
-            int red = 0;
-            for (int y = -4; y <= 4; ++y)
-                for (int x = -4; x <= 4; ++x)
-                    red += shot.pixel(mid + QPoint(x, y)) == qRgb(255, 0, 0);
-            return red;
-        };
-        QCOMPARE(redNearMiddle(), 0);
-        kolvar::tickTo(g, 255);
-        QCOMPARE(kolvar::unit(g, 1)["hp"].toInt(), 29);
-        QVERIFY(redNearMiddle() >= 3);
-        g.run("wait 100");
-        QCOMPARE(redNearMiddle(), 0);
-    }
-
     // ---- Background browser -------------------------------------------------------------
 
     // On a screen smaller than the battlefield the background was cut to the screen: moved on
@@ -332,9 +297,9 @@ private slots:
         const QString longName =
             "picture_of_the_long_beach_walk_at_sunset_with_the_whole_family_2026.jpg";
         Game g;
-        Browsing s(g, {"a.jpg", "b.jpg", longName},
-                   {"sub/inner", "summer", ".hidden",
-                    "zz_the_holidays_at_the_seaside_with_the_whole_family_2026"});
+        Browsing s(
+            g, {"a.jpg", "b.jpg", longName},
+            {"sub/inner", "summer", "zz_the_holidays_at_the_seaside_with_the_whole_family_2026"});
         QVERIFY(s.view);
         kolvar::brow* b = s.b;
         QListWidget *files = s.files, *folders = s.folders;
@@ -385,13 +350,6 @@ private slots:
             QStringList{"mousedown", "1", "mousemove_relative", "--", "0", "-20", "mouseup", "1"}));
         QCOMPARE(highlighted(), QString("b.jpg"));
         QCOMPARE(QString::fromStdString(b->doko), s.path("b.jpg"));
-
-        // The folder list shows no hidden folders, its rows indented without blanks.
-        QStringList rows;
-        for (int i = 0; i < folders->count(); ++i) rows << folders->item(i)->text();
-        QVERIFY2(!rows.contains(".hidden"), qPrintable(rows.join(',')));
-        QVERIFY(rows.contains("sub") && rows.contains("summer"));
-        QVERIFY2(!rows.join("").startsWith(' '), "rows are indented without blanks");
 
         // Picking the drive already shown leaves the folder list where it is.
         QVERIFY(desk->click(drives, QPoint(10, drives->height() / 2)));
@@ -578,25 +536,30 @@ private slots:
             looked = shown(g, "Form1", false);
         }
         QVERIFY(looked);
-        QString actions;
-        QRect area;
-        bool framed = false, whole = false, over = true, focused = true, centred = false,
-             done = false;
+        bool done = false;
         // Once the box is exposed, as the player meets it.
         QTimer::singleShot(0, [&] {
             QWidget* box = nullptr;
-            if (!QTest::qWaitFor([&] {
-                    box = QApplication::activeModalWidget();
-                    return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
-                }))
-                return;
-            framed = QTest::qWaitFor(
-                [&] { return (actions = seat->actions(box)).contains("CLOSE"); }, 5000);
+            QVERIFY(QTest::qWaitFor([&] {
+                box = QApplication::activeModalWidget();
+                return box && box->isVisible() && QTest::qWaitForWindowExposed(box);
+            }));
+            QString actions;
+            QVERIFY(QTest::qWaitFor(
+                [&] { return (actions = seat->actions(box)).contains("CLOSE"); }, 5000));
+            QVERIFY2(!actions.contains("MAXIMIZE"), qPrintable(actions));
+            // Openbox offers it whatever the box asks (it reads no minimise from the Motif hints),
+            // and minimises the battlefield with the box: the whole game goes and comes back.
+            if (desk && qEnvironmentVariable("KOLVAR_WM", "openbox") == "openbox")
+                QEXPECT_FAIL("", "Openbox offers to minimise every dialog", Continue);
+            QVERIFY2(!actions.contains("MINIMIZE"), qPrintable(actions));
             // Shown whole once the desktop has placed and drawn it; its middle within a few
             // pixels of the window's, whose title bar the desktop leaves above it.
-            whole = QTest::qWaitFor([&] { return seat->shows(box); }, 10000);
-            area = seat->clientArea(box);
-            centred = (area.center() - seat->frame(looked).center()).manhattanLength() <= 40;
+            QVERIFY(QTest::qWaitFor([&] { return seat->shows(box); }, 10000));
+            const QRect area = seat->clientArea(box);
+            QVERIFY(area.width() >= ktqt::messageBoxWidth("Kolvar"));
+            QVERIFY2((area.center() - seat->frame(looked).center()).manhattanLength() <= 40,
+                     qPrintable("the box at " + kolvar::rectText(area)));
             if (!byEnter) {
                 auto* ok = static_cast<QMessageBox*>(box)->button(QMessageBox::Ok);
                 done = seat->press(ok, QPoint(10, 8));
@@ -607,9 +570,10 @@ private slots:
                 seat->press(looked, ground);
                 seat->press(looked, ground, 1, 2);
                 QTest::qWait(300);
-                over = seat->above(box, looked);
+                QVERIFY2(seat->above(box, looked), "the box stayed above the battlefield");
             }
-            focused = QTest::qWaitFor([&] { return seat->focused(box); }, 2000);
+            QVERIFY2(QTest::qWaitFor([&] { return seat->focused(box); }, 2000),
+                     "the box kept the keyboard");
             done = seat->keys({"Return"});
         });
         // A guard closes the box after 30 s if the player's input did not.
@@ -620,19 +584,7 @@ private slots:
         });
         guard.start(30000);
         g.frontend->showBox(&g.battle(), "Hai vinto!!", "Kolvar");
-        QVERIFY2(guard.isActive(), "the player closed the box");
-        QVERIFY(done);
-        QVERIFY2(whole && centred,
-                 qPrintable(QString("the box at %1,%2").arg(area.x()).arg(area.y())));
-        QVERIFY2(over, "the box stayed above the battlefield");
-        QVERIFY2(focused, "the box kept the keyboard");
-        QVERIFY(area.width() >= ktqt::messageBoxWidth("Kolvar"));
-        QVERIFY2(framed && !actions.contains("MAXIMIZE"), qPrintable(actions));
-        // Openbox offers it whatever the box asks (it reads no minimise from the Motif hints),
-        // and minimises the battlefield with the box: the whole game goes and comes back.
-        if (desk && qEnvironmentVariable("KOLVAR_WM", "openbox") == "openbox")
-            QEXPECT_FAIL("", "Openbox offers to minimise every dialog", Continue);
-        QVERIFY2(!actions.contains("MINIMIZE"), qPrintable(actions));
+        QVERIFY2(guard.isActive() && done, "the player closed the box");
     }
 
     // ---- X11 alone -------------------------------------------------------------------------
