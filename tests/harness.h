@@ -78,9 +78,9 @@ public:
     void wait(int ms) { app.advance(ms); }
 };
 
-/// A game whose battle has started, as "gioca" starts it.
+/// A game whose battle has started, as "gioca" starts it, and that battle.
 struct Battle : Game {
-    Battle() { battle(); }
+    Form1& f = battle();
 };
 
 // ---- The battlefield in the dump ---------------------------------------------------------

@@ -16,14 +16,13 @@ class CheatBoxTest : public QObject {
     Q_OBJECT
 private slots:
     void vildraActsOnTheWholeTextOnlyAndAgain() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // Pasted at once, the text must be the code exactly.
         for (const char* text : {"Vildra", " vildra", "vildravildra"}) {
-            g.app.setText(f.cheater, text);
+            g.app.setText(g.f.cheater, text);
             CHECK_FIELDS(g, "uni[0].hp uni[0].kind Timer2.Enabled n", "50 10 true 0");
         }
-        g.app.setText(f.cheater, "");
+        g.app.setText(g.f.cheater, "");
         // Typed letter by letter, it acts on the sixth.
         g.run("press Form1 11400 200"); // the box takes the focus
         const std::string code = "vildra";

@@ -99,17 +99,16 @@ private slots:
     }
 
     void theFirstUnitInTheTableIsHit() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 5), 1);
         QCOMPARE(train(g, 5), 2);
         // Unit 2 is nearer the enemies, unit 1 comes first in the table.
-        put(f, 1, 300, 4500);
-        put(f, 2, 300, 5500);
+        put(g.f, 1, 300, 4500);
+        put(g.f, 2, 300, 5500);
         tickTo(g, 255);
         CHECK_FIELDS(g, "uni[1].hp uni[2].hp", "27 30"); // 30 - 1 - 2
         // The commander in the aimed cells comes before everybody.
-        put(f, 0, 300, 5200);
+        put(g.f, 0, 300, 5200);
         CHECK_STEPS(g, {{"wait 500", "uni[0].hp uni[1].hp", "43 27"}}); // 50 - 3 - 4
     }
 
@@ -129,11 +128,10 @@ private slots:
     }
 
     void destructionAndSurvival() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 5), 1);
         QCOMPARE(train(g, 5), 2);
-        put(f, 1, 6300, 3300); // only enemy 50 aims there
+        put(g.f, 1, 6300, 3300); // only enemy 50 aims there
         g.run("click Form1 ima(2)");
         // A hit of exactly the health left is survived with 0.
         g.probe().uni()[1].hp = 5;
@@ -152,13 +150,12 @@ private slots:
     }
 
     void returnShot() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 2), 1);
         tickTo(g, 201);
         // The player's last attack order, out of reach, on enemy 40.
-        g.run(pressEnemy(f, 40, 2) + "click Form1 ima(1)");
-        put(f, 1, 6300, 3300);
+        g.run(pressEnemy(g.f, 40, 2) + "click Form1 ima(1)");
+        put(g.f, 1, 6300, 3300);
         tickTo(g, 255);
         // Shot back at enemy 50's corner, in plain red, destroying nothing; the player's attack
         // reference is left as the order put it. The shot outlives that instant's movement tick,
@@ -169,15 +166,14 @@ private slots:
                      "29 '6500,3500 6240,5110' '255,0,0 1 1' 0 0 11280 6240 40 true");
         CHECK_STEPS(g, {{"wait 100", "Line3.Visible", "false"}, {"wait 400", "uni[1].hp", "27"}});
         // Destroyed by the unit's own attack order, enemy 50 stops: no step, no line.
-        g.run(pressEnemy(f, 50, 2) + "wait 500");
+        g.run(pressEnemy(g.f, 50, 2) + "wait 500");
         CHECK_FIELDS(g, "kills Line4(50).Visible ene(50).at uni[1].hp", "1 false 6240,5060 27");
     }
 
     void theBuilderCannotShootBack() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 6), 1);
-        put(f, 1, 6300, 3300);
+        put(g.f, 1, 6300, 3300);
         g.run("wait 100");
         const QString line = fields(g, "Line3");
         tickTo(g, 255);
@@ -185,44 +181,42 @@ private slots:
     }
 
     void aWreckTakesNoOrders() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         g.run("wait 100\ntype Form1 cheater pelmantra gox"); // no defeat test from here on
-        put(f, 0, 6300, 3300);
+        put(g.f, 0, 6300, 3300);
         g.probe().uni()[0].hp = 0;
         tickTo(g, 255);
         CHECK_FIELDS(g, "uni[0].alive", "0");
         const QString shot = fields(g, "Line3");
-        f.news.Caption.clear();
+        g.f.news.Caption.clear();
         // Neither the turn of any button nor a shot nor an attack brings the wreck back to life.
         CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
-                             pressEnemy(f, 10, 2),
+                             pressEnemy(g.f, 10, 2),
                          "ima(0).Picture uni[0].face Line3 news.Caption kills",
                          "image1_0 0 " + shot + " '' 0"}});
     }
 
     void countersStopAtTheirBounds() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // A unit sent above the top edge counts as in row 0 (and is aimed at there).
-        f.ene[47].Top = 600;
+        g.f.ene[47].Top = 600;
         tickTo(g, 201);
         CHECK_STEPS(g,
                     {{press(1600, 700, 1) + "wait 3500", "uni[0].pos uni[0].row", "1560,-400 0"}});
         // An enemy walking right along the top edge stays in column 255.
-        f.ene[12].Left = 255990;
-        f.ene[12].Top = 20;
+        g.f.ene[12].Left = 255990;
+        g.f.ene[12].Top = 20;
         tickTo(g, 255);
         CHECK_FIELDS(g, "ene(12).at enecell[12] ene(47).at uni[0].hp",
                      "256040,20 [255,0] 1560,550 49");
         // kills stays at 255.
         g.probe().kills() = 255;
-        put(f, 0, 960, 3000);
-        CHECK_STEPS(g, {{pressEnemy(f, 11, 2), "enedead[11] kills", "-1 255"}});
+        put(g.f, 0, 960, 3000);
+        CHECK_STEPS(g, {{pressEnemy(g.f, 11, 2), "enedead[11] kills", "-1 255"}});
         // The clock stops at 32767, and the turns keep their rhythm past it.
         g.probe().kills() = 0;
         g.probe().clock() = 32766;
-        const float top = f.ene[0].Top;
+        const float top = g.f.ene[0].Top;
         CHECK_STEPS(g, {{"wait 500", "clock ene(0).Top", "32767 " + number(top - 50)}});
     }
 

@@ -164,8 +164,7 @@ private slots:
     }
 
     void selectionAndTheBuilder() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // Selecting the commander: marker under it, the training panel shut; button 6 goes with
         // its frame.
         g.run("click Form1 Image2\n" + press(1000, 3100));
@@ -174,10 +173,10 @@ private slots:
         // The marker takes the width the image has at the click.
         CHECK_STEPS(g, {{press(1500, 2000, 4) + press(1000, 3100), "sh.Width", "450"}});
         // A click brings the record to where the image is, halves to even; the order is kept.
-        f.ima[0].Left = 2000.5f, f.ima[0].Top = 3001.5f;
+        g.f.ima[0].Left = 2000.5f, g.f.ima[0].Top = 3001.5f;
         headFor(g, 0, 4000, 2000);
         CHECK_STEPS(g, {{"click Form1 ima(0)", "uni[0].pos uni[0].dest", "2000,3002 4000,2000"}});
-        put(f, 0, 960, 3000);
+        put(g.f, 0, 960, 3000);
 
         // The builder: its selection opens the construction panel at its feet.
         QCOMPARE(train(g, 6), 1);
@@ -236,22 +235,20 @@ private slots:
     }
 
     void theBuilderFiresOnlyFromTheEnemyCorner() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         trainBuilder(g); // its construction panel opens away from the enemies
         tickTo(g, 201);
         // One twip from enemy 12's corner is beyond a reach of 0.
-        put(f, 1, 1081, 6240);
+        put(g.f, 1, 1081, 6240);
         CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
         // On the corner itself it fires, from the builder (not from the image of slot 12).
-        put(f, 1, 1080, 6240);
+        put(g.f, 1, 1080, 6240);
         CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
                          "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
     }
 
     void attackOrders() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // While the field stands both buttons are refused, at 200 too, though the field's fall
         // is announced at that very tick; the reference still moves.
         tickTo(g, 200);
@@ -260,16 +257,16 @@ private slots:
         // of reach: the notice, the enemy recorded as target, nothing destroyed; a ground shot
         // after it does not destroy the target either. The middle button only moves the
         // reference.
-        CHECK_STEPS(g, {{pressEnemy(f, 40, 1) + pressEnemy(f, 11, 2),
+        CHECK_STEPS(g, {{pressEnemy(g.f, 40, 1) + pressEnemy(g.f, 11, 2),
                          "news.Caption tgx tgy uni[0].dest kills",
                          "'can't shot trough the deflector shield' 600 6240 960,3000 0"},
                         {"wait 100\n" + press(700, 6300, 2),
                          "ene(11).Picture kills Line3.ends Line3.look ima(0).Picture",
                          "image1_1 1 '1160,3200 700,6300' '255,0,0 1 1' front_10"},
                         {press(800, 6400, 2), "Line3.ends kills", "'1160,3200 800,6400' 1"},
-                        {pressEnemy(f, 40, 2), "news.Caption target", outOfReach + " 40"},
+                        {pressEnemy(g.f, 40, 2), "news.Caption target", outOfReach + " 40"},
                         {press(3000, 2000, 2), "ene(40).Picture kills", "ene 1"},
-                        {pressEnemy(f, 12, 4), "tgx uni[0].dest", "1080 960,3000"}});
+                        {pressEnemy(g.f, 12, 4), "tgx uni[0].dest", "1080 960,3000"}});
 
         // A destroyed enemy stands still at every turn, with its line hidden.
         tickTo(g, 255);
@@ -278,7 +275,7 @@ private slots:
         // A left press sends the unit to 1000 twips above the enemy, wreck or not, and moves
         // neither the cross nor the unit's picture.
         const QString still = fields(g, "Line1.ends ima(0).Picture");
-        CHECK_STEPS(g, {{pressEnemy(f, 40, 1), "uni[0].dest", "11280,5190"},
+        CHECK_STEPS(g, {{pressEnemy(g.f, 40, 1), "uni[0].dest", "11280,5190"},
                         {press(700, 6300, 1), "uni[0].dest Line1.ends ima(0).Picture",
                          "600,5240 " + still}});
     }
