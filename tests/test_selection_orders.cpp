@@ -99,7 +99,8 @@ private slots:
     // ---- Selection and ground orders -----------------------------------------------------------
 
     // The destination's y before the press (the unit stands at 6000, 2500), the press and its
-    // button, the sprite after it.
+    // button, the sprite after it, and where a left press sends the unit when that is not the
+    // press itself.
     void facing_data() {
         table({{"up", "2500 6000 1500 1 backimage_10"},
                {"down", "2500 6000 3500 1 front_10"},
@@ -111,39 +112,31 @@ private slots:
                {"diagonal down-right", "2500 6500 3000 1 sideimager_10"},
                {"right press at its destination", "2500 7000 1500 2 sideimager_10"},
                {"right press, destination below", "3500 5000 1500 2 front_10"},
-               {"middle press, destination above", "1500 7000 3500 4 backimage_10"}});
+               {"middle press, destination above", "1500 7000 3500 4 backimage_10"},
+               // The destination rounds half to even.
+               {"100.5 to 100", "2500 100.5 2000.5 1 sideimagel_10 100,2000"},
+               {"101.5 to 102", "2500 101.5 2001.5 1 sideimagel_10 102,2002"},
+               {"not a half", "2500 100.25 2000.75 1 sideimagel_10 100,2001"}});
     }
     void facing() {
-        const auto [ty, X, Y, button] = ints<4>();
-        Game g;
-        put(g.battle(), 0, 6000, 2500);
+        const QStringList w = row();
+        const int ty = w[0].toInt(), button = w[3].toInt();
+        const double X = w[1].toDouble(), Y = w[2].toDouble();
+        Battle g;
+        put(g.f, 0, 6000, 2500);
         headFor(g, 0, 6000, ty);
         g.probe().tgx() = 100, g.probe().tgy() = 200;
-        const QString cross = fields(g, "Line1.ends");
+        const QString cross = fields(g, "Line1.ends Line2.ends");
         g.run(press(X, Y, button));
-        // Only a left press moves the cross. Whatever the sprite, the image is 450 twips wide
-        // after a press on the ground, and the press is its own reference point.
-        CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends",
+        // Only a left press moves the cross, drawn at the press itself. Whatever the sprite, the
+        // image is 450 twips wide after a press on the ground, and the press is its own
+        // reference point.
+        const QString drawn = "'" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) + "' '" +
+                              xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'";
+        CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends Line2.ends",
                      QString("%1 450 %2 0 0 %3")
-                         .arg(row()[4], button == 1 ? xy(X, Y) : xy(6000, ty),
-                              button == 1 ? fields(g, "Line1.ends") : cross));
-    }
-
-    // The press and the destination it gives.
-    void pressCoordinatesRoundHalfToEven_data() {
-        table({{"100.5 to 100", "100.5 2000.5 100,2000"},
-               {"101.5 to 102", "101.5 2001.5 102,2002"},
-               {"not a half", "100.25 2000.75 100,2001"}});
-    }
-    void pressCoordinatesRoundHalfToEven() {
-        const QStringList w = row();
-        const double X = w[0].toDouble(), Y = w[1].toDouble();
-        Battle g;
-        g.run(press(X, Y));
-        // The cross is drawn at the press itself, not at the rounded destination.
-        CHECK_FIELDS(g, "uni[0].dest Line1.ends Line2.ends",
-                     w[2] + " '" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) + "' '" +
-                         xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'");
+                         .arg(w[4], button == 1 ? w.value(5, xy(X, Y)) : xy(6000, ty),
+                              button == 1 ? drawn : cross));
     }
 
     void groundPresses() {
