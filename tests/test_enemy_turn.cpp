@@ -53,27 +53,6 @@ class EnemyTurnTest : public QObject {
 private slots:
     // ---- Enemy turns ---------------------------------------------------------------------------
 
-    void enemyTurnTiming() {
-        Battle g;
-        CHECK_STEPS(g, {{"", "Line4(0).look", "'0,255,0 4 1'"}, // the force field
-                        {"wait 19900", "news.Caption", "''"},
-                        {"wait 100", "news.Caption", "' lo scudo ha ceduto'"},
-                        {"wait 5000", "news.Caption", "'ALL ATTACCO'"}});
-        // No turn before 255: the enemies stand, the field shows, enemy 0 has no cell yet.
-        QString lines;
-        for (int i = 1; i <= 50; ++i) lines += QString(" Line4(%1).Visible").arg(i);
-        // The first turn: every enemy one step up, the field's line now enemy 0's shot line;
-        // nobody stood in the aimed cells.
-        CHECK_STEPS(g, {{"wait 400", "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
-                         "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50)},
-                        {"wait 100",
-                         "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
-                         "255 1560,6190 5880,7510 [1,6] [4,5] false 0"}});
-        // Then a turn every fifth tick.
-        CHECK_STEPS(
-            g, {{"wait 400", "ene(0).at", "1560,6190"}, {"wait 100", "ene(0).at", "1560,6140"}});
-    }
-
     // Where the commander stands in column 0, where enemies 11 and 19 stand in row 6 after
     // their step, and whether they hit it.
     void enemyAim_data() {
@@ -235,17 +214,36 @@ private slots:
                         {"wait 3000", "messages", "'[\"Hai vinto!!\"]'"}});
         QCOMPARE(boxes.shown, QStringList{"Hai vinto!!|Kolvar|ALL ATTACCO|1|0"});
 
-        // A new battle starts from nothing. The commander stays where it starts, in column 0.
-        // Enemy 11 reaches row 5 at the fifth turn and from then on hits it every turn:
-        // 1 + 2 + ... + 9 leaves 5 of 50.
-        CHECK_STEPS(g, {{"click frmSplash Command1\nwait 100",
-                         "kills clock enedead[0] uni[0].hp dmg", "0 1 0 50 0"},
-                        {"wait 27300", "uni[0].hp", "50"},
-                        {"wait 100", "uni[0].hp", "49"},
-                        // Training when it falls.
-                        {"wait 4400\nclick Form1 Image2\ndown Form1 Command1(3) 1 0 100 100",
-                         "uni[0].hp", "5"},
-                        {"wait 100", "Form1 frmSplash.visible", "none true"}});
+        // A new battle starts from nothing, under the force field. The commander stays where it
+        // starts, in column 0.
+        QString lines;
+        for (int i = 1; i <= 50; ++i) lines += QString(" Line4(%1).Visible").arg(i);
+        CHECK_STEPS(
+            g,
+            {{"click frmSplash Command1\nwait 100",
+              "kills clock enedead[0] uni[0].hp dmg Line4(0).look", "0 1 0 50 0 '0,255,0 4 1'"},
+             {"wait 19800", "news.Caption", "''"},
+             {"wait 100", "news.Caption", "' lo scudo ha ceduto'"},
+             {"wait 5000", "news.Caption", "'ALL ATTACCO'"},
+             // No turn before 255: the enemies stand, the field shows, enemy 0 has
+             // no cell yet.
+             {"wait 400", "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
+              "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50)},
+             // The first turn: every enemy one step up, the field's line now enemy
+             // 0's shot line; nobody stood in the aimed cells.
+             {"wait 100", "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
+              "255 1560,6190 5880,7510 [1,6] [4,5] false 0"},
+             // Then a turn every fifth tick.
+             {"wait 400", "ene(0).at", "1560,6190"},
+             {"wait 100", "ene(0).at", "1560,6140"},
+             // Enemy 11 reaches row 5 at the fifth turn and from then on hits the
+             // commander every turn: 1 + 2 + ... + 9 leaves 5 of 50.
+             {"wait 1400", "uni[0].hp", "50"},
+             {"wait 100", "uni[0].hp", "49"},
+             // Training when it falls.
+             {"wait 4400\nclick Form1 Image2\ndown Form1 Command1(3) 1 0 100 100", "uni[0].hp",
+              "5"},
+             {"wait 100", "Form1 frmSplash.visible", "none true"}});
         // Both clocks stopped under the box.
         QCOMPARE(boxes.shown.last(), " Missione Fallita Game Over|Kolvar|Tovo e morto|0|0");
         CHECK_STEPS(
