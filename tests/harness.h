@@ -12,6 +12,7 @@
 
 #include "battle/form1.h"
 #include "shell/identity.h"
+#include "toolkit/describe.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 #include "tools/replay/replay.h"
@@ -51,8 +52,11 @@ struct BattleProbe {
 class Game {
 public:
     /// Starts the program with its start menu shown.
-    Game();
-    ~Game();
+    Game()
+        : frontend(std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted)) {
+        startProgram(app);
+    }
+    ~Game() { frontend.reset(); } // views go before the forms they show
 
     kt::Program app{kolvar::identity()};
     std::unique_ptr<ktqt::Frontend> frontend;
@@ -60,7 +64,7 @@ public:
     /// Runs script lines (newline-separated); a failing line fails the test via QFAIL-like abort.
     void run(const std::string& script);
     /// The whole program state, as `dump` prints it.
-    QJsonObject dump();
+    QJsonObject dump() { return kt::describe(app); }
     /// Shortcuts into the dump.
     QJsonObject window(const QString& name) {
         return dump()["windows"].toObject()[name].toObject();
@@ -86,12 +90,18 @@ struct Battle : Game {
 // ---- The battlefield in the dump ---------------------------------------------------------
 
 /// Unit i's record in the battle state.
-QJsonObject unit(Game& g, int i);
+inline QJsonObject unit(Game& g, int i) {
+    return g.state()["uni"].toArray()[i].toObject();
+}
 /// Units of a kind waiting in the training queue.
-int queued(Game& g, int kind);
+inline int queued(Game& g, int kind) {
+    return g.state()["queue"].toArray()[kind].toInt();
+}
 
 /// A number as `fields` writes it: at most ten significant digits.
-QString number(double v);
+inline QString number(double v) {
+    return QString::number(v, 'g', 10);
+}
 /// Values of the dump by path, as one line of words, so that one check reads several: "yen" and
 /// "uni[1].hp" are the battle state's, "news.Caption" a battlefield widget's, "frmSplash.visible"
 /// a window's and "messages" the dump's own. Besides its properties a widget has ".at"
@@ -141,7 +151,9 @@ template <size_t N> std::array<int, N> ints() {
 // ---- Script lines ------------------------------------------------------------------------
 
 /// A number for a script line: at most ten significant digits, no trailing zeros.
-std::string num(double v);
+inline std::string num(double v) {
+    return number(v).toStdString();
+}
 /// A press on the battlefield at form twips (x, y), with a line end.
 std::string press(double x, double y, int button = 1);
 /// A press inside enemy i, away from its neighbours (enemies overlap by up to 150 twips).
@@ -175,7 +187,9 @@ ktqt::FormView* viewOf(Game& g, const char* name);
 void writeFile(const QString& path, const QByteArray& bytes);
 
 /// The kolvar-replay a test under CTest runs (empty when the test runs alone).
-QString replayTool();
+inline QString replayTool() {
+    return qEnvironmentVariable("KOLVAR_REPLAY");
+}
 /// How a run of kolvar-replay ended: its status (-1: it crashed or did not end in time).
 struct Ran {
     int status = -1;
