@@ -210,37 +210,34 @@ private slots:
     // ---- Mines ---------------------------------------------------------------------------------
 
     // The money, what is left after the mine, the unit selected when the mine button is
-    // pressed, and its feet.
+    // pressed, its feet, and the income before (1 where none is given, as a battle starts).
     void aMineIsBuiltWhateverTheMoney_data() {
         table({{"2000", "2000 1900 1 2940,3375"},
                {"50 goes into debt", "50 -50 1 2940,3375"},
                {"near the bottom of the range", "-32700 -32768 1 2940,3375"},
                // Selecting the commander leaves the panel open where the builder stood.
-               {"under the commander", "2000 1900 0 960,3405"}});
+               {"under the commander", "2000 1900 0 960,3405"},
+               {"the last mine", "2000 1900 1 2940,3375 254"}});
     }
     void aMineIsBuiltWhateverTheMoney() {
         const auto [money, left, under] = ints<3>();
+        const int er = row().value(4, "1").toInt();
         Battle g;
         trainBuilder(g); // at 250 ms
         CHECK_FIELDS(g, "build.at", "2940,3375");
-        g.f.yen = int16_t(money);
-        // The first mine built is element 2, at the unit's feet; the panel closes. The income is
-        // now 2 a tick.
-        CHECK_STEPS(
-            g, {{"click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g),
-                 "yen Image3(1) Image3(2).Visible Image3(2).Picture Image3(2).at build.Visible",
-                 QString("%1 none true image3_0 %2 false").arg(left).arg(row()[3])},
-                {"wait 100", "yen", QString::number(left + 2)}});
-    }
-
-    void noMineOnceTheIncomeIs255() {
-        Battle g;
-        trainBuilder(g);
-        g.f.er = 254;
-        const int yen = g.f.yen;
-        const std::string again = "click Form1 ima(1)\n" + pressMine(g); // the builder stays put
-        CHECK_STEPS(g, {{again, "er Image3(255).Visible", "255 true"},
-                        {again, "er Image3(256) yen", QString("255 none %1").arg(yen - 100)}});
+        g.f.yen = int16_t(money), g.f.er = uint8_t(er);
+        // The mine is element er + 1 (the first one built is element 2), at the unit's feet; the
+        // panel closes. The income is now one more a tick.
+        const QString mine = QString("Image3(%1)").arg(er + 1);
+        const std::string build = "click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g);
+        CHECK_STEPS(g, {{build,
+                         "yen Image3(1) build.Visible " + mine + ".Visible " + mine + ".Picture " +
+                             mine + ".at",
+                         QString("%1 none false true image3_0 %2").arg(left).arg(row()[3])},
+                        {"wait 100", "yen er", QString("%1 %2").arg(left + er + 1).arg(er + 1)}});
+        // No mine once the income is 255, and no payment.
+        if (er == 254)
+            CHECK_STEPS(g, {{build, "er Image3(256) yen", QString("255 none %1").arg(left + 255)}});
     }
 
     // ---- Evolution -----------------------------------------------------------------------------
