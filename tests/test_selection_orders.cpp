@@ -84,18 +84,6 @@ private slots:
                                             : " '' " + w[2]));
     }
 
-    void theMarkerAndHealthFollowTheSelectedUnit() {
-        Battle g;
-        CHECK_STEPS(g, {{"", "OK(0).Caption", "50/50"},
-                        {press(2960, 3500) + "wait 100", "sh.at OK(0).Caption OK(0).at",
-                         "1060,3345 50 1060,2695"}});
-        // A unit that is not selected walks without the marker.
-        QCOMPARE(train(g, 5), 1);
-        g.run("click Form1 ima(1)");
-        const QString marker = fields(g, "sh.at");
-        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at", "1660,3175 " + marker}});
-    }
-
     // ---- Selection and ground orders -----------------------------------------------------------
 
     // The destination's y before the press (the unit stands at 6000, 2500), the press and its
@@ -139,11 +127,12 @@ private slots:
                               button == 1 ? drawn : cross));
     }
 
-    void groundPresses() {
+    void groundPressesAndTheMarker() {
         Battle g;
         // The marker under the commander, a shot line and the force field take no press: a
         // press on them is a press on the ground there.
-        CHECK_STEPS(g, {{press(1000, 3500), "uni[0].dest", "1000,3500"}});
+        CHECK_STEPS(
+            g, {{"", "OK(0).Caption", "50/50"}, {press(1000, 3500), "uni[0].dest", "1000,3500"}});
         // Two shots within one tick: one line, the second.
         g.run(press(3000, 2500, 2) + press(4000, 2000, 2));
         int lines = 0;
@@ -153,7 +142,15 @@ private slots:
         QCOMPARE(lines, 2 + 1 + 1); // the cross, the force field and the shot
         // The middle of the shot line from (1160, 3200) to (4000, 2000), the force field.
         CHECK_STEPS(g, {{press(2580, 2600), "uni[0].dest", "2580,2600"},
-                        {press(3000, 4800), "uni[0].dest", "3000,4800"}});
+                        {press(3000, 4800), "uni[0].dest", "3000,4800"},
+                        // The marker and the health follow the selected unit.
+                        {press(2960, 3500) + "wait 100", "sh.at OK(0).Caption OK(0).at",
+                         "1060,3345 50 1060,2695"}});
+        // A unit that is not selected walks without the marker and its health.
+        QCOMPARE(train(g, 5), 1);
+        g.run("click Form1 ima(1)");
+        const QString marker = fields(g, "sh.at OK(0).at");
+        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at OK(0).at", "1660,3175 " + marker}});
     }
 
     void selectionAndTheBuilder() {
