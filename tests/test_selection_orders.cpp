@@ -180,6 +180,15 @@ private slots:
                      "5000,2000 '4880,1880 5120,2120' front_6 350 " + shot + " ''");
         // Selecting another kind leaves the construction panel open where it was.
         CHECK_STEPS(g, {{"click Form1 ima(0)", "build.Visible build.at", "true 2940,3375"}});
+        // Once the field is down, one twip from enemy 12's corner is beyond the builder's reach
+        // of 0; on the corner itself it fires, from the builder (not from the image of slot 12).
+        tickTo(g, 201);
+        g.run("click Form1 ima(1)"); // its construction panel opens away from the enemies
+        put(g.f, 1, 1081, 6240);
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
+        put(g.f, 1, 1080, 6240);
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
+                         "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
     }
 
     // ---- Shots ---------------------------------------------------------------------------------
@@ -222,19 +231,6 @@ private slots:
                          (kind == 4 ? "1200" : "450"));
         CHECK_STEPS(g,
                     {{"wait 100", "Line3.Visible", "false"}}); // a shot shows until the next tick
-    }
-
-    void theBuilderFiresOnlyFromTheEnemyCorner() {
-        Battle g;
-        trainBuilder(g); // its construction panel opens away from the enemies
-        tickTo(g, 201);
-        // One twip from enemy 12's corner is beyond a reach of 0.
-        put(g.f, 1, 1081, 6240);
-        CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
-        // On the corner itself it fires, from the builder (not from the image of slot 12).
-        put(g.f, 1, 1080, 6240);
-        CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
-                         "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
     }
 
     void attackOrders() {
