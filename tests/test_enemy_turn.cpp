@@ -91,9 +91,9 @@ private slots:
         CHECK_STEPS(g, {{"wait 500", "uni[0].hp uni[1].hp", "43 27"}}); // 50 - 3 - 4
     }
 
-    void damageSequence() {
-        Game g;
-        put(g.battle(), 0, 300, 5500);
+    void damageSequenceToTheWreck() {
+        Battle g;
+        put(g.f, 0, 300, 5500);
         g.run("type Form1 cheater vildra");
         // Enemies 11 and 19 fire twice a turn; the strength runs 1..20 across both and across
         // turns, then starts again at 1. The commander fires back every time, in vain.
@@ -104,6 +104,17 @@ private slots:
             CHECK_FIELDS(g, "uni[0].hp", left);
         }
         CHECK_FIELDS(g, "kills ene(11).Picture", "0 ene");
+        // Struck down at last, the commander is a wreck. Neither the turn of any button nor a
+        // shot nor an attack brings it back to life.
+        g.run("text Form1 cheater pelmantra gox"); // no defeat test from here on
+        g.probe().uni()[0].hp = 0;
+        CHECK_STEPS(g, {{"wait 500", "uni[0].alive", "0"}});
+        const QString shot = fields(g, "Line3");
+        g.f.news.Caption.clear();
+        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
+                             pressEnemy(g.f, 10, 2),
+                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
+                         "image1_0 0 " + shot + " '' 0"}});
     }
 
     void destructionAndSurvival() {
@@ -150,22 +161,6 @@ private slots:
         // Destroyed by the unit's own attack order, enemy 50 stops: no step, no line.
         g.run(pressEnemy(g.f, 50, 2) + "wait 500");
         CHECK_FIELDS(g, "kills Line4(50).Visible ene(50).at uni[1].hp", "1 false 6240,5060 27");
-    }
-
-    void aWreckTakesNoOrders() {
-        Battle g;
-        g.run("wait 100\ntype Form1 cheater pelmantra gox"); // no defeat test from here on
-        put(g.f, 0, 6300, 3300);
-        g.probe().uni()[0].hp = 0;
-        tickTo(g, 255);
-        CHECK_FIELDS(g, "uni[0].alive", "0");
-        const QString shot = fields(g, "Line3");
-        g.f.news.Caption.clear();
-        // Neither the turn of any button nor a shot nor an attack brings the wreck back to life.
-        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
-                             pressEnemy(g.f, 10, 2),
-                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
-                         "image1_0 0 " + shot + " '' 0"}});
     }
 
     void countersStopAtTheirBounds() {
