@@ -12,7 +12,6 @@
 
 #include <QTest>
 #include <string>
-#include <vector>
 
 using namespace kolvar;
 

@@ -20,14 +20,6 @@ namespace {
 
 const QString outOfReach = " ' mannaggia nn ci arriva'";
 
-/// A unit of `kind` (10, the commander, is there from the start) standing at (x, y), selected.
-int shooterAt(Game& g, int kind, int x, int y) {
-    const int i = kind == 10 ? 0 : train(g, kind);
-    put(g.battle(), i, x, y);
-    g.run("click Form1 ima(" + std::to_string(i) + ")\nwait 100"); // the designed line is gone
-    return i;
-}
-
 /// Sets where unit i is going without a press.
 void headFor(Game& g, int i, int tx, int ty) {
     g.probe().uni()[size_t(i)].tx = int16_t(tx);
@@ -214,8 +206,12 @@ private slots:
     void reachAndLookOfAShot() {
         const auto [kind, X, Y] = ints<3>();
         const QString look = row().value(3);
-        Game g;
-        const QString i = QString::number(shooterAt(g, kind, 1000, 1500));
+        Battle g;
+        // The shooter (10: the commander, there from the start) stands there, selected.
+        const int n = kind == 10 ? 0 : train(g, kind);
+        put(g.f, n, 1000, 1500);
+        const QString i = QString::number(n);
+        g.run("click Form1 ima(" + i.toStdString() + ")\nwait 100"); // the designed line is gone
         CHECK_FIELDS(g, "uni[" + i + "].kind", QString::number(kind));
         const QString before = fields(g, "Line3");
         g.run(press(X, Y, 2));
