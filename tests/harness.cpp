@@ -17,29 +17,6 @@
 
 namespace kolvar {
 
-void Game::run(const std::string& script) {
-    std::ostringstream out;
-    Replay replay(app, *frontend, out);
-    std::istringstream in(script);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        try {
-            replay.step(line);
-        } catch (const std::exception& e) {
-            throw ScriptError("script line " + std::to_string(number) + " '" + line +
-                              "': " + e.what());
-        }
-    }
-}
-
-Form1& Game::battle() {
-    if (auto* f = app.loaded<Form1>()) return *f;
-    run("click frmSplash Command1");
-    return *app.loaded<Form1>();
-}
-
 namespace {
 QString compact(const QJsonValue& v) {
     return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact))

@@ -49,6 +49,11 @@ struct BattleProbe {
     auto& cost() { return f.cost; }
 };
 
+/// Script errors from Game::run, caught by the test framework as failures.
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 class Game {
 public:
     /// Starts the program with its start menu shown.
@@ -62,7 +67,20 @@ public:
     std::unique_ptr<ktqt::Frontend> frontend;
 
     /// Runs script lines (newline-separated); a failing line fails the test via QFAIL-like abort.
-    void run(const std::string& script);
+    void run(const std::string& script) {
+        std::ostringstream out;
+        Replay replay(app, *frontend, out);
+        std::istringstream in(script);
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            try {
+                replay.step(line);
+            } catch (const std::exception& e) {
+                throw ScriptError("script line " + std::to_string(number) + " '" + line +
+                                  "': " + e.what());
+            }
+        }
+    }
     /// The whole program state, as `dump` prints it.
     QJsonObject dump() { return kt::describe(app); }
     /// Shortcuts into the dump.
@@ -76,7 +94,11 @@ public:
     bool exists(const QString& form) { return dump()["windows"].toObject().contains(form); }
 
     /// The battlefield, created by "gioca" if needed.
-    Form1& battle();
+    Form1& battle() {
+        if (auto* f = app.loaded<Form1>()) return *f;
+        run("click frmSplash Command1");
+        return *app.loaded<Form1>();
+    }
     BattleProbe probe() { return BattleProbe{battle()}; }
     /// Advances the clock in steps of `ms`.
     void wait(int ms) { app.advance(ms); }
@@ -215,10 +237,5 @@ void settle();
 QString unlikeFullPaint(QWidget& view);
 /// A rectangle as "x,y wxh", for failure messages.
 QString rectText(const QRect& r);
-
-/// Script errors from Game::run, caught by the test framework as failures.
-struct ScriptError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 } // namespace kolvar
