@@ -3,14 +3,11 @@
 
 #include "harness.h"
 
-#include "toolkit/describe.h"
-
 #include <QBackingStore>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,55 +16,6 @@
 #include <cstring>
 
 namespace kolvar {
-
-Game::Game()
-    : frontend(std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted)) {
-    startProgram(app);
-}
-
-Game::~Game() {
-    // Views go before the forms they show.
-    frontend.reset();
-}
-
-void Game::run(const std::string& script) {
-    std::ostringstream out;
-    Replay replay(app, *frontend, out);
-    std::istringstream in(script);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        try {
-            replay.step(line);
-        } catch (const std::exception& e) {
-            throw ScriptError("script line " + std::to_string(number) + " '" + line +
-                              "': " + e.what());
-        }
-    }
-}
-
-QJsonObject Game::dump() {
-    return kt::describe(app);
-}
-
-Form1& Game::battle() {
-    if (auto* f = app.loaded<Form1>()) return *f;
-    run("click frmSplash Command1");
-    return *app.loaded<Form1>();
-}
-
-QJsonObject unit(Game& g, int i) {
-    return g.state()["uni"].toArray()[i].toObject();
-}
-
-int queued(Game& g, int kind) {
-    return g.state()["queue"].toArray()[kind].toInt();
-}
-
-QString number(double v) {
-    return QString::number(v, 'g', 10);
-}
 
 namespace {
 QString compact(const QJsonValue& v) {
@@ -175,10 +123,6 @@ QString unlikeSteps(Game& g, std::initializer_list<Stage> steps) {
             return "after '" + QString::fromStdString(step.script) + "': " + unlike;
     }
     return {};
-}
-
-std::string num(double v) {
-    return number(v).toStdString();
 }
 
 std::string press(double x, double y, int button) {
@@ -306,10 +250,6 @@ QString unlikeFullPaint(QWidget& view) {
 
 QString rectText(const QRect& r) {
     return QString::asprintf("%d,%d %dx%d", r.x(), r.y(), r.width(), r.height());
-}
-
-QString replayTool() {
-    return qEnvironmentVariable("KOLVAR_REPLAY");
 }
 
 Ran runReplay(const QStringList& args, const QString& folder, const QByteArray& input,

@@ -12,6 +12,7 @@
 
 #include "battle/form1.h"
 #include "shell/identity.h"
+#include "toolkit/describe.h"
 #include "toolkit/program.h"
 #include "toolkit/qt/frontend.h"
 #include "tools/replay/replay.h"
@@ -48,19 +49,40 @@ struct BattleProbe {
     auto& cost() { return f.cost; }
 };
 
+/// Script errors from Game::run, caught by the test framework as failures.
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 class Game {
 public:
     /// Starts the program with its start menu shown.
-    Game();
-    ~Game();
+    Game()
+        : frontend(std::make_unique<ktqt::Frontend>(app, ktqt::Frontend::Mode::Scripted)) {
+        startProgram(app);
+    }
+    ~Game() { frontend.reset(); } // views go before the forms they show
 
     kt::Program app{kolvar::identity()};
     std::unique_ptr<ktqt::Frontend> frontend;
 
     /// Runs script lines (newline-separated); a failing line fails the test via QFAIL-like abort.
-    void run(const std::string& script);
+    void run(const std::string& script) {
+        std::ostringstream out;
+        Replay replay(app, *frontend, out);
+        std::istringstream in(script);
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            try {
+                replay.step(line);
+            } catch (const std::exception& e) {
+                throw ScriptError("script line " + std::to_string(number) + " '" + line +
+                                  "': " + e.what());
+            }
+        }
+    }
     /// The whole program state, as `dump` prints it.
-    QJsonObject dump();
+    QJsonObject dump() { return kt::describe(app); }
     /// Shortcuts into the dump.
     QJsonObject window(const QString& name) {
         return dump()["windows"].toObject()[name].toObject();
@@ -72,26 +94,36 @@ public:
     bool exists(const QString& form) { return dump()["windows"].toObject().contains(form); }
 
     /// The battlefield, created by "gioca" if needed.
-    Form1& battle();
+    Form1& battle() {
+        if (auto* f = app.loaded<Form1>()) return *f;
+        run("click frmSplash Command1");
+        return *app.loaded<Form1>();
+    }
     BattleProbe probe() { return BattleProbe{battle()}; }
     /// Advances the clock in steps of `ms`.
     void wait(int ms) { app.advance(ms); }
 };
 
-/// A game whose battle has started, as "gioca" starts it.
+/// A game whose battle has started, as "gioca" starts it, and that battle.
 struct Battle : Game {
-    Battle() { battle(); }
+    Form1& f = battle();
 };
 
 // ---- The battlefield in the dump ---------------------------------------------------------
 
 /// Unit i's record in the battle state.
-QJsonObject unit(Game& g, int i);
+inline QJsonObject unit(Game& g, int i) {
+    return g.state()["uni"].toArray()[i].toObject();
+}
 /// Units of a kind waiting in the training queue.
-int queued(Game& g, int kind);
+inline int queued(Game& g, int kind) {
+    return g.state()["queue"].toArray()[kind].toInt();
+}
 
 /// A number as `fields` writes it: at most ten significant digits.
-QString number(double v);
+inline QString number(double v) {
+    return QString::number(v, 'g', 10);
+}
 /// Values of the dump by path, as one line of words, so that one check reads several: "yen" and
 /// "uni[1].hp" are the battle state's, "news.Caption" a battlefield widget's, "frmSplash.visible"
 /// a window's and "messages" the dump's own. Besides its properties a widget has ".at"
@@ -141,7 +173,9 @@ template <size_t N> std::array<int, N> ints() {
 // ---- Script lines ------------------------------------------------------------------------
 
 /// A number for a script line: at most ten significant digits, no trailing zeros.
-std::string num(double v);
+inline std::string num(double v) {
+    return number(v).toStdString();
+}
 /// A press on the battlefield at form twips (x, y), with a line end.
 std::string press(double x, double y, int button = 1);
 /// A press inside enemy i, away from its neighbours (enemies overlap by up to 150 twips).
@@ -175,7 +209,9 @@ ktqt::FormView* viewOf(Game& g, const char* name);
 void writeFile(const QString& path, const QByteArray& bytes);
 
 /// The kolvar-replay a test under CTest runs (empty when the test runs alone).
-QString replayTool();
+inline QString replayTool() {
+    return qEnvironmentVariable("KOLVAR_REPLAY");
+}
 /// How a run of kolvar-replay ended: its status (-1: it crashed or did not end in time).
 struct Ran {
     int status = -1;
@@ -201,10 +237,5 @@ void settle();
 QString unlikeFullPaint(QWidget& view);
 /// A rectangle as "x,y wxh", for failure messages.
 QString rectText(const QRect& r);
-
-/// Script errors from Game::run, caught by the test framework as failures.
-struct ScriptError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 } // namespace kolvar

@@ -16,14 +16,13 @@ class CheatBoxTest : public QObject {
     Q_OBJECT
 private slots:
     void vildraActsOnTheWholeTextOnlyAndAgain() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // Pasted at once, the text must be the code exactly.
         for (const char* text : {"Vildra", " vildra", "vildravildra"}) {
-            g.app.setText(f.cheater, text);
+            g.app.setText(g.f.cheater, text);
             CHECK_FIELDS(g, "uni[0].hp uni[0].kind Timer2.Enabled n", "50 10 true 0");
         }
-        g.app.setText(f.cheater, "");
+        g.app.setText(g.f.cheater, "");
         // Typed letter by letter, it acts on the sixth.
         g.run("press Form1 11400 200"); // the box takes the focus
         const std::string code = "vildra";
@@ -38,7 +37,7 @@ private slots:
                      {"key Form1 8", "uni[0].hp uni[0].kind Timer2.Enabled n", "255 10 true 0"}});
     }
 
-    void pelmantraGoxStopsWalkingAndIncomeOnly() {
+    void pelmantraGoxStopsWalkingAndIncomeFrastolPaints() {
         Battle g;
         // Nobody walks and no income comes in, but the unit ordered is trained and paid for.
         // The enemy clock goes on: two enemy turns by 26 s.
@@ -48,6 +47,13 @@ private slots:
                  "uni[0].pos uni[0].dest ima(0).Left c yen Label1.Caption",
                  "1060,3025 5000,2000 1060 1 1986 ' 2001000 euri'"},
                 {"wait 25000", "ene(1).Top", "6140"}});
+        // With the shield down the commander destroys enemy 47; frastol then changes only the
+        // pictures.
+        g.run("down Form1 ene(47) 2 0 10 10\ntext Form1 cheater frastol");
+        QString enemies;
+        for (int i = 0; i <= 50; ++i) enemies += QString(" ene(%1).Picture").arg(i);
+        CHECK_FIELDS(g, "ene(0).at enedead[47] enedead[46] kills" + enemies,
+                     "1560,6140 -1 0 1" + QString(" prete").repeated(51));
     }
 
     void dekMovaMakesABuilderTurnAndShoot() {
@@ -62,17 +68,6 @@ private slots:
                         {"press Form1 10940 9000 2", "ima(1).Picture Line3.ends news.Caption",
                          "sideimager_11 '3140,3200 10940,9000' ''"},
                         {"press Form1 10942 9000 2", "news.Caption", "' mannaggia nn ci arriva'"}});
-    }
-
-    void frastolPaintsEveryEnemy() {
-        Battle g;
-        // Once the shield is down the commander destroys enemy 47, 2241 twips away.
-        g.run("wait 20100\ndown Form1 ene(47) 2 0 10 10\ntype Form1 cheater frastol");
-        QString enemies;
-        for (int i = 0; i <= 50; ++i) enemies += QString(" ene(%1).Picture").arg(i);
-        // Only the pictures change.
-        CHECK_FIELDS(g, "ene(0).at enedead[47] enedead[46] kills" + enemies,
-                     "1560,6240 -1 0 1" + QString(" prete").repeated(51));
     }
 };
 

@@ -12,7 +12,6 @@
 
 #include <QTest>
 #include <string>
-#include <vector>
 
 using namespace kolvar;
 
@@ -53,27 +52,6 @@ class EnemyTurnTest : public QObject {
 private slots:
     // ---- Enemy turns ---------------------------------------------------------------------------
 
-    void enemyTurnTiming() {
-        Battle g;
-        CHECK_STEPS(g, {{"", "Line4(0).look", "'0,255,0 4 1'"}, // the force field
-                        {"wait 19900", "news.Caption", "''"},
-                        {"wait 100", "news.Caption", "' lo scudo ha ceduto'"},
-                        {"wait 5000", "news.Caption", "'ALL ATTACCO'"}});
-        // No turn before 255: the enemies stand, the field shows, enemy 0 has no cell yet.
-        QString lines;
-        for (int i = 1; i <= 50; ++i) lines += QString(" Line4(%1).Visible").arg(i);
-        // The first turn: every enemy one step up, the field's line now enemy 0's shot line;
-        // nobody stood in the aimed cells.
-        CHECK_STEPS(g, {{"wait 400", "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
-                         "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50)},
-                        {"wait 100",
-                         "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
-                         "255 1560,6190 5880,7510 [1,6] [4,5] false 0"}});
-        // Then a turn every fifth tick.
-        CHECK_STEPS(
-            g, {{"wait 400", "ene(0).at", "1560,6190"}, {"wait 100", "ene(0).at", "1560,6140"}});
-    }
-
     // Where the commander stands in column 0, where enemies 11 and 19 stand in row 6 after
     // their step, and whether they hit it.
     void enemyAim_data() {
@@ -99,23 +77,22 @@ private slots:
     }
 
     void theFirstUnitInTheTableIsHit() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 5), 1);
         QCOMPARE(train(g, 5), 2);
         // Unit 2 is nearer the enemies, unit 1 comes first in the table.
-        put(f, 1, 300, 4500);
-        put(f, 2, 300, 5500);
+        put(g.f, 1, 300, 4500);
+        put(g.f, 2, 300, 5500);
         tickTo(g, 255);
         CHECK_FIELDS(g, "uni[1].hp uni[2].hp", "27 30"); // 30 - 1 - 2
         // The commander in the aimed cells comes before everybody.
-        put(f, 0, 300, 5200);
+        put(g.f, 0, 300, 5200);
         CHECK_STEPS(g, {{"wait 500", "uni[0].hp uni[1].hp", "43 27"}}); // 50 - 3 - 4
     }
 
-    void damageSequence() {
-        Game g;
-        put(g.battle(), 0, 300, 5500);
+    void damageSequenceToTheWreck() {
+        Battle g;
+        put(g.f, 0, 300, 5500);
         g.run("type Form1 cheater vildra");
         // Enemies 11 and 19 fire twice a turn; the strength runs 1..20 across both and across
         // turns, then starts again at 1. The commander fires back every time, in vain.
@@ -126,20 +103,33 @@ private slots:
             CHECK_FIELDS(g, "uni[0].hp", left);
         }
         CHECK_FIELDS(g, "kills ene(11).Picture", "0 ene");
+        // Struck down at last, the commander is a wreck. Neither the turn of any button nor a
+        // shot nor an attack brings it back to life.
+        g.run("text Form1 cheater pelmantra gox"); // no defeat test from here on
+        g.probe().uni()[0].hp = 0;
+        CHECK_STEPS(g, {{"wait 500", "uni[0].alive", "0"}});
+        const QString shot = fields(g, "Line3");
+        g.f.news.Caption.clear();
+        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
+                             pressEnemy(g.f, 10, 2),
+                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
+                         "image1_0 0 " + shot + " '' 0"}});
     }
 
     void destructionAndSurvival() {
-        Game g;
-        Form1& f = g.battle();
-        QCOMPARE(train(g, 5), 1);
+        Battle g;
+        QCOMPARE(train(g, 6), 1);
         QCOMPARE(train(g, 5), 2);
-        put(f, 1, 6300, 3300); // only enemy 50 aims there
+        put(g.f, 1, 6300, 3300); // only enemy 50 aims there
         g.run("click Form1 ima(2)");
-        // A hit of exactly the health left is survived with 0.
+        const QString line = fields(g, "Line3");
+        // A hit of exactly the health left is survived with 0. The builder, out of reach from
+        // anywhere, cannot shoot back.
         g.probe().uni()[1].hp = 5;
         g.probe().dmg() = 4;
         tickTo(g, 255);
-        CHECK_FIELDS(g, "uni[1].hp uni[1].alive sel", "0 -1 2");
+        CHECK_FIELDS(g, "uni[1].hp uni[1].alive sel news.Caption Line3",
+                     "0 -1 2 ' mannaggia nn ci arriva' " + line);
         // The next destroys it: a wreck where it stood, the selection back to the commander.
         // A wreck is no target.
         CHECK_STEPS(g, {{"wait 500", "uni[1].alive ima(1).Picture ima(1).at sel sh.at sh.Width",
@@ -152,13 +142,12 @@ private slots:
     }
 
     void returnShot() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         QCOMPARE(train(g, 2), 1);
         tickTo(g, 201);
         // The player's last attack order, out of reach, on enemy 40.
-        g.run(pressEnemy(f, 40, 2) + "click Form1 ima(1)");
-        put(f, 1, 6300, 3300);
+        g.run(pressEnemy(g.f, 40, 2) + "click Form1 ima(1)");
+        put(g.f, 1, 6300, 3300);
         tickTo(g, 255);
         // Shot back at enemy 50's corner, in plain red, destroying nothing; the player's attack
         // reference is left as the order put it. The shot outlives that instant's movement tick,
@@ -169,60 +158,31 @@ private slots:
                      "29 '6500,3500 6240,5110' '255,0,0 1 1' 0 0 11280 6240 40 true");
         CHECK_STEPS(g, {{"wait 100", "Line3.Visible", "false"}, {"wait 400", "uni[1].hp", "27"}});
         // Destroyed by the unit's own attack order, enemy 50 stops: no step, no line.
-        g.run(pressEnemy(f, 50, 2) + "wait 500");
+        g.run(pressEnemy(g.f, 50, 2) + "wait 500");
         CHECK_FIELDS(g, "kills Line4(50).Visible ene(50).at uni[1].hp", "1 false 6240,5060 27");
     }
 
-    void theBuilderCannotShootBack() {
-        Game g;
-        Form1& f = g.battle();
-        QCOMPARE(train(g, 6), 1);
-        put(f, 1, 6300, 3300);
-        g.run("wait 100");
-        const QString line = fields(g, "Line3");
-        tickTo(g, 255);
-        CHECK_FIELDS(g, "uni[1].hp news.Caption Line3", "49 ' mannaggia nn ci arriva' " + line);
-    }
-
-    void aWreckTakesNoOrders() {
-        Game g;
-        Form1& f = g.battle();
-        g.run("wait 100\ntype Form1 cheater pelmantra gox"); // no defeat test from here on
-        put(f, 0, 6300, 3300);
-        g.probe().uni()[0].hp = 0;
-        tickTo(g, 255);
-        CHECK_FIELDS(g, "uni[0].alive", "0");
-        const QString shot = fields(g, "Line3");
-        f.news.Caption.clear();
-        // Neither the turn of any button nor a shot nor an attack brings the wreck back to life.
-        CHECK_STEPS(g, {{press(5000, 2000, 1) + press(8000, 2500, 4) + press(5000, 2500, 2) +
-                             pressEnemy(f, 10, 2),
-                         "ima(0).Picture uni[0].face Line3 news.Caption kills",
-                         "image1_0 0 " + shot + " '' 0"}});
-    }
-
     void countersStopAtTheirBounds() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // A unit sent above the top edge counts as in row 0 (and is aimed at there).
-        f.ene[47].Top = 600;
+        g.f.ene[47].Top = 600;
         tickTo(g, 201);
         CHECK_STEPS(g,
                     {{press(1600, 700, 1) + "wait 3500", "uni[0].pos uni[0].row", "1560,-400 0"}});
         // An enemy walking right along the top edge stays in column 255.
-        f.ene[12].Left = 255990;
-        f.ene[12].Top = 20;
+        g.f.ene[12].Left = 255990;
+        g.f.ene[12].Top = 20;
         tickTo(g, 255);
         CHECK_FIELDS(g, "ene(12).at enecell[12] ene(47).at uni[0].hp",
                      "256040,20 [255,0] 1560,550 49");
         // kills stays at 255.
         g.probe().kills() = 255;
-        put(f, 0, 960, 3000);
-        CHECK_STEPS(g, {{pressEnemy(f, 11, 2), "enedead[11] kills", "-1 255"}});
+        put(g.f, 0, 960, 3000);
+        CHECK_STEPS(g, {{pressEnemy(g.f, 11, 2), "enedead[11] kills", "-1 255"}});
         // The clock stops at 32767, and the turns keep their rhythm past it.
         g.probe().kills() = 0;
         g.probe().clock() = 32766;
-        const float top = f.ene[0].Top;
+        const float top = g.f.ene[0].Top;
         CHECK_STEPS(g, {{"wait 500", "clock ene(0).Top", "32767 " + number(top - 50)}});
     }
 
@@ -248,17 +208,36 @@ private slots:
                         {"wait 3000", "messages", "'[\"Hai vinto!!\"]'"}});
         QCOMPARE(boxes.shown, QStringList{"Hai vinto!!|Kolvar|ALL ATTACCO|1|0"});
 
-        // A new battle starts from nothing. The commander stays where it starts, in column 0.
-        // Enemy 11 reaches row 5 at the fifth turn and from then on hits it every turn:
-        // 1 + 2 + ... + 9 leaves 5 of 50.
-        CHECK_STEPS(g, {{"click frmSplash Command1\nwait 100",
-                         "kills clock enedead[0] uni[0].hp dmg", "0 1 0 50 0"},
-                        {"wait 27300", "uni[0].hp", "50"},
-                        {"wait 100", "uni[0].hp", "49"},
-                        // Training when it falls.
-                        {"wait 4400\nclick Form1 Image2\ndown Form1 Command1(3) 1 0 100 100",
-                         "uni[0].hp", "5"},
-                        {"wait 100", "Form1 frmSplash.visible", "none true"}});
+        // A new battle starts from nothing, under the force field. The commander stays where it
+        // starts, in column 0.
+        QString lines;
+        for (int i = 1; i <= 50; ++i) lines += QString(" Line4(%1).Visible").arg(i);
+        CHECK_STEPS(
+            g,
+            {{"click frmSplash Command1\nwait 100",
+              "kills clock enedead[0] uni[0].hp dmg Line4(0).look", "0 1 0 50 0 '0,255,0 4 1'"},
+             {"wait 19800", "news.Caption", "''"},
+             {"wait 100", "news.Caption", "' lo scudo ha ceduto'"},
+             {"wait 5000", "news.Caption", "'ALL ATTACCO'"},
+             // No turn before 255: the enemies stand, the field shows, enemy 0 has
+             // no cell yet.
+             {"wait 400", "ene(0).at Line4(0).Visible enecell[0] enecell[1]" + lines,
+              "1560,6240 true [0,0] [2,6]" + QString(" false").repeated(50)},
+             // The first turn: every enemy one step up, the field's line now enemy
+             // 0's shot line; nobody stood in the aimed cells.
+             {"wait 100", "clock ene(0).at ene(46).at enecell[0] enecell[45] Line4(0).Visible dmg",
+              "255 1560,6190 5880,7510 [1,6] [4,5] false 0"},
+             // Then a turn every fifth tick.
+             {"wait 400", "ene(0).at", "1560,6190"},
+             {"wait 100", "ene(0).at", "1560,6140"},
+             // Enemy 11 reaches row 5 at the fifth turn and from then on hits the
+             // commander every turn: 1 + 2 + ... + 9 leaves 5 of 50.
+             {"wait 1400", "uni[0].hp", "50"},
+             {"wait 100", "uni[0].hp", "49"},
+             // Training when it falls.
+             {"wait 4400\nclick Form1 Image2\ndown Form1 Command1(3) 1 0 100 100", "uni[0].hp",
+              "5"},
+             {"wait 100", "Form1 frmSplash.visible", "none true"}});
         // Both clocks stopped under the box.
         QCOMPARE(boxes.shown.last(), " Missione Fallita Game Over|Kolvar|Tovo e morto|0|0");
         CHECK_STEPS(

@@ -20,14 +20,6 @@ namespace {
 
 const QString outOfReach = " ' mannaggia nn ci arriva'";
 
-/// A unit of `kind` (10, the commander, is there from the start) standing at (x, y), selected.
-int shooterAt(Game& g, int kind, int x, int y) {
-    const int i = kind == 10 ? 0 : train(g, kind);
-    put(g.battle(), i, x, y);
-    g.run("click Form1 ima(" + std::to_string(i) + ")\nwait 100"); // the designed line is gone
-    return i;
-}
-
 /// Sets where unit i is going without a press.
 void headFor(Game& g, int i, int tx, int ty) {
     g.probe().uni()[size_t(i)].tx = int16_t(tx);
@@ -84,22 +76,11 @@ private slots:
                                             : " '' " + w[2]));
     }
 
-    void theMarkerAndHealthFollowTheSelectedUnit() {
-        Battle g;
-        CHECK_STEPS(g, {{"", "OK(0).Caption", "50/50"},
-                        {press(2960, 3500) + "wait 100", "sh.at OK(0).Caption OK(0).at",
-                         "1060,3345 50 1060,2695"}});
-        // A unit that is not selected walks without the marker.
-        QCOMPARE(train(g, 5), 1);
-        g.run("click Form1 ima(1)");
-        const QString marker = fields(g, "sh.at");
-        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at", "1660,3175 " + marker}});
-    }
-
     // ---- Selection and ground orders -----------------------------------------------------------
 
     // The destination's y before the press (the unit stands at 6000, 2500), the press and its
-    // button, the sprite after it.
+    // button, the sprite after it, and where a left press sends the unit when that is not the
+    // press itself.
     void facing_data() {
         table({{"up", "2500 6000 1500 1 backimage_10"},
                {"down", "2500 6000 3500 1 front_10"},
@@ -111,46 +92,39 @@ private slots:
                {"diagonal down-right", "2500 6500 3000 1 sideimager_10"},
                {"right press at its destination", "2500 7000 1500 2 sideimager_10"},
                {"right press, destination below", "3500 5000 1500 2 front_10"},
-               {"middle press, destination above", "1500 7000 3500 4 backimage_10"}});
+               {"middle press, destination above", "1500 7000 3500 4 backimage_10"},
+               // The destination rounds half to even.
+               {"100.5 to 100", "2500 100.5 2000.5 1 sideimagel_10 100,2000"},
+               {"101.5 to 102", "2500 101.5 2001.5 1 sideimagel_10 102,2002"},
+               {"not a half", "2500 100.25 2000.75 1 sideimagel_10 100,2001"}});
     }
     void facing() {
-        const auto [ty, X, Y, button] = ints<4>();
-        Game g;
-        put(g.battle(), 0, 6000, 2500);
+        const QStringList w = row();
+        const int ty = w[0].toInt(), button = w[3].toInt();
+        const double X = w[1].toDouble(), Y = w[2].toDouble();
+        Battle g;
+        put(g.f, 0, 6000, 2500);
         headFor(g, 0, 6000, ty);
         g.probe().tgx() = 100, g.probe().tgy() = 200;
-        const QString cross = fields(g, "Line1.ends");
+        const QString cross = fields(g, "Line1.ends Line2.ends");
         g.run(press(X, Y, button));
-        // Only a left press moves the cross. Whatever the sprite, the image is 450 twips wide
-        // after a press on the ground, and the press is its own reference point.
-        CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends",
+        // Only a left press moves the cross, drawn at the press itself. Whatever the sprite, the
+        // image is 450 twips wide after a press on the ground, and the press is its own
+        // reference point.
+        const QString drawn = "'" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) + "' '" +
+                              xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'";
+        CHECK_FIELDS(g, "ima(0).Picture ima(0).Width uni[0].dest tgx tgy Line1.ends Line2.ends",
                      QString("%1 450 %2 0 0 %3")
-                         .arg(row()[4], button == 1 ? xy(X, Y) : xy(6000, ty),
-                              button == 1 ? fields(g, "Line1.ends") : cross));
+                         .arg(w[4], button == 1 ? w.value(5, xy(X, Y)) : xy(6000, ty),
+                              button == 1 ? drawn : cross));
     }
 
-    // The press and the destination it gives.
-    void pressCoordinatesRoundHalfToEven_data() {
-        table({{"100.5 to 100", "100.5 2000.5 100,2000"},
-               {"101.5 to 102", "101.5 2001.5 102,2002"},
-               {"not a half", "100.25 2000.75 100,2001"}});
-    }
-    void pressCoordinatesRoundHalfToEven() {
-        const QStringList w = row();
-        const double X = w[0].toDouble(), Y = w[1].toDouble();
-        Battle g;
-        g.run(press(X, Y));
-        // The cross is drawn at the press itself, not at the rounded destination.
-        CHECK_FIELDS(g, "uni[0].dest Line1.ends Line2.ends",
-                     w[2] + " '" + xy(X - 120, Y - 120) + " " + xy(X + 120, Y + 120) + "' '" +
-                         xy(X + 120, Y - 120) + " " + xy(X - 120, Y + 120) + "'");
-    }
-
-    void groundPresses() {
+    void groundPressesAndTheMarker() {
         Battle g;
         // The marker under the commander, a shot line and the force field take no press: a
         // press on them is a press on the ground there.
-        CHECK_STEPS(g, {{press(1000, 3500), "uni[0].dest", "1000,3500"}});
+        CHECK_STEPS(
+            g, {{"", "OK(0).Caption", "50/50"}, {press(1000, 3500), "uni[0].dest", "1000,3500"}});
         // Two shots within one tick: one line, the second.
         g.run(press(3000, 2500, 2) + press(4000, 2000, 2));
         int lines = 0;
@@ -160,12 +134,19 @@ private slots:
         QCOMPARE(lines, 2 + 1 + 1); // the cross, the force field and the shot
         // The middle of the shot line from (1160, 3200) to (4000, 2000), the force field.
         CHECK_STEPS(g, {{press(2580, 2600), "uni[0].dest", "2580,2600"},
-                        {press(3000, 4800), "uni[0].dest", "3000,4800"}});
+                        {press(3000, 4800), "uni[0].dest", "3000,4800"},
+                        // The marker and the health follow the selected unit.
+                        {press(2960, 3500) + "wait 100", "sh.at OK(0).Caption OK(0).at",
+                         "1060,3345 50 1060,2695"}});
+        // A unit that is not selected walks without the marker and its health.
+        QCOMPARE(train(g, 5), 1);
+        g.run("click Form1 ima(1)");
+        const QString marker = fields(g, "sh.at OK(0).at");
+        CHECK_STEPS(g, {{"wait 300", "uni[0].pos sh.at OK(0).at", "1660,3175 " + marker}});
     }
 
     void selectionAndTheBuilder() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // Selecting the commander: marker under it, the training panel shut; button 6 goes with
         // its frame.
         g.run("click Form1 Image2\n" + press(1000, 3100));
@@ -174,10 +155,10 @@ private slots:
         // The marker takes the width the image has at the click.
         CHECK_STEPS(g, {{press(1500, 2000, 4) + press(1000, 3100), "sh.Width", "450"}});
         // A click brings the record to where the image is, halves to even; the order is kept.
-        f.ima[0].Left = 2000.5f, f.ima[0].Top = 3001.5f;
+        g.f.ima[0].Left = 2000.5f, g.f.ima[0].Top = 3001.5f;
         headFor(g, 0, 4000, 2000);
         CHECK_STEPS(g, {{"click Form1 ima(0)", "uni[0].pos uni[0].dest", "2000,3002 4000,2000"}});
-        put(f, 0, 960, 3000);
+        put(g.f, 0, 960, 3000);
 
         // The builder: its selection opens the construction panel at its feet.
         QCOMPARE(train(g, 6), 1);
@@ -191,6 +172,15 @@ private slots:
                      "5000,2000 '4880,1880 5120,2120' front_6 350 " + shot + " ''");
         // Selecting another kind leaves the construction panel open where it was.
         CHECK_STEPS(g, {{"click Form1 ima(0)", "build.Visible build.at", "true 2940,3375"}});
+        // Once the field is down, one twip from enemy 12's corner is beyond the builder's reach
+        // of 0; on the corner itself it fires, from the builder (not from the image of slot 12).
+        tickTo(g, 201);
+        g.run("click Form1 ima(1)"); // its construction panel opens away from the enemies
+        put(g.f, 1, 1081, 6240);
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
+        put(g.f, 1, 1080, 6240);
+        CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
+                         "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
     }
 
     // ---- Shots ---------------------------------------------------------------------------------
@@ -216,8 +206,12 @@ private slots:
     void reachAndLookOfAShot() {
         const auto [kind, X, Y] = ints<3>();
         const QString look = row().value(3);
-        Game g;
-        const QString i = QString::number(shooterAt(g, kind, 1000, 1500));
+        Battle g;
+        // The shooter (10: the commander, there from the start) stands there, selected.
+        const int n = kind == 10 ? 0 : train(g, kind);
+        put(g.f, n, 1000, 1500);
+        const QString i = QString::number(n);
+        g.run("click Form1 ima(" + i.toStdString() + ")\nwait 100"); // the designed line is gone
         CHECK_FIELDS(g, "uni[" + i + "].kind", QString::number(kind));
         const QString before = fields(g, "Line3");
         g.run(press(X, Y, 2));
@@ -235,23 +229,8 @@ private slots:
                     {{"wait 100", "Line3.Visible", "false"}}); // a shot shows until the next tick
     }
 
-    void theBuilderFiresOnlyFromTheEnemyCorner() {
-        Game g;
-        Form1& f = g.battle();
-        trainBuilder(g); // its construction panel opens away from the enemies
-        tickTo(g, 201);
-        // One twip from enemy 12's corner is beyond a reach of 0.
-        put(f, 1, 1081, 6240);
-        CHECK_STEPS(g, {{press(1500, 6650, 2), "news.Caption kills", outOfReach + " 0"}});
-        // On the corner itself it fires, from the builder (not from the image of slot 12).
-        put(f, 1, 1080, 6240);
-        CHECK_STEPS(g, {{press(1500, 6650, 2), "Line3.ends Line3.look ene(12).Picture kills",
-                         "'1280,6440 1500,6650' '255,0,0 1 1' image1_1 1"}});
-    }
-
     void attackOrders() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // While the field stands both buttons are refused, at 200 too, though the field's fall
         // is announced at that very tick; the reference still moves.
         tickTo(g, 200);
@@ -260,16 +239,16 @@ private slots:
         // of reach: the notice, the enemy recorded as target, nothing destroyed; a ground shot
         // after it does not destroy the target either. The middle button only moves the
         // reference.
-        CHECK_STEPS(g, {{pressEnemy(f, 40, 1) + pressEnemy(f, 11, 2),
+        CHECK_STEPS(g, {{pressEnemy(g.f, 40, 1) + pressEnemy(g.f, 11, 2),
                          "news.Caption tgx tgy uni[0].dest kills",
                          "'can't shot trough the deflector shield' 600 6240 960,3000 0"},
                         {"wait 100\n" + press(700, 6300, 2),
                          "ene(11).Picture kills Line3.ends Line3.look ima(0).Picture",
                          "image1_1 1 '1160,3200 700,6300' '255,0,0 1 1' front_10"},
                         {press(800, 6400, 2), "Line3.ends kills", "'1160,3200 800,6400' 1"},
-                        {pressEnemy(f, 40, 2), "news.Caption target", outOfReach + " 40"},
+                        {pressEnemy(g.f, 40, 2), "news.Caption target", outOfReach + " 40"},
                         {press(3000, 2000, 2), "ene(40).Picture kills", "ene 1"},
-                        {pressEnemy(f, 12, 4), "tgx uni[0].dest", "1080 960,3000"}});
+                        {pressEnemy(g.f, 12, 4), "tgx uni[0].dest", "1080 960,3000"}});
 
         // A destroyed enemy stands still at every turn, with its line hidden.
         tickTo(g, 255);
@@ -278,7 +257,7 @@ private slots:
         // A left press sends the unit to 1000 twips above the enemy, wreck or not, and moves
         // neither the cross nor the unit's picture.
         const QString still = fields(g, "Line1.ends ima(0).Picture");
-        CHECK_STEPS(g, {{pressEnemy(f, 40, 1), "uni[0].dest", "11280,5190"},
+        CHECK_STEPS(g, {{pressEnemy(g.f, 40, 1), "uni[0].dest", "11280,5190"},
                         {press(700, 6300, 1), "uni[0].dest Line1.ends ima(0).Picture",
                          "600,5240 " + still}});
     }

@@ -17,17 +17,7 @@
 
 using namespace kolvar;
 
-namespace {
-
 const char* const refused = "'Unit impossible to do  commander'";
-
-/// A press with any button and modifiers on a training button, open panel or not.
-std::string pressTrainingButton(int kind, int button = 1, int shift = 0) {
-    return "down Form1 Command1(" + std::to_string(kind) + ") " + std::to_string(button) + " " +
-           std::to_string(shift) + " 10 10";
-}
-
-} // namespace
 
 class TrainingTest : public QObject {
     Q_OBJECT
@@ -76,7 +66,7 @@ private slots:
                {"Alt+Shift", "0 1 5 1"},
                {"Alt+Ctrl", "0 1 6 1"},
                {"Alt+Shift+Ctrl", "0 1 7 1"},
-               {"middle button", "0 4 1 0"},
+               {"middle button, Shift on 6 queued", "6 4 1 6"},
                {"right button on nothing queued", "0 2 0 0"},
                // A right press never takes the last unit of a kind.
                {"right, Shift on 5 queued: nothing", "5 2 1 5"},
@@ -85,13 +75,17 @@ private slots:
                {"right, plain on 2 queued", "2 2 0 1"},
                {"right, Ctrl on 11 queued", "11 2 2 1"},
                {"right, Shift+Ctrl on 30 queued", "30 2 3 10"},
-               {"right, Alt+Shift takes one", "6 2 5 5"}});
+               {"right, Alt+Shift takes one", "6 2 5 5"},
+               // A count stops at 255 rather than wrapping.
+               {"Shift+Ctrl on 250 queued", "250 1 3 255"},
+               {"plain on 255 queued", "255 1 0 255"}});
     }
     void aPressQueuesByButtonAndModifier() {
         const auto [before, button, shift, after] = ints<4>();
         Battle g;
         // A count that never changed keeps its designed "0"; a rewritten one has the blank.
-        CHECK_STEPS(g, {{order(3, before) + pressTrainingButton(3, button, shift),
+        CHECK_STEPS(g, {{order(3, before) + "down Form1 Command1(3) " + std::to_string(button) +
+                             " " + std::to_string(shift) + " 10 10",
                          "queue[3] mk(3).Caption cur make.Enabled",
                          after ? QString("%1 ' %1' 3 true").arg(after) : "0 0 255 false"}});
     }
@@ -141,15 +135,6 @@ private slots:
                   .arg(w[0], number == 80 ? refused : "' lo scudo ha ceduto'", w[1], w[2], w[3])}});
     }
 
-    void queueCountsStopAt255() {
-        Battle g;
-        for (int i = 0; i < 13; ++i) g.run(pressTrainingButton(1, 1, 3));
-        CHECK_STEPS(g, {{pressTrainingButton(1), "queue[1] mk(1).Caption", "255 ' 255'"},
-                        // One taken back, one trained.
-                        {pressTrainingButton(1, 2) + "\nwait 900", "c queue[1] mk(1).Caption",
-                         "1 253 ' 253'"}});
-    }
-
     void theBarFillsAndStaysFullUntilTheNextUnit() {
         Battle g;
         // A yellow bar over a red one.
@@ -161,15 +146,14 @@ private slots:
         CHECK_STEPS(g, {{order(0, 1) + "wait 50", "done.X2", "296"}, // 120 + 2640 / 15
                         {"wait 25\n" + order(0, 1) + "wait 25", "done.X2", "472"},
                         {"wait 600", "done.X2", "2584"}, // 14 of 15
-                        {"wait 50", "c done.X2", "1 2760"},
+                        {"wait 50", "c done.X2 mk(0).Caption", "1 2760 ' 1'"},
                         {"wait 50", "done.X2", "296"},
                         {"wait 1700", "c done.X2 make.Enabled", "2 2760 false"},
                         {order(5, 1) + "wait 50", "done.X2", number(120.0f + 2640.0f / 7.0f)}});
     }
 
     void thePanelAndAButtonActivatedFromTheKeyboard() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         // Selecting a unit closes the panel; pressing the building again shows every button.
         CHECK_STEPS(g, {{"", "Frame1.Visible", "false"},
                         {pressBuilding, "Frame1.Visible evo.Visible", "true true"},
@@ -185,7 +169,7 @@ private slots:
         // The same through the window: Space on the native button of Command1(0) (8, 16 pixels
         // inside the panel, 33 x 25) clicks it; a mouse press on it queues.
         QPushButton* button = nullptr;
-        for (QPushButton* b : g.frontend->view(f)->findChildren<QPushButton*>())
+        for (QPushButton* b : g.frontend->view(g.f)->findChildren<QPushButton*>())
             if (b->geometry() == QRect(8, 16, 33, 25)) button = b;
         QVERIFY(button);
         QTest::keyClick(button, Qt::Key_Space);
@@ -207,10 +191,9 @@ private slots:
     }
     void incomeAndMoneyDisplay() {
         const auto [yen, er, ticks] = ints<3>();
-        Game g;
-        Form1& f = g.battle();
-        CHECK_FIELDS(g, "Label1.Caption", "Label1");      // until the first tick
-        if (er) f.yen = int16_t(yen), f.er = uint8_t(er); // else as the set-up left them
+        Battle g;
+        CHECK_FIELDS(g, "Label1.Caption", "Label1");          // until the first tick
+        if (er) g.f.yen = int16_t(yen), g.f.er = uint8_t(er); // else as the set-up left them
         CHECK_STEPS(
             g, {{"wait " + std::to_string(100 * ticks), "Label1.Caption", "'" + row()[3] + "'"}});
     }
@@ -218,46 +201,40 @@ private slots:
     // ---- Mines ---------------------------------------------------------------------------------
 
     // The money, what is left after the mine, the unit selected when the mine button is
-    // pressed, and its feet.
+    // pressed, its feet, and the income before (1 where none is given, as a battle starts).
     void aMineIsBuiltWhateverTheMoney_data() {
         table({{"2000", "2000 1900 1 2940,3375"},
                {"50 goes into debt", "50 -50 1 2940,3375"},
                {"near the bottom of the range", "-32700 -32768 1 2940,3375"},
                // Selecting the commander leaves the panel open where the builder stood.
-               {"under the commander", "2000 1900 0 960,3405"}});
+               {"under the commander", "2000 1900 0 960,3405"},
+               {"the last mine", "2000 1900 1 2940,3375 254"}});
     }
     void aMineIsBuiltWhateverTheMoney() {
         const auto [money, left, under] = ints<3>();
-        Game g;
-        Form1& f = g.battle();
+        const int er = row().value(4, "1").toInt();
+        Battle g;
         trainBuilder(g); // at 250 ms
         CHECK_FIELDS(g, "build.at", "2940,3375");
-        f.yen = int16_t(money);
-        // The first mine built is element 2, at the unit's feet; the panel closes. The income is
-        // now 2 a tick.
-        CHECK_STEPS(
-            g, {{"click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g),
-                 "yen Image3(1) Image3(2).Visible Image3(2).Picture Image3(2).at build.Visible",
-                 QString("%1 none true image3_0 %2 false").arg(left).arg(row()[3])},
-                {"wait 100", "yen", QString::number(left + 2)}});
-    }
-
-    void noMineOnceTheIncomeIs255() {
-        Game g;
-        Form1& f = g.battle();
-        trainBuilder(g);
-        f.er = 254;
-        const int yen = f.yen;
-        const std::string again = "click Form1 ima(1)\n" + pressMine(g); // the builder stays put
-        CHECK_STEPS(g, {{again, "er Image3(255).Visible", "255 true"},
-                        {again, "er Image3(256) yen", QString("255 none %1").arg(yen - 100)}});
+        g.f.yen = int16_t(money), g.f.er = uint8_t(er);
+        // The mine is element er + 1 (the first one built is element 2), at the unit's feet; the
+        // panel closes. The income is now one more a tick.
+        const QString mine = QString("Image3(%1)").arg(er + 1);
+        const std::string build = "click Form1 ima(" + std::to_string(under) + ")\n" + pressMine(g);
+        CHECK_STEPS(g, {{build,
+                         "yen Image3(1) build.Visible " + mine + ".Visible " + mine + ".Picture " +
+                             mine + ".at",
+                         QString("%1 none false true image3_0 %2").arg(left).arg(row()[3])},
+                        {"wait 100", "yen er", QString("%1 %2").arg(left + er + 1).arg(er + 1)}});
+        // No mine once the income is 255, and no payment.
+        if (er == 254)
+            CHECK_STEPS(g, {{build, "er Image3(256) yen", QString("255 none %1").arg(left + 255)}});
     }
 
     // ---- Evolution -----------------------------------------------------------------------------
 
     void eachEvolutionCostsMoreAndHalvesTheTrainingTick() {
-        Game g;
-        Form1& f = g.battle();
+        Battle g;
         CHECK_FIELDS(g, "Image2.Picture", "image2");
         g.run(pressBuilding);
         // All at 0 ms: no income between. 12.5 rounds to 12, 1.5 to 2, never below 1.
@@ -267,7 +244,7 @@ private slots:
             CHECK_FIELDS(g, "make.Interval yen Image2.Picture", after + QString(" front_30"));
         }
         // An evolution keeps the ticks spent on a unit.
-        f.yen = 5000; // the evolutions left a debt that would refuse every unit
+        g.f.yen = 5000; // the evolutions left a debt that would refuse every unit
         CHECK_STEPS(g, {{order(3, 1) + "wait 10", "prog", "10"},
                         {pressEvolve + std::string("\nwait 9"), "c", "0"},
                         {"wait 1", "c", "1"}});
@@ -275,7 +252,7 @@ private slots:
         // top of it: the 65th costs 32500, which still fits, the 66th would cost 33000.
         for (int i = 9; i < 64; ++i) g.run(pressEvolve);
         CHECK_FIELDS(g, "evol yen", "64 -32768");
-        f.yen = 32767;
+        g.f.yen = 32767;
         CHECK_STEPS(g, {{pressEvolve, "evol yen", "65 267"}, {pressEvolve, "evol yen", "65 267"}});
     }
 };
