@@ -204,6 +204,20 @@ bool Desktop::keys(const QStringList& keys) {
     return xdotool(QStringList{"key", "--delay", "60"} + keys);
 }
 
+bool Desktop::pressAt(QPoint at, int button, int times) {
+    // The pointer comes first and the client takes its entry: sway drops a press that comes
+    // with the first motion over a window it has just mapped.
+    const QStringList to{"mousemove", QString::number(at.x()), QString::number(at.y())};
+    return xdotool(to) && xdotool({"click", "--repeat", QString::number(times), "--delay", "80",
+                                   QString::number(button)});
+}
+
+QImage Desktop::grabbed(const QString& file) {
+    QFile::remove(file);
+    run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
+    return QImage(file);
+}
+
 QRect Desktop::clientArea(QWidget* window) {
     return clientArea(window->winId());
 }
@@ -320,10 +334,8 @@ public:
     }
 
     bool press(QWidget* w, QPoint at, int button, int times) override {
-        const QPoint to = clientArea(w->window()).topLeft() + w->mapTo(w->window(), at);
-        return xdotool({"mousemove", QString::number(to.x()), QString::number(to.y()), "click",
-                        "--repeat", QString::number(times), "--delay", "80",
-                        QString::number(button)});
+        return pressAt(clientArea(w->window()).topLeft() + w->mapTo(w->window(), at), button,
+                       times);
     }
 
     QRect clientArea(QWidget* window) override {
@@ -337,12 +349,7 @@ public:
     }
 
     /// By this same program started on the outer server with --grab.
-    QImage screenshot() override {
-        const QString file = runtime_.filePath("screen.png");
-        QFile::remove(file);
-        run(QCoreApplication::applicationFilePath(), {"--grab", file}, nullptr, display_);
-        return QImage(file);
-    }
+    QImage screenshot() override { return grabbed(runtime_.filePath("screen.png")); }
 
 private:
     // Gone in the reverse order: mutter with its group (the session bus, Xwayland, the command),
@@ -368,28 +375,33 @@ QRect areaOf(const QJsonObject& node) {
 
 } // namespace
 
-/// Sway on a headless output of the desktop's size in logical pixels at `scale`, run as an
-/// unprivileged user (it refuses root) with a runtime folder of its own. Headless sway has no
-/// input devices: a virtual pointer (tests/wayland/pointer.c) and wtype give it real compositor
-/// input; swaymsg tells what it stacks, focuses and where. Sway knows a window by its client
-/// area's size, as the game's windows all differ in size.
-class Sway : public Seat {
+/// Sway in a window of a bare X server (wlroots' X11 backend), its output the desktop's size in
+/// logical pixels at `scale`, run as an unprivileged user (it refuses root) with a runtime folder
+/// of its own. The backend turns the X server's pointer and keyboard into sway's own input
+/// devices: xdotool's input reaches the game as compositor input. swaymsg tells what sway stacks,
+/// focuses and where; sway knows a window by its client area's size, as the game's windows all
+/// differ in size.
+class Sway : public Desktop {
 public:
-    explicit Sway(int scale) {
-        if (!(error_ = missing({"sway", "swaymsg", "wtype", "grim"})).isEmpty()) return;
-        const QString pointer = qEnvironmentVariable("KOLVAR_WLPOINTER");
-        if (pointer.isEmpty() || !QFile::exists(pointer)) {
-            error_ =
-                "the virtual pointer was not built (it needs wayland-scanner and libwayland-dev)";
+    explicit Sway(int scale)
+        : Desktop(Bare{})
+        , scale_(scale) {
+        if (!(error_ = missing({"sway", "swaymsg", "Xvfb", "xdotool"})).isEmpty()) return;
+        broken_ = true;
+        server_ = startServer(
+            display_,
+            QStringLiteral("%1x%2x24").arg(Desktop::width * scale).arg(Desktop::height * scale));
+        if (!server_) {
+            error_ = "no X server could be started";
             return;
         }
+        input_ = display_;
         const QString config = runtime_.filePath("config");
-        writeFile(config,
-                  QStringLiteral("output HEADLESS-1 mode %1x%2 scale %3\nxwayland disable\n")
-                      .arg(Desktop::width * scale)
-                      .arg(Desktop::height * scale)
-                      .arg(scale)
-                      .toUtf8());
+        writeFile(config, QStringLiteral("output X11-1 mode %1x%2 scale %3\nxwayland disable\n")
+                              .arg(Desktop::width * scale)
+                              .arg(Desktop::height * scale)
+                              .arg(scale)
+                              .toUtf8());
         QStringList command{"sway", "-c", config};
         if (geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
@@ -407,9 +419,8 @@ public:
         env.insert("PATH", qEnvironmentVariable("PATH"));
         env.insert("HOME", runtime_.path());
         env.insert("XDG_RUNTIME_DIR", runtime_.path());
-        env.insert("WLR_BACKENDS", "headless");
-        env.insert("WLR_HEADLESS_OUTPUTS", "1");
-        env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+        env.insert("DISPLAY", display_);
+        env.insert("WLR_BACKENDS", "x11");
         env.insert("WLR_RENDERER", "pixman");
         sway_.reset(new QProcess);
         sway_->setProcessEnvironment(env);
@@ -433,12 +444,6 @@ public:
         // Every client finds the compositor by its socket's full path, sway's tools by SWAYSOCK.
         qputenv("WAYLAND_DISPLAY", socket("wayland-?").toUtf8());
         qputenv("SWAYSOCK", socket("sway-ipc.*.sock").toUtf8());
-        pointer_.reset(new QProcess);
-        pointer_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        pointer_->start(pointer,
-                        {QString::number(Desktop::width), QString::number(Desktop::height)});
-        if (!pointer_->waitForReadyRead(10000) || pointer_->readLine().trimmed() != "ready")
-            error_ = "the virtual pointer did not start";
         // The platform is the game's choice, as in a sway session, which has an X server beside it;
         // the compositor's scale is the one a player has.
         qunsetenv("QT_QPA_PLATFORM");
@@ -471,32 +476,9 @@ public:
     }
 
     bool press(QWidget* w, QPoint at, int button, int times) override {
-        QWidget* top = w->window();
-        const QRect area = clientArea(top);
-        if (area.isEmpty()) return false;
-        at = area.topLeft() + w->mapTo(top, at);
-        // The pointer goes there first and the client takes its entry: sway drops a press that
-        // comes with the first motion over a window it has just mapped.
-        const QString to = QStringLiteral("%1 %2").arg(at.x()).arg(at.y());
-        QString line = to;
-        for (int i = 0; i < times; ++i) line += QStringLiteral(" %1").arg(button);
-        return gesture(to) && (QTest::qWait(150), gesture(line));
-    }
-
-    bool keys(const QStringList& keys) override {
-        // wtype's keyboard lives as long as wtype: it waits until the game, which keeps handling
-        // its events meanwhile, has taken the new keyboard, then types.
-        QStringList args{"-s", "400"};
-        for (const QString& k : keys)
-            args << "-k" << k << "-s"
-                 << "60";
-        QProcess wtype;
-        wtype.start("wtype", args);
-        const bool ok =
-            QTest::qWaitFor([&] { return wtype.state() == QProcess::NotRunning; }, 20000) &&
-            wtype.exitStatus() == QProcess::NormalExit && wtype.exitCode() == 0;
-        QTest::qWait(120);
-        return ok;
+        const QRect area = clientArea(w->window());
+        return !area.isEmpty() &&
+               pressAt((area.topLeft() + w->mapTo(w->window(), at)) * scale_, button, times);
     }
 
     QString actions(QWidget* w) override {
@@ -510,12 +492,7 @@ public:
         return offered;
     }
 
-    QImage screenshot() override {
-        const QString file = runtime_.filePath("shot.png");
-        bool ok = false;
-        Desktop::run("grim", {"-t", "png", file}, &ok);
-        return ok ? QImage(file) : QImage();
-    }
+    QImage screenshot() override { return grabbed(runtime_.filePath("screen.png")); }
 
 private:
     /// sway's windows, floating ones in their stacking order, bottom to top.
@@ -538,20 +515,10 @@ private:
         return -1;
     }
 
-    /// Sends the pointer one line, "X Y [BUTTON...]", and waits until the compositor has it.
-    bool gesture(const QString& line) {
-        pointer_->write((line + "\n").toUtf8());
-        // The pointer was started before the application and its event loop: wait on it directly.
-        while (!pointer_->canReadLine() && pointer_->waitForReadyRead(10000)) {}
-        const bool done = pointer_->readLine().trimmed() == "done";
-        QTest::qWait(120);
-        return done;
-    }
-
-    // A runtime folder of sway's own, which the user it runs as owns; gone after the pointer and
-    // sway, in the reverse order.
+    // A runtime folder of sway's own, which the user it runs as owns; gone after sway.
     QTemporaryDir runtime_{QDir::temp().filePath("kolvar-sway-XXXXXX")};
-    Started sway_, pointer_;
+    Started sway_;
+    int scale_;
 };
 
 std::unique_ptr<Seat> startSeat() {

@@ -4,7 +4,7 @@
 #pragma once
 // Desktops of the test's own, reached the way a player's mouse and keyboard reach the game: an X
 // server (Xvfb) under a window manager (Openbox, or the one KOLVAR_WM names) driven by xdotool;
-// GNOME's compositor mutter nested on such a server; sway on a headless Wayland output.
+// GNOME's compositor mutter nested on such a server; sway in a window of such a server.
 
 #include <QImage>
 #include <QJsonObject>
@@ -119,6 +119,10 @@ public:
 protected:
     struct Bare {};
     explicit Desktop(Bare) {}
+    /// A press at `at`, pixels of the X screen of a nested compositor, its pointer there first.
+    bool pressAt(QPoint at, int button, int times);
+    /// What that X screen shows, grabbed into `file` by this program started there with --grab.
+    QImage grabbed(const QString& file);
 
     Started server_, manager_;
     QString display_;
