@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,14 +31,6 @@ using kolvar::jpegBytes;
 using kolvar::writeFile;
 
 namespace {
-
-#if defined(__has_feature)
-constexpr bool sanitized = __has_feature(address_sanitizer);
-#elif defined(__SANITIZE_ADDRESS__)
-constexpr bool sanitized = true;
-#else
-constexpr bool sanitized = false;
-#endif
 
 // A JPEG written by hand, of any declared size, every block of it mid-grey: one Huffman code of
 // one bit stands for "no change" and one for "end of block", so a block costs two bits in a
@@ -152,14 +143,6 @@ bool writeRaw(int at, const std::string& name, const QByteArray& bytes) {
     return ok;
 }
 
-/// The windows of each dump a run of kolvar-replay printed.
-QList<QJsonObject> dumps(const QByteArray& out) {
-    QList<QJsonObject> all;
-    for (const QByteArray& line : out.split('\n'))
-        if (!line.isEmpty()) all << QJsonDocument::fromJson(line).object()["windows"].toObject();
-    return all;
-}
-
 } // namespace
 
 class BrowserTest : public QObject {
@@ -180,10 +163,11 @@ private slots:
         auto peakAfterChoosing = [&](const QByteArray& name) -> long {
             const QByteArray script =
                 "click frmSplash Command3\nchoose brow file " + name + ".jpg\ndump\n";
-            const QList<QJsonObject> d = dumps(kolvar::runReplay({}, dir.path(), script).out);
+            const QList<QJsonObject> d = kolvar::dumps(kolvar::runReplay({}, dir.path(), script));
             rusage use{};
             ::getrusage(RUSAGE_CHILDREN, &use);
-            return d.size() == 1 && d[0]["Form1"]["Picture"] == QString(name) ? use.ru_maxrss : -1;
+            return d.size() == 1 && kolvar::fields(d[0], "Form1.Picture") == name ? use.ru_maxrss
+                                                                                  : -1;
         };
         const long small = peakAfterChoosing("small"), big = peakAfterChoosing("big");
         QVERIFY(small > 0);
@@ -199,8 +183,7 @@ private slots:
         const QString red = t.root() + "/red.jpg";
         QCOMPARE(seen(g), QString("brow Label1; frmSplash"));
         QVERIFY(b.picture.empty());
-        QCOMPARE(g.widget("brow", "File1")["List"].toArray(),
-                 (QJsonArray{"HOLIDAY.JPG", "red.jpg"}));
+        CHECK_FIELDS(g, "brow:File1.List", R"(["HOLIDAY.JPG","red.jpg"])");
         // The folder list: the tree's ancestors down to it, then its subfolder.
         const QJsonArray dirs = g.widget("brow", "Dir1")["List"].toArray();
         QVERIFY(dirs.first() == "/" && dirs.last() == "sub");
@@ -303,7 +286,7 @@ private slots:
         g.run("choose brow drive " + stick);
         QCOMPARE(where(b), stick);
         g.run("choose brow dir photos");
-        QCOMPARE(g.widget("brow", "File1")["List"].toArray(), QJsonArray{"a.jpg"});
+        CHECK_FIELDS(g, "brow:File1.List", R"(["a.jpg"])");
         // Back on the program's drive: its current folder, not the root and not the tree.
         g.run("choose brow drive /");
         QCOMPARE(b.Dir1.Path, kt::files::current());
@@ -527,15 +510,14 @@ private slots:
         const kolvar::Ran r = kolvar::runReplay(
             {}, dir.path(),
             "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n",
-            {}, sanitized ? std::function<void()>() : limit);
+            {}, kolvar::sanitized ? std::function<void()>() : limit);
         const qint64 ms = clock.elapsed();
-        const QList<QJsonObject> d = dumps(r.out);
+        const QList<QJsonObject> d = kolvar::dumps(r);
         QVERIFY2(r.status == 0 && d.size() == 2, r.err.constData());
-        QCOMPARE(d[0]["brow"]["widgets"]["Label1"]["Caption"].toString(), file + reason);
         // A refused picture sets up no battle.
-        QCOMPARE(d[0].contains("Form1") ? d[0]["Form1"]["Picture"].toString() : "none",
-                 reason.isEmpty() ? "strange" : "none");
-        QVERIFY(d[1]["frmSplash"]["visible"].toBool()); // it took the next line
+        CHECK_FIELDS(d[0], "brow:Label1.Caption Form1.Picture",
+                     "'" + file + reason + "' " + (reason.isEmpty() ? "strange" : "none"));
+        CHECK_FIELDS(d[1], "frmSplash.visible", "true"); // it took the next line
         qInfo("%s: %lld ms", QTest::currentDataTag(), ms);
         QVERIFY2(ms < 20000, "judged in bounded time");
     }
@@ -628,7 +610,7 @@ private slots:
         QCOMPARE(b.Dir1.Path, deep);
         QCOMPARE(label(g), chosen); // no notice
         QCOMPARE(g.widget("brow", "Dir1")["List"].toArray().last().toString(), QString("link"));
-        QCOMPARE(g.widget("brow", "File1")["List"].toArray(), QJsonArray{"deep.jpg"});
+        CHECK_FIELDS(g, "brow:File1.List", R"(["deep.jpg"])");
         g.run("choose brow file deep.jpg");
         QCOMPARE(b.picture.width(), 40);
         g.run("choose brow dir inner");

@@ -15,14 +15,6 @@
 #include <QTest>
 #include <algorithm>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KOLVAR_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KOLVAR_ASAN 1
-#endif
 #ifdef KOLVAR_ASAN
 #include <sanitizer/allocator_interface.h>
 #else
