@@ -26,9 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using kolvar::Game;
-using kolvar::jpegBytes;
-using kolvar::writeFile;
+using namespace kolvar;
 
 namespace {
 
@@ -97,15 +95,15 @@ struct Tree {
     }
 };
 
-kolvar::brow& openBrowser(Game& g, const QString& folder) {
+brow& openBrowser(Game& g, const QString& folder) {
     g.run("click frmSplash Command3");
-    auto& b = *g.app.loaded<kolvar::brow>();
+    auto& b = *g.app.loaded<brow>();
     g.app.dispatch([&] { b.Dir1.setPath(folder.toStdString()); });
     return b;
 }
 
 // The browser's drive list reads `drives` as the mount table from now on.
-void mount(kolvar::brow& b, std::vector<kt::files::Drive> drives) {
+void mount(brow& b, std::vector<kt::files::Drive> drives) {
     b.Drive1.mounted = [drives] { return drives; };
     b.Drive1.refresh(b.Dir1.Path);
 }
@@ -129,7 +127,7 @@ QString seen(Game& g) {
 }
 
 /// Where the folder list is, the file list if it is elsewhere, and the notice if there is one.
-std::string where(const kolvar::brow& b) {
+std::string where(const brow& b) {
     return b.Dir1.Path + (b.File1.Path == b.Dir1.Path ? "" : " files in " + b.File1.Path) +
            (b.Label1.Caption == "Label1" ? "" : " | " + b.Label1.Caption);
 }
@@ -159,15 +157,14 @@ private slots:
             QVERIFY(big.save(dir.path() + "/big.jpg", "JPEG", 60));
         }
         writeFile(dir.path() + "/small.jpg", jpegBytes(100, 100, Qt::gray));
-        QVERIFY2(!kolvar::replayTool().isEmpty(), "the test runs under CTest");
+        QVERIFY2(!replayTool().isEmpty(), "the test runs under CTest");
         auto peakAfterChoosing = [&](const QByteArray& name) -> long {
             const QByteArray script =
                 "click frmSplash Command3\nchoose brow file " + name + ".jpg\ndump\n";
-            const QList<QJsonObject> d = kolvar::dumps(kolvar::runReplay({}, dir.path(), script));
+            const QList<QJsonObject> d = dumps(runReplay({}, dir.path(), script));
             rusage use{};
             ::getrusage(RUSAGE_CHILDREN, &use);
-            return d.size() == 1 && kolvar::fields(d[0], "Form1.Picture") == name ? use.ru_maxrss
-                                                                                  : -1;
+            return d.size() == 1 && fields(d[0], "Form1.Picture") == name ? use.ru_maxrss : -1;
         };
         const long small = peakAfterChoosing("small"), big = peakAfterChoosing("big");
         QVERIFY(small > 0);
@@ -179,7 +176,7 @@ private slots:
     void choosingAPictureBeforeAndDuringABattle() {
         Tree t;
         Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
+        brow& b = openBrowser(g, t.root());
         const QString red = t.root() + "/red.jpg";
         QCOMPARE(seen(g), QString("brow Label1; frmSplash"));
         QVERIFY(b.picture.empty());
@@ -192,13 +189,13 @@ private slots:
         g.run("choose brow file red.jpg");
         QCOMPARE(seen(g), "Form1 hidden red; brow " + red);
         QCOMPARE(b.picture.width(), 120);
-        const uint64_t battle = g.app.loaded<kolvar::Form1>()->serial();
+        const uint64_t battle = g.app.loaded<Form1>()->serial();
         // Every click on the file already chosen read and decoded it again: a quick run of clicks
         // on a large photo left seconds of work behind it.
         const QImage* decoded = b.picture.image();
         for (int i = 0; i < 200; ++i) g.run("choose brow file red.jpg");
         QCOMPARE(b.picture.image(), decoded); // never decoded again
-        QCOMPARE(g.app.loaded<kolvar::Form1>()->picture.image(), decoded);
+        QCOMPARE(g.app.loaded<Form1>()->picture.image(), decoded);
         // A notice of another file goes when the chosen one is chosen again.
         writeFile(t.root() + "/HOLIDAY.JPG", "not a picture");
         g.run("choose brow file HOLIDAY.JPG\nchoose brow file red.jpg");
@@ -214,7 +211,7 @@ private slots:
         g.run("wait 1000\nclick brow OK");
         QCOMPARE(seen(g), QString("Form1 hidden red; frmSplash"));
         g.run("click frmSplash Command1");
-        QCOMPARE(g.app.loaded<kolvar::Form1>()->serial(), battle);
+        QCOMPARE(g.app.loaded<Form1>()->serial(), battle);
         QCOMPARE(seen(g), QString("Form1 red"));
         CHECK_FIELDS(g, "clock yen", "10 2010");
 
@@ -272,7 +269,7 @@ private slots:
         QDir(t.root()).mkpath("stick/photos");
         writeFile(t.root() + "/stick/photos/a.jpg", jpegBytes(10, 10, Qt::red));
         Game g;
-        kolvar::brow& b = openBrowser(g, t.root());
+        brow& b = openBrowser(g, t.root());
         // Two drives: the program's own (the root file system, which holds the current folder)
         // and a stick mounted inside the tree.
         const std::string stick = t.root().toStdString() + "/stick", photos = stick + "/photos";
@@ -294,7 +291,7 @@ private slots:
         g.run("choose brow drive " + stick);
         QCOMPARE(b.Dir1.Path, photos);
         g.run("click brow OK");
-        kolvar::brow& again = openBrowser(g, t.root());
+        brow& again = openBrowser(g, t.root());
         mount(again, {{"/", "root"}, {stick, "STICK"}});
         g.run("choose brow drive " + stick);
         QCOMPARE(where(again), photos);
@@ -369,7 +366,7 @@ private slots:
             return c != 0 ? c < 0 : a < b;
         });
         Game g;
-        kolvar::brow& b = openBrowser(g, dir.path());
+        brow& b = openBrowser(g, dir.path());
         QCOMPARE(b.File1.names, made);
         QCOMPARE(g.widget("brow", "File1")["List"].toArray().size(), qsizetype(made.size()));
     }
@@ -387,7 +384,7 @@ private slots:
         writeFile(deep + "/large.jpg", jpegBytes(1000, 800, Qt::blue));
         writeFile(deep + "/wide.jpg", jpegBytes(1000, 800, Qt::green));
         Game g;
-        kolvar::brow& b = openBrowser(g, deep);
+        brow& b = openBrowser(g, deep);
         ktqt::Fonts fonts;
         const QSize room(int(b.Label1.Width / kt::twipsPerPixel),
                          int(b.Label1.Height / kt::twipsPerPixel));
@@ -507,12 +504,12 @@ private slots:
         };
         QElapsedTimer clock;
         clock.start();
-        const kolvar::Ran r = kolvar::runReplay(
+        const Ran r = runReplay(
             {}, dir.path(),
             "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n",
-            {}, kolvar::sanitized ? std::function<void()>() : limit);
+            {}, sanitized ? std::function<void()>() : limit);
         const qint64 ms = clock.elapsed();
-        const QList<QJsonObject> d = kolvar::dumps(r);
+        const QList<QJsonObject> d = dumps(r);
         QVERIFY2(r.status == 0 && d.size() == 2, r.err.constData());
         // A refused picture sets up no battle.
         CHECK_FIELDS(d[0], "brow:Label1.Caption Form1.Picture",
@@ -528,13 +525,13 @@ private slots:
         // player's input waits for the end.
         QTemporaryDir dir;
         writeFile(dir.path() + "/large.jpg", photo(6000, 4000));
-        kt::Program app{kolvar::identity()};
+        kt::Program app{identity()};
         ktqt::Frontend frontend(app, ktqt::Frontend::Mode::RealTime);
         app.dispatch([&] {
-            kolvar::showStartMenu(app);
-            app.get<kolvar::frmSplash>().Command3_Click();
+            showStartMenu(app);
+            app.get<frmSplash>().Command3_Click();
         });
-        auto& b = *app.loaded<kolvar::brow>();
+        auto& b = *app.loaded<brow>();
         app.dispatch([&] { b.Dir1.setPath(dir.path().toStdString()); });
         int beats = 0;
         qint64 last = 0, longest = 0; // the longest the event loop stood still
@@ -568,7 +565,7 @@ private slots:
         const std::string odd = root + "/caf\xE9.jpg";             // Latin-1, not UTF-8
         QVERIFY(writeRaw(AT_FDCWD, odd, jpegBytes(30, 20, Qt::magenta)));
         Game g;
-        kolvar::brow& b = openBrowser(g, dir.path());
+        brow& b = openBrowser(g, dir.path());
         const QJsonArray dirs = g.widget("brow", "Dir1")["List"].toArray();
         QCOMPARE(dirs.last().toString(), QString("up")); // the loop is left out
         QVERIFY(!dirs.contains(QString("loop")));
