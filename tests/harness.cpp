@@ -134,6 +134,12 @@ QString unlikeSteps(Game& g, std::initializer_list<Stage> steps) {
     return {};
 }
 
+QString joined(const std::vector<std::string>& broken) {
+    QStringList l;
+    for (const auto& b : broken) l << QString::fromStdString(b);
+    return l.join("; ");
+}
+
 std::string press(double x, double y, int button) {
     return "press Form1 " + num(x) + " " + num(y) + " " + std::to_string(button) + "\n";
 }

@@ -11,6 +11,7 @@
 // Enemy turns start at 25.5 s, so every scenario that needs calm stays below that.
 
 #include "battle/form1.h"
+#include "battle/invariants.h"
 #include "shell/identity.h"
 #include "toolkit/describe.h"
 #include "toolkit/program.h"
@@ -30,6 +31,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KOLVAR_ASAN 1
@@ -124,6 +126,16 @@ public:
 struct Battle : Game {
     Form1& f = battle();
 };
+
+/// A game the invariant checker watches from its start menu on.
+struct Watched : Game {
+    InvariantWatch watch{app};
+    /// A watch that came after something else watching the ticks, when there is one.
+    std::unique_ptr<InvariantWatch> late;
+    std::vector<std::string> check() { return late ? late->check() : watch.check(); }
+};
+/// What the checker found, as one line.
+QString joined(const std::vector<std::string>& broken);
 
 // ---- The battlefield in the dump ---------------------------------------------------------
 
