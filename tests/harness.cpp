@@ -15,6 +15,19 @@
 #include <QWidget>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KOLVAR_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KOLVAR_ASAN 1
+#endif
+#endif
+#ifdef KOLVAR_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
 namespace kolvar {
 
 namespace {
@@ -132,6 +145,23 @@ QString unlikeSteps(Game& g, std::initializer_list<Stage> steps) {
             return "after '" + QString::fromStdString(step.script) + "': " + unlike;
     }
     return {};
+}
+
+bool sanitized() {
+#ifdef KOLVAR_ASAN
+    return true;
+#else
+    return false;
+#endif
+}
+
+size_t liveHeap() {
+#ifdef KOLVAR_ASAN
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+#endif
 }
 
 QString joined(const std::vector<std::string>& broken) {

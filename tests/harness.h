@@ -33,22 +33,13 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KOLVAR_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KOLVAR_ASAN 1
-#endif
-#endif
-
 namespace kolvar {
 
-/// The AddressSanitizer build: its shadow memory alone takes terabytes of address space.
-#ifdef KOLVAR_ASAN
-inline constexpr bool sanitized = true;
-#else
-inline constexpr bool sanitized = false;
-#endif
+/// Whether this is the AddressSanitizer build: its shadow memory alone takes terabytes of
+/// address space, and it keeps the heap's count itself.
+bool sanitized();
+/// Bytes the program holds on the heap right now.
+size_t liveHeap();
 
 /// Reads and writes the battlefield's private state, for tests that set up a situation directly.
 struct BattleProbe {

@@ -507,7 +507,7 @@ private slots:
         const Ran r = runReplay(
             {}, dir.path(),
             "click frmSplash Command3\nchoose brow file strange.jpg\ndump\nclick brow OK\ndump\n",
-            {}, sanitized ? std::function<void()>() : limit);
+            {}, sanitized() ? std::function<void()>() : limit);
         const qint64 ms = clock.elapsed();
         const QList<QJsonObject> d = dumps(r);
         QVERIFY2(r.status == 0 && d.size() == 2, r.err.constData());

@@ -14,25 +14,9 @@
 #include <QTest>
 #include <algorithm>
 
-#ifdef KOLVAR_ASAN
-#include <sanitizer/allocator_interface.h>
-#else
-#include <malloc.h>
-#endif
-
 using namespace kolvar;
 
 namespace {
-
-/// Bytes the program holds on the heap right now.
-size_t liveHeap() {
-#ifdef KOLVAR_ASAN
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
 
 /// A battle to spoil: the session, its battlefield and the battlefield's private state.
 struct Bad {
