@@ -147,22 +147,22 @@ QString unlikeSteps(Game& g, std::initializer_list<Stage> steps) {
     return {};
 }
 
+#ifdef KOLVAR_ASAN
 bool sanitized() {
-#ifdef KOLVAR_ASAN
     return true;
-#else
-    return false;
-#endif
 }
-
 size_t liveHeap() {
-#ifdef KOLVAR_ASAN
     return __sanitizer_get_current_allocated_bytes();
+}
 #else
+bool sanitized() {
+    return false;
+}
+size_t liveHeap() {
     const struct mallinfo2 m = mallinfo2();
     return m.uordblks + m.hblkhd;
-#endif
 }
+#endif
 
 QString joined(const std::vector<std::string>& broken) {
     QStringList l;
