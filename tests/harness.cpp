@@ -15,6 +15,19 @@
 #include <QWidget>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KOLVAR_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KOLVAR_ASAN 1
+#endif
+#endif
+#ifdef KOLVAR_ASAN
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
 namespace kolvar {
 
 namespace {
@@ -60,6 +73,8 @@ QJsonValue field(const QJsonObject& dump, const QString& path) {
         const QString name = steps[i].section('[', 0, 0);
         if (i > 0) {
             v = derived(v.toObject(), name);
+        } else if (name.contains(':')) {
+            v = windows[name.section(':', 0, 0)]["widgets"][name.section(':', 1)];
         } else {
             for (const QJsonValue& in :
                  {form["state"], form["widgets"], QJsonValue(windows), QJsonValue(dump)})
@@ -97,7 +112,10 @@ QStringList row() {
 }
 
 QString fields(Game& g, const QString& paths) {
-    const QJsonObject dump = g.dump();
+    return fields(g.dump(), paths);
+}
+
+QString fields(const QJsonObject& dump, const QString& paths) {
     QStringList out;
     for (const QString& path : paths.split(' ', Qt::SkipEmptyParts))
         out << quoted(text(field(dump, path)));
@@ -105,7 +123,11 @@ QString fields(Game& g, const QString& paths) {
 }
 
 QString unlikeFields(Game& g, const QString& paths, const QString& wanted) {
-    const QStringList got = words(fields(g, paths)), want = words(wanted),
+    return unlikeFields(g.dump(), paths, wanted);
+}
+
+QString unlikeFields(const QJsonObject& dump, const QString& paths, const QString& wanted) {
+    const QStringList got = words(fields(dump, paths)), want = words(wanted),
                       path = paths.split(' ', Qt::SkipEmptyParts);
     if (want.size() != path.size())
         return QString("%1 values wanted for %2 paths").arg(want.size()).arg(path.size());
@@ -123,6 +145,29 @@ QString unlikeSteps(Game& g, std::initializer_list<Stage> steps) {
             return "after '" + QString::fromStdString(step.script) + "': " + unlike;
     }
     return {};
+}
+
+#ifdef KOLVAR_ASAN
+bool sanitized() {
+    return true;
+}
+size_t liveHeap() {
+    return __sanitizer_get_current_allocated_bytes();
+}
+#else
+bool sanitized() {
+    return false;
+}
+size_t liveHeap() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+#endif
+
+QString joined(const std::vector<std::string>& broken) {
+    QStringList l;
+    for (const auto& b : broken) l << QString::fromStdString(b);
+    return l.join("; ");
 }
 
 std::string press(double x, double y, int button) {
@@ -276,6 +321,13 @@ Ran runReplay(const QStringList& args, const QString& folder, const QByteArray& 
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+QList<QJsonObject> dumps(const Ran& r) {
+    QList<QJsonObject> all;
+    for (const QByteArray& line : r.out.split('\n'))
+        if (!line.isEmpty()) all << QJsonDocument::fromJson(line).object();
+    return all;
 }
 
 namespace {

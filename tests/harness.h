@@ -11,6 +11,7 @@
 // Enemy turns start at 25.5 s, so every scenario that needs calm stays below that.
 
 #include "battle/form1.h"
+#include "battle/invariants.h"
 #include "shell/identity.h"
 #include "toolkit/describe.h"
 #include "toolkit/program.h"
@@ -20,6 +21,7 @@
 #include <QColor>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QList>
 #include <QMap>
 #include <QRect>
 #include <array>
@@ -29,8 +31,15 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kolvar {
+
+/// Whether this is the AddressSanitizer build: its shadow memory alone takes terabytes of
+/// address space, and it keeps the heap's count itself.
+bool sanitized();
+/// Bytes the program holds on the heap right now.
+size_t liveHeap();
 
 /// Reads and writes the battlefield's private state, for tests that set up a situation directly.
 struct BattleProbe {
@@ -109,6 +118,16 @@ struct Battle : Game {
     Form1& f = battle();
 };
 
+/// A game the invariant checker watches from its start menu on.
+struct Watched : Game {
+    InvariantWatch watch{app};
+    /// A watch that came after something else watching the ticks, when there is one.
+    std::unique_ptr<InvariantWatch> late;
+    std::vector<std::string> check() { return late ? late->check() : watch.check(); }
+};
+/// What the checker found, as one line.
+QString joined(const std::vector<std::string>& broken);
+
 // ---- The battlefield in the dump ---------------------------------------------------------
 
 /// Unit i's record in the battle state.
@@ -126,15 +145,20 @@ inline QString number(double v) {
 }
 /// Values of the dump by path, as one line of words, so that one check reads several: "yen" and
 /// "uni[1].hp" are the battle state's, "news.Caption" a battlefield widget's, "frmSplash.visible"
-/// a window's and "messages" the dump's own. Besides its properties a widget has ".at"
-/// (Left,Top), a line ".ends" (X1,Y1 X2,Y2) and ".look" (r,g,b width style), a unit record
+/// a window's, "brow:Label1.Caption" a widget of another form and "messages" the dump's own.
+/// Besides its properties a widget has ".at" (Left,Top), a line ".ends" (X1,Y1 X2,Y2) and ".look"
+/// (r,g,b width style), a unit record
 /// ".pos" (x,y) and ".dest" (tx,ty). Numbers have at most ten significant digits, what the dump
 /// lacks is none, and a word that is empty or holds a blank is quoted: '' or ' lo scudo'.
 QString fields(Game& g, const QString& paths);
+/// The same of a dump kolvar-replay printed.
+QString fields(const QJsonObject& dump, const QString& paths);
 /// Each path whose value is not its word in `wanted` (written as `fields` writes them), with
 /// both values; empty when all agree.
 QString unlikeFields(Game& g, const QString& paths, const QString& wanted);
-/// Fails the test, naming every path that differs, unless the dump holds the values wanted.
+QString unlikeFields(const QJsonObject& dump, const QString& paths, const QString& wanted);
+/// Fails the test, naming every path that differs, unless the dump (or a game's) holds the values
+/// wanted.
 #define CHECK_FIELDS(g, paths, wanted)                                                             \
     do {                                                                                           \
         const QString unlike_ = ::kolvar::unlikeFields(g, paths, wanted);                          \
@@ -223,6 +247,8 @@ struct Ran {
 Ran runReplay(const QStringList& args, const QString& folder = {}, const QByteArray& input = {},
               const QMap<QString, QString>& env = {}, const std::function<void()>& limit = {},
               int waitMs = 120000);
+/// Each dump the run printed, one a line.
+QList<QJsonObject> dumps(const Ran& r);
 /// Where two JSON values part, as paths into them ("windows.Form1.state.kills: 3 / 2"), at most
 /// eight of them.
 QStringList jsonDifferences(const QJsonValue& a, const QJsonValue& b);

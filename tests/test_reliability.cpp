@@ -5,7 +5,6 @@
 // in a row in one process, the checker catching every kind of corruption it is meant to catch,
 // and the faults the fuzzers found.
 
-#include "battle/invariants.h"
 #include "harness.h"
 #include "shell/frmsplash.h"
 #include "toolkit/numbers.h"
@@ -15,51 +14,13 @@
 #include <QTest>
 #include <algorithm>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KOLVAR_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define KOLVAR_ASAN 1
-#endif
-#ifdef KOLVAR_ASAN
-#include <sanitizer/allocator_interface.h>
-#else
-#include <malloc.h>
-#endif
-
 using namespace kolvar;
 
 namespace {
 
-/// Bytes the program holds on the heap right now.
-size_t liveHeap() {
-#ifdef KOLVAR_ASAN
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd;
-#endif
-}
-
-QString joined(const std::vector<std::string>& broken) {
-    QStringList l;
-    for (const auto& b : broken) l << QString::fromStdString(b);
-    return l.join("; ");
-}
-
-/// A game the invariant checker watches from its start menu on.
-struct Session : Game {
-    InvariantWatch watch{app};
-    /// A watch that came after something else watching the ticks, when there is one.
-    std::unique_ptr<InvariantWatch> late;
-    std::vector<std::string> check() { return late ? late->check() : watch.check(); }
-};
-
 /// A battle to spoil: the session, its battlefield and the battlefield's private state.
 struct Bad {
-    Session& s;
+    Watched& s;
     Form1& f;
     BattleProbe p;
 };
@@ -145,7 +106,7 @@ private slots:
     }
     void checkerCatchesCorruption() {
         QFETCH(int, what);
-        Session s;
+        Watched s;
         Form1& f = s.battle();
         Bad b{s, f, BattleProbe{f}};
         s.app.advance(100);
@@ -162,7 +123,7 @@ private slots:
         // the money's range allows, the commander kept alive with the cheat codes, and two
         // hours of play, far past the clock's limit, with the enemies gone off the right edge.
         // The battlefield's window shows it all, and what it shows must stay a full paint.
-        Session s;
+        Watched s;
         Form1& f = s.battle();
         BattleProbe p{f};
         const std::string vildra = "text Form1 cheater \ntype Form1 cheater vildra";
@@ -224,7 +185,7 @@ private slots:
         // The clock stops at 32767 after 54.6 minutes; the enemies still march every fifth tick,
         // so a long battle can still be lost, and won.
         for (bool win : {false, true}) {
-            Session s;
+            Watched s;
             Form1& f = s.battle();
             BattleProbe p{f};
             p.clock() = 32760;
@@ -259,7 +220,7 @@ private slots:
         // state and ends with its one message, and the heap stays where it was once Qt's own
         // caches (fonts, glyphs) have filled. Nothing leaks: the sanitizer build runs this test
         // with LeakSanitizer on.
-        Session g;
+        Watched g;
         QJsonObject fresh;
         size_t heapAfterWarmUp = 0;
         for (int n = 0; n < 100; ++n) {
