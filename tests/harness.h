@@ -147,9 +147,9 @@ inline QString number(double v) {
 /// "uni[1].hp" are the battle state's, "news.Caption" a battlefield widget's, "frmSplash.visible"
 /// a window's, "brow:Label1.Caption" a widget of another form and "messages" the dump's own.
 /// Besides its properties a widget has ".at" (Left,Top), a line ".ends" (X1,Y1 X2,Y2) and ".look"
-/// (r,g,b width style), a unit record
-/// ".pos" (x,y) and ".dest" (tx,ty). Numbers have at most ten significant digits, what the dump
-/// lacks is none, and a word that is empty or holds a blank is quoted: '' or ' lo scudo'.
+/// (r,g,b width style), a unit record ".pos" (x,y) and ".dest" (tx,ty). Numbers have at most ten
+/// significant digits, what the dump lacks is none, and a word that is empty or holds a blank is
+/// quoted: '' or ' lo scudo'.
 QString fields(Game& g, const QString& paths);
 /// The same of a dump kolvar-replay printed.
 QString fields(const QJsonObject& dump, const QString& paths);
