@@ -75,20 +75,12 @@ public:
     kt::Program app{kolvar::identity()};
     std::unique_ptr<ktqt::Frontend> frontend;
 
-    /// Runs script lines (newline-separated); a failing line fails the test via QFAIL-like abort.
+    /// Runs script lines as kolvar-replay does; a failing line throws a ScriptError naming it.
     void run(const std::string& script) {
-        std::ostringstream out;
-        Replay replay(app, *frontend, out);
+        std::ostringstream out, err;
         std::istringstream in(script);
-        std::string line;
-        for (int number = 1; std::getline(in, line); ++number) {
-            try {
-                replay.step(line);
-            } catch (const std::exception& e) {
-                throw ScriptError("script line " + std::to_string(number) + " '" + line +
-                                  "': " + e.what());
-            }
-        }
+        if (Replay(app, *frontend, out).run(in, err) != 0)
+            throw ScriptError("script '" + script + "', " + err.str());
     }
     /// The whole program state, as `dump` prints it.
     QJsonObject dump() { return kt::describe(app); }
