@@ -171,12 +171,18 @@ bool FormView::stacking() {
 
 void FormView::belongTo(FormView* owner) {
     // Window managers and compositors learn of a transient parent when the window maps, so a
-    // window already shown maps again under its new one.
+    // window already shown maps again under its new one. It maps as a new native window: mapped
+    // again at once, the same X window could still be in the window manager's hands as it
+    // withdrew the old one, which then left it unmapped (Openbox did, now and then).
     if (!windowHandle()) create();
     QWindow* parent = owner ? owner->windowHandle() : nullptr;
     if (windowHandle()->transientParent() == parent) return;
     const bool shown = isVisible();
-    if (shown) hide();
+    if (shown) {
+        hide();
+        destroy();
+        create();
+    }
     windowHandle()->setTransientParent(parent);
     if (shown) show();
 }
