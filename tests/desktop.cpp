@@ -538,9 +538,4 @@ ktqt::FormView* shown(Game& g, const char* name, bool active) {
     return v;
 }
 
-QPoint middle(const kt::Widget& w) {
-    return QPoint(int((w.formLeft() + w.Width / 2) / kt::twipsPerPixel),
-                  int((w.formTop() + w.Height / 2) / kt::twipsPerPixel));
-}
-
 } // namespace kolvar

@@ -36,8 +36,6 @@ struct Stop {
 };
 using Started = std::unique_ptr<QProcess, Stop>;
 
-/// The middle of a designed widget in its window, pixels.
-QPoint middle(const kt::Widget& w);
 /// The window of a form once it is shown and exposed and, unless `active` is false, has the
 /// focus; null when it has not within 5 s.
 ktqt::FormView* shown(Game& g, const char* name, bool active = true);

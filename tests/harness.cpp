@@ -353,4 +353,9 @@ QStringList jsonDifferences(const QJsonValue& a, const QJsonValue& b) {
     return out;
 }
 
+QPoint middle(const kt::Widget& w) {
+    return QPoint(int((w.formLeft() + w.Width / 2) / kt::twipsPerPixel),
+                  int((w.formTop() + w.Height / 2) / kt::twipsPerPixel));
+}
+
 } // namespace kolvar

@@ -24,6 +24,7 @@
 #include <QList>
 #include <QMap>
 #include <QRect>
+#include <QWidget>
 #include <array>
 #include <functional>
 #include <initializer_list>
@@ -119,6 +120,15 @@ struct Watched : Game {
 };
 /// What the checker found, as one line.
 QString joined(const std::vector<std::string>& broken);
+
+/// The middle of a designed widget in its window, pixels.
+QPoint middle(const kt::Widget& w);
+/// The native widget of class T that shows windowed widget `w` in its form's window `view`.
+template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
+    for (QWidget* q = view->childAt(middle(w)); q && q != view; q = q->parentWidget())
+        if (auto* t = qobject_cast<T*>(q)) return t;
+    return nullptr;
+}
 
 // ---- The battlefield in the dump ---------------------------------------------------------
 

@@ -39,6 +39,7 @@
 using kolvar::Game;
 using kolvar::jpegBytes;
 using kolvar::middle;
+using kolvar::nativeOf;
 using kolvar::shown;
 using kolvar::writeFile;
 
@@ -65,13 +66,6 @@ QPoint bare(Game& g, ktqt::FormView* view, QWidget* cover) {
 bool pressBare(QWidget* view, QPoint at, QWidget* cover) {
     const QRect covered = seat->clientArea(cover).adjusted(-8, -40, 8, 8);
     return !covered.contains(seat->clientArea(view).topLeft() + at) && seat->press(view, at);
-}
-
-/// The native widget of class T that shows a windowed widget of the model.
-template <class T = QWidget> T* nativeOf(QWidget* view, const kt::Widget& w) {
-    for (QWidget* q = view->childAt(middle(w)); q && q != view; q = q->parentWidget())
-        if (auto* t = qobject_cast<T*>(q)) return t;
-    return nullptr;
 }
 
 QString focusedText() {
