@@ -9,6 +9,7 @@
 #include "shell/frmsplash.h"
 #include "toolkit/files.h"
 #include "toolkit/qt/text.h"
+#include "toolkit/qt/view.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -16,7 +17,9 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QListWidget>
 #include <QProcess>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -579,6 +582,24 @@ private slots:
         QCOMPARE(b.Dir1.Path, kt::files::canonical(root + "/.."));
         // QTemporaryDir cannot remove a name that is no UTF-8.
         for (const std::string& n : {root + "/loop", root + "/up", odd}) ::unlink(n.c_str());
+
+        // A folder opened inside one of its own name leaves the rows as they were: the open
+        // folder's icon goes down with it.
+        QVERIFY(QDir(dir.path()).mkpath("same/same"));
+        g.app.dispatch([&] { b.Dir1.setPath(root + "/same"); });
+        const auto icons = [&] {
+            const auto* l = nativeOf<QListWidget>(g.frontend->view(b), b.Dir1);
+            const QImage open =
+                l->style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16).toImage();
+            QString out;
+            for (int i = 0; i < l->count(); ++i)
+                out += l->item(i)->icon().pixmap(16).toImage() == open ? 'o' : '-';
+            return out;
+        };
+        const QString before = icons();
+        QCOMPARE(before, QString(before.size() - 1, 'o') + '-');
+        g.run("choose brow dir same");
+        QCOMPARE(icons(), QString(before.size(), 'o'));
 
         // Folders of 200-byte names down past PATH_MAX, each made relative to the one above: no
         // call takes the whole path. QTemporaryDir cannot remove them, rm can.

@@ -164,12 +164,12 @@ void NativeWidgets::sync(kt::Widget& w, QWidget* q) {
                       if (record.rows != l.entries || record.depths != l.depth) {
                           record.rows = l.entries;
                           record.depths = l.depth;
-                          lw->setRows(l.entries, l.depth, l.ListIndex);
+                          lw->setRows(l.entries, l.depth);
                           fresh = true;
                       }
                       if (fresh || record.chosen != l.ListIndex) {
                           record.chosen = l.ListIndex;
-                          lw->setCurrentRow(l.ListIndex);
+                          lw->setChosen(l.ListIndex);
                       }
                   },
                   // A frame's own look is its caption, painted; graphic widgets have no native one.

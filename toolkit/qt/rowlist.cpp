@@ -76,22 +76,27 @@ bool RowList::event(QEvent* e) {
     return done;
 }
 
-void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth,
-                      int open) {
+void RowList::setRows(const std::vector<std::string>& text, const std::vector<int>& depth) {
     // All rows in one insertion: an item at a time, a folder of 200 000 files took seconds.
-    // Depth and icon only where a row has them, as each sets off a change of its own.
+    // Depth only where a row has one, as each sets off a change of its own.
     clear();
     QStringList all;
     all.reserve(qsizetype(text.size()));
     for (const auto& t : text) all << QString::fromStdString(t);
     addItems(all);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
-    const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    for (size_t i = 0; i < text.size(); ++i) {
-        QListWidgetItem* row = item(int(i));
-        if (i < depth.size() && depth[i] != 0) row->setData(depthRole, depth[i]);
-        if (mode_ == Choose::Open) row->setIcon(int(i) <= open ? opened : closed);
+    for (size_t i = 0; i < text.size() && i < depth.size(); ++i)
+        if (depth[i] != 0) item(int(i))->setData(depthRole, depth[i]);
+}
+
+void RowList::setChosen(int row) {
+    // The open folder may move while the rows stay the same: one opened inside a folder of its
+    // own name, with no subfolder of its own, leaves names and depths as they were.
+    if (mode_ == Choose::Open) {
+        const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+        const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        for (int i = 0; i < count(); ++i) item(i)->setIcon(i <= row ? opened : closed);
     }
+    setCurrentRow(row);
 }
 
 void RowList::mousePressEvent(QMouseEvent* e) {

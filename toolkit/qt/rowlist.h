@@ -41,9 +41,11 @@ public:
     /// Runs when the player chooses a row.
     std::function<void(int row)> chosen;
 
-    /// Shows the rows (runs no `chosen`); rows up to `open` are drawn as open folders when the
-    /// list shows folders.
-    void setRows(const std::vector<std::string>& text, const std::vector<int>& depth, int open);
+    /// Shows the rows (runs no `chosen`), none of them current.
+    void setRows(const std::vector<std::string>& text, const std::vector<int>& depth);
+    /// Makes `row` the current one (runs no `chosen`); in a list of folders, it and the rows above
+    /// it are drawn as open folders.
+    void setChosen(int row);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
