@@ -12,6 +12,7 @@
 #include "toolkit/qt/view.h"
 
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -282,9 +283,10 @@ private slots:
         // Picking the drive already shown changes nothing.
         g.run("choose brow drive /");
         QCOMPARE(where(b), t.root().toStdString());
-        // A drive never opened: its root; the files follow the folders.
+        // A drive never opened: its root; the files follow the folders. The list shows it chosen.
         g.run("choose brow drive " + stick);
         QCOMPARE(where(b), stick);
+        QCOMPARE(nativeOf<QComboBox>(g.frontend->view(b), b.Drive1)->currentIndex(), 1);
         g.run("choose brow dir photos");
         CHECK_FIELDS(g, "brow:File1.List", R"(["a.jpg"])");
         // Back on the program's drive: its current folder, not the root and not the tree.

@@ -272,6 +272,32 @@ private slots:
                                    Qt::FastTransformation));
         }
 
+        // The training buttons show their art enlarged by whole pixels too: centred on each,
+        // and cut by the button's edge, every opaque art pixel as an s x s block of its colour.
+        g.run("click Form1 Image2");
+        for (int k = 0; whole && k <= 6; ++k) {
+            const QImage face = deviceShot(kolvar::nativeOf(field, f.Command1[k]));
+            const QImage pic = QImage(QString(":/assets/command1_%1.gif").arg(k))
+                                   .convertToFormat(QImage::Format_ARGB32);
+            const int s = int(scale);
+            const QRect inner = face.rect().adjusted(2 * s, 2 * s, -2 * s, -2 * s);
+            const auto artAt = [&](QPoint d) {
+                for (int y = 0; y < pic.height() * s; ++y)
+                    for (int x = 0; x < pic.width() * s; ++x)
+                        if (const QRgb c = pic.pixel(x / s, y / s);
+                            qAlpha(c) == 255 && inner.contains(d + QPoint(x, y)) &&
+                            (face.pixel(d + QPoint(x, y)) | 0xff000000) != c)
+                            return false;
+                return true;
+            };
+            const QPoint centred =
+                (QPoint(face.width(), face.height()) - QPoint(pic.width(), pic.height()) * s) / 2;
+            bool found = false;
+            for (int dy = -s; dy <= s; ++dy)
+                for (int dx = -s; dx <= s; ++dx) found = found || artAt(centred + QPoint(dx, dy));
+            QVERIFY2(found, qPrintable(QString("training button %1").arg(k)));
+        }
+
         g.wait(200); // the first movement ticks write the money
         QVERIFY(QString::fromStdString(f.Label1.Caption).endsWith("000 euri"));
         shot = deviceShot(field);
