@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <climits>
 #include <fcntl.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -333,16 +334,22 @@ private slots:
         QDir(t.root() + "/sub").removeRecursively();
         g.run("choose brow dir sub");
         QCOMPARE(where(again), before + " | " + before + "/sub  - cartella non trovata");
-        // A folder the player may not read (root may read everything, so only as a user).
-        if (::geteuid() != 0) {
-            QDir(t.root()).mkdir("secret");
-            QFile::setPermissions(t.root() + "/secret", {});
+        // A folder the player may not read. Root reads every folder: as root, the folders are
+        // met as nobody meets them, through this thread's file system user.
+        QDir(t.root()).mkdir("secret");
+        ::chmod(qPrintable(t.root() + "/secret"), 0);
+        ::chmod(qPrintable(t.root()), 0755);
+        const uid_t player = ::geteuid() == 0 ? 65534 : ::geteuid();
+        const uid_t was = uid_t(::setfsuid(player));
+        const bool asPlayer = uid_t(::setfsuid(uid_t(-1))) == player; // not without CAP_SETUID
+        if (asPlayer) {
             g.app.dispatch([&] { again.Dir1.load(before); });
             g.run("choose brow dir secret");
-            QCOMPARE(where(again), before + " | " + before + "/secret  - cartella non leggibile");
-            QFile::setPermissions(t.root() + "/secret",
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
+        ::setfsuid(was);
+        if (asPlayer)
+            QCOMPARE(where(again), before + " | " + before + "/secret  - cartella non leggibile");
+        ::chmod(qPrintable(t.root() + "/secret"), 0700);
         g.run("choose brow dir gone");
         QCOMPARE(label(g), QString("Label1")); // nothing chosen yet
         // With a picture chosen, the label shows its path again once the lists move.
