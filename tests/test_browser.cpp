@@ -609,6 +609,23 @@ private slots:
         QCOMPARE(before, QString(before.size() - 1, 'o') + '-');
         g.run("choose brow dir same");
         QCOMPARE(icons(), QString(before.size(), 'o'));
+        // So does one opened beside a folder of the name of its own subfolder: the last row goes
+        // one step deeper, and further right.
+        QVERIFY(QDir(dir.path()).mkpath("two/a/b") && QDir(dir.path()).mkpath("two/b"));
+        g.app.dispatch([&] { b.Dir1.setPath(root + "/two"); });
+        const auto lastRowStarts = [&] {
+            auto* l = nativeOf<QListWidget>(g.frontend->view(b), b.Dir1);
+            l->scrollToBottom();
+            const QImage row =
+                l->viewport()->grab(l->visualItemRect(l->item(l->count() - 1))).toImage();
+            for (int x = 0; x < row.width(); ++x)
+                for (int y = 0; y < row.height(); ++y)
+                    if (qGray(row.pixel(x, y)) < 160) return x;
+            return -1;
+        };
+        const int shallow = lastRowStarts();
+        g.run("choose brow dir a");
+        QVERIFY2(lastRowStarts() > shallow, qPrintable(QString::number(shallow)));
 
         // Folders of 200-byte names down past PATH_MAX, each made relative to the one above: no
         // call takes the whole path. QTemporaryDir cannot remove them, rm can.
