@@ -319,8 +319,13 @@ private slots:
         QCOMPARE(QString::fromStdString(b->doko), s.path(files->currentItem()->text()));
         QVERIFY(desk->keys({"Up", "Return"}));
         QTRY_COMPARE(QString::fromStdString(b->doko), s.path("a.jpg"));
-        // And a press on a row.
+        // And a press on a row; the second of a quick double press too, across two rows.
         QVERIFY(s.pressFile(1));
+        QTRY_COMPARE(QString::fromStdString(b->doko), s.path("b.jpg"));
+        const QRect first = files->visualItemRect(files->item(0));
+        QVERIFY(desk->xdotool(
+            desk->pointerTo(files->viewport(), first.bottomLeft() + QPoint(20, -1)) +
+            QStringList{"click", "1", "mousemove_relative", "--", "0", "3", "click", "1"}));
         QTRY_COMPARE(QString::fromStdString(b->doko), s.path("b.jpg"));
         // What the list highlights stays the chosen file: a Ctrl press on it, a press below the
         // rows, Space and a drag from it once left another row highlighted, or none.
