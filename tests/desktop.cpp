@@ -204,12 +204,16 @@ bool Desktop::keys(const QStringList& keys) {
     return xdotool(QStringList{"key", "--delay", "60"} + keys);
 }
 
-bool Desktop::pressAt(QPoint at, int button, int times) {
-    // The pointer comes first and the client takes its entry: sway drops a press that comes
-    // with the first motion over a window it has just mapped.
+bool Desktop::pressAt(QWidget* w, QPoint at, int button, int times) {
+    // The pointer comes first and `w` takes its entry: sway drops a press that comes with the
+    // first motion over a window it has just mapped, as it may under load. A window that a
+    // message box blocks is told of no entry.
     const QStringList to{"mousemove", QString::number(at.x()), QString::number(at.y())};
-    return xdotool(to) && xdotool({"click", "--repeat", QString::number(times), "--delay", "80",
-                                   QString::number(button)});
+    const QWindow* modal = QGuiApplication::modalWindow();
+    const bool blocked = modal && modal != w->window()->windowHandle();
+    return xdotool(to) && (blocked || QTest::qWaitFor([w] { return w->underMouse(); }, 3000)) &&
+           xdotool({"click", "--repeat", QString::number(times), "--delay", "80",
+                    QString::number(button)});
 }
 
 QImage Desktop::grabbed(const QString& file) {
@@ -334,7 +338,7 @@ public:
     }
 
     bool press(QWidget* w, QPoint at, int button, int times) override {
-        return pressAt(clientArea(w->window()).topLeft() + w->mapTo(w->window(), at), button,
+        return pressAt(w, clientArea(w->window()).topLeft() + w->mapTo(w->window(), at), button,
                        times);
     }
 
@@ -478,7 +482,7 @@ public:
     bool press(QWidget* w, QPoint at, int button, int times) override {
         const QRect area = clientArea(w->window());
         return !area.isEmpty() &&
-               pressAt((area.topLeft() + w->mapTo(w->window(), at)) * scale_, button, times);
+               pressAt(w, (area.topLeft() + w->mapTo(w->window(), at)) * scale_, button, times);
     }
 
     QString actions(QWidget* w) override {

@@ -117,8 +117,9 @@ public:
 protected:
     struct Bare {};
     explicit Desktop(Bare) {}
-    /// A press at `at`, pixels of the X screen of a nested compositor, its pointer there first.
-    bool pressAt(QPoint at, int button, int times);
+    /// A press on `w` at `at`, pixels of the X screen of a nested compositor, once the pointer
+    /// moved there has entered `w`.
+    bool pressAt(QWidget* w, QPoint at, int button, int times);
     /// What that X screen shows, grabbed into `file` by this program started there with --grab.
     QImage grabbed(const QString& file);
 
