@@ -69,10 +69,18 @@ bool storeRuns(QPainter& p, const std::vector<QRect>& runs, int scale, QRgb colo
     const qsizetype stride = img->bytesPerLine();
     for (const QRect& c : clip) {
         const QRect bounds = c & img->rect();
-        for (const QRect& run : runs)
-            if (const QRect r = run.translated(origin) & bounds; !r.isEmpty())
-                std::fill_n(reinterpret_cast<QRgb*>(bits + r.top() * stride) + r.left(), r.width(),
-                            color);
+        if (bounds.isEmpty()) continue;
+        // Each run is one row: clipped by hand, as a frame stores tens of thousands of them and
+        // QRect's intersection is a call into Qt for each.
+        const int left = bounds.left(), right = bounds.right() + 1;
+        for (const QRect& run : runs) {
+            const int y = run.top() + origin.y();
+            if (y < bounds.top() || y > bounds.bottom()) continue;
+            const int from = std::max(run.left() + origin.x(), left);
+            const int to = std::min(run.left() + origin.x() + run.width(), right);
+            if (from < to)
+                std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + from, to - from, color);
+        }
     }
     return true;
 }
