@@ -362,8 +362,8 @@ private slots:
         const QRect money = QRect(16, 0, 121, 17).adjusted(-1, -1, 1, 1);
         g.wait(300); // everyone stands still: only the income moves
         for (int tick = 0; tick < 8; ++tick) {
-            // Then the cheat stops the movement tick, so the money stands still too; before
-            // the force field falls the enemy's tick only counts.
+            // Then the cheat stops the movement tick, so the money stands still too; before the
+            // force field falls the enemy's tick only counts.
             if (tick == 3) g.run("type Form1 cheater pelmantra gox"), g.wait(300);
             const bool still = tick >= 3;
             kolvar::settle();
@@ -381,8 +381,7 @@ private slots:
         }
     }
 
-    // The box shows what the model makes of the typing, and what the model writes by
-    // itself.
+    // The box shows what the model makes of the typing, and what the model writes by itself.
     void aTextBoxShowsWhatTheModelMakesOfIt() {
         struct Boxed : kt::Form {
             using Form::Form;
@@ -397,8 +396,7 @@ private slots:
             form->ScaleWidth = 200 * kt::twipsPerPixel, form->ScaleHeight = 50 * kt::twipsPerPixel;
             form->add(form->box, "box");
             kt::place(form->box, 0, 0, 1500, 300);
-            // A box that refuses the letter x: typing it takes the text back to what it
-            // was.
+            // A box that refuses the letter x: typing it takes the text back to what it was.
             form->box.Change = [form] {
                 const std::string t = form->box.text();
                 if (t.find('x') != std::string::npos) form->box.setText(t.substr(0, t.find('x')));
@@ -451,12 +449,12 @@ private slots:
         QCOMPARE(clockAtClose, clockAtOpen); // no tick under the box
     }
 
-    // A caption that fits on one line is drawn without Qt's text layout, from glyphs looked
-    // up once: it must give exactly the pixels the layout would, at any alignment, font and
-    // scale. Captions that wrap, or hold other characters, go through the layout as before.
-    // A border is the ring of logical pixels just inside the label, on a doubled screen
-    // too. The caption, its points, bold or not, its alignment, the label's size, its
-    // border and the device pixels to a pixel.
+    // A caption that fits on one line is drawn without Qt's text layout, from glyphs looked up
+    // once: it must give exactly the pixels the layout would, at any alignment, font and scale.
+    // Captions that wrap, or hold other characters, go through the layout as before. A border is
+    // the ring of logical pixels just inside the label, on a doubled screen too.
+    // The caption, its points, bold or not, its alignment, the label's size, its border and
+    // the device pixels to a pixel.
     void aCaptionIsDrawnAsQtLaysItOut_data() {
         kolvar::table({
             {"money", "' 2001000 euri' 8.25 0 left 121x17 1 1"},
