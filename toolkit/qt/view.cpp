@@ -264,9 +264,10 @@ bool FormView::key(QKeyEvent* k) {
 bool FormView::eventFilter(QObject* watched, QEvent* e) {
     if (!alive()) return false;
     // A key reaches the focused widget first and travels up to its parents when ignored: only its
-    // first delivery is the player's key.
+    // first delivery is the player's key. The window's own focus widget, not the application's:
+    // on Wayland a key typed as a window comes up may reach it before Qt makes it active.
     if (e->type() == QEvent::KeyPress) {
-        QWidget* focused = QApplication::focusWidget();
+        QWidget* focused = focusWidget();
         if (watched != (focused ? focused : this)) return false;
         return key(static_cast<QKeyEvent*>(e));
     }
