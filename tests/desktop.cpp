@@ -519,8 +519,9 @@ private:
         return -1;
     }
 
-    // A runtime folder of sway's own, which the user it runs as owns; gone after sway.
-    QTemporaryDir runtime_{QDir::temp().filePath("kolvar-sway-XXXXXX")};
+    // A runtime folder of sway's own, which the user it runs as owns; gone after sway. In /tmp
+    // whatever TMPDIR says: a private one (under root's home) would be out of that user's reach.
+    QTemporaryDir runtime_{QStringLiteral("/tmp/kolvar-sway-XXXXXX")};
     Started sway_;
     int scale_;
 };

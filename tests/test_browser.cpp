@@ -341,7 +341,10 @@ private slots:
         ::chmod(qPrintable(t.root()), 0755);
         const uid_t player = ::geteuid() == 0 ? 65534 : ::geteuid();
         const uid_t was = uid_t(::setfsuid(player));
-        const bool asPlayer = uid_t(::setfsuid(uid_t(-1))) == player; // not without CAP_SETUID
+        // Not without CAP_SETUID, nor where the player cannot reach the tree (a private TMPDIR).
+        const int reached = ::open(before.c_str(), O_RDONLY | O_DIRECTORY);
+        const bool asPlayer = uid_t(::setfsuid(uid_t(-1))) == player && reached >= 0;
+        if (reached >= 0) ::close(reached);
         if (asPlayer) {
             g.app.dispatch([&] { again.Dir1.load(before); });
             g.run("choose brow dir secret");
