@@ -143,6 +143,28 @@ private slots:
         if (expect == "form") QCOMPARE(p.groundDowns.join('|'), Probe::down(button, x, y));
     }
 
+    // A hidden window takes no input, whatever a script names: a choice in the hidden browser once
+    // set up a battle that closed the start menu and left no window shown.
+    void aHiddenFormTakesNoInput() {
+        Program app;
+        Probe& p = app.get<Probe>(); // loaded, never shown
+        app.press(p, 1200, 1200);
+        app.click(p.picture1);
+        app.mouseDownOn(p.picture1, 1, 0, 10, 10);
+        app.setText(p.box, "typed");
+        app.focusOn(p.box);
+        QVERIFY(!p.focus);
+        p.focus = &p.box;
+        app.keyPress(p, 'a');
+        app.closeBox(p);
+        QVERIFY(p.downs.isEmpty() && p.clicks == 0 && p.changes.empty());
+        QCOMPARE(app.loaded<Probe>(), &p);
+        p.show();
+        app.click(p.picture1);
+        app.setText(p.box, "typed");
+        QVERIFY(p.clicks == 1 && p.changes.size() == 1);
+    }
+
     void aTextBoxReportsEveryChange() {
         Program app;
         Probe& p = app.get<Probe>();

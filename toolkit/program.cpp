@@ -92,6 +92,12 @@ void Program::dispatch(const std::function<void()>& fn) {
     if (ended_) tellEnd();
 }
 
+// A window system delivers no input to a window that is not shown: a script or a recording that
+// names a hidden form does nothing, as a player's mouse and keyboard could not reach it.
+static bool takesInput(const Form* f) {
+    return f && f->Enabled && f->visible();
+}
+
 static bool contains(const Widget& w, float x, float y) {
     return x >= w.Left && y >= w.Top && x < w.Left + w.Width && y < w.Top + w.Height;
 }
@@ -126,7 +132,7 @@ Program::Pressed Program::pointerDown(Form& f, float x, float y, int button, int
     if (InputObserver* o = outside()) o->mouseDown(f, x, y, button, shift);
     Pressed pressed{f.id()};
     dispatch([&] {
-        if (!f.Enabled || !f.visible()) return;
+        if (!takesInput(&f)) return;
         Widget* target = hit(f, x, y);
         if (!target) {
             f.Form_MouseDown(button, shift, x, y);
@@ -157,21 +163,22 @@ void Program::press(Form& f, float x, float y, int button, int shift) {
 void Program::mouseDownOn(Widget& w, int button, int shift, float x, float y) {
     if (InputObserver* o = outside()) o->mouseDownOn(w, button, shift, x, y);
     dispatch([&] {
-        if (w.MouseDown && w.Enabled) w.MouseDown(w.index, button, shift, x, y);
+        if (w.MouseDown && w.Enabled && takesInput(w.form))
+            w.MouseDown(w.index, button, shift, x, y);
     });
 }
 
 void Program::click(Widget& w) {
     if (InputObserver* o = outside()) o->click(w);
     dispatch([&] {
-        if (w.Click && w.Enabled) w.Click(w.index);
+        if (w.Click && w.Enabled && takesInput(w.form)) w.Click(w.index);
     });
 }
 
 void Program::keyPress(Form& f, int code) {
     if (InputObserver* o = outside()) o->keyPress(f, code);
     dispatch([&] {
-        if (!f.Enabled || !f.visible()) return; // a hidden window has no keyboard
+        if (!takesInput(&f)) return;
         int key = code;
         if (f.KeyPreview) f.Form_KeyPress(key);
         if (key == 0 || f.unloaded()) return;
@@ -194,25 +201,31 @@ void Program::keyPress(Form& f, int code) {
 
 void Program::setText(TextBox& box, const std::string& text) {
     if (InputObserver* o = outside()) o->setText(box, text);
-    dispatch([&] { box.setText(text); });
+    dispatch([&] {
+        if (takesInput(box.form)) box.setText(text);
+    });
 }
 
 void Program::choose(Widget& list, int row) {
     ListBase* l = asList(list);
     if (!l) return;
     if (InputObserver* o = outside()) o->choose(list, row);
-    dispatch([&] { l->activate(row); });
+    dispatch([&] {
+        if (takesInput(list.form)) l->activate(row);
+    });
 }
 
 void Program::focusOn(Widget& w) {
-    if (!w.form || w.form->focus == &w) return;
+    if (!takesInput(w.form) || w.form->focus == &w) return;
     if (InputObserver* o = outside()) o->focus(w);
     w.form->focus = &w;
 }
 
 void Program::closeBox(Form& f) {
     if (InputObserver* o = outside()) o->closeBox(f);
-    dispatch([&] { f.Form_Close(); });
+    dispatch([&] {
+        if (takesInput(&f)) f.Form_Close();
+    });
 }
 
 void Program::advance(int64_t ms, bool coalesce) {

@@ -130,7 +130,8 @@ public:
     /// The form `id` remembers, if it is still the same one.
     Form* still(const FormId& id) const;
     /// MouseDown straight to a widget, widget-relative twips. Unlike a press, it reaches a
-    /// hidden widget too: scripts and tests use it to drive a widget without its panel.
+    /// hidden widget too: scripts and tests use it to drive a widget without its panel. Neither
+    /// it nor any other input below reaches a form that is not shown.
     void mouseDownOn(Widget& w, int button, int shift, float x, float y);
     /// Click straight to a widget.
     void click(Widget& w);
