@@ -156,8 +156,8 @@ private slots:
     }
 
     // A line's pixels are QPainter's, kept as runs and stored again while it stays as it is:
-    // wherever the window's origin lies, at any whole scale, and in a repaint of any part of the
-    // window each pixel where the whole paint puts it.
+    // wherever the window's origin lies, at any whole scale, whether or not the line leaves the
+    // window, and in a repaint of any part of the window each pixel where the whole paint puts it.
     void aKeptLineLandsWhereQPainterPutsIt_data() {
         QTest::addColumn<QLineF>("ends"); // pixels
         QTest::addColumn<int>("width");
@@ -179,6 +179,14 @@ private slots:
             {"shallow, ends on pixel edges", QLineF(2 + tie, 3 + tie, 55 + tie, 20 + tie), 1},
             {"slanted, 2 wide, against the picture's sides", QLineF(0.2, 3, 63.8, 45), 2},
             {"shallow, ends outside", QLineF(-30.13, -2.87, 90.4, 41.07), 1},
+            // Where QPainter cuts a line at the device's edge moves the pixels of the rest.
+            {"steep, out on the left", QLineF(37 / 15., 459 / 15., -3, -100 / 15.), 1},
+            {"steep, 2 wide, out on the left", QLineF(0, 353 / 15., -8, 1), 2},
+            {"dashed, out on the left, in a child widget",
+             QLineF(76.6, 553 / 15., -364 / 15., 13.2),
+             1,
+             2,
+             {-5, -10}},
             {"no length", QLineF(10, 10, 10, 10), 1},
             {"dashed", QLineF(3, 40, 60, 7), 1, 2},
             {"dash-dot, 4 wide", QLineF(3, 7, 60, 30), 4, 4},
@@ -200,15 +208,15 @@ private slots:
         ln.X1 = float(ends.x1()) * kt::twipsPerPixel, ln.Y1 = float(ends.y1()) * kt::twipsPerPixel;
         ln.X2 = float(ends.x2()) * kt::twipsPerPixel, ln.Y2 = float(ends.y2()) * kt::twipsPerPixel;
         ln.BorderWidth = width, ln.BorderStyle = style, ln.BorderColor = {255, 255, 0};
-        ends = QLineF(ln.X1 / kt::twipsPerPixel, ln.Y1 / kt::twipsPerPixel,
-                      ln.X2 / kt::twipsPerPixel, ln.Y2 / kt::twipsPerPixel);
+        ends = ktqt::pxLine(ln);
         QPen pen(QColor(255, 255, 0), width, ktqt::penStyle(style));
         pen.setCapStyle(Qt::FlatCap);
         const QImage byQt = painted(scale, {}, origin, [&](QPainter& p) {
             p.setPen(pen);
             p.drawLine(ends);
         });
-        const auto runs = ktqt::linePixels(pen, ends, scale);
+        const auto runs =
+            ktqt::linePixels(pen, ends, scale, QRect(-origin * scale, QSize(64, 48) * scale));
         QVERIFY(runs);
         const auto kept = [&](const QRegion& part) {
             return painted(scale, part, origin, [&](QPainter& p) {

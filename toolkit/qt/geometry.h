@@ -7,6 +7,7 @@
 #include "toolkit/widgets.h"
 
 #include <QColor>
+#include <QLineF>
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
@@ -27,6 +28,11 @@ inline int px(float t) {
 
 inline QRect pxRect(float l, float t, float w, float h) {
     return QRect(px(l), px(t), std::max(0, px(l + w) - px(l)), std::max(0, px(t + h) - px(t)));
+}
+
+/// A line's ends in pixels, as they are drawn.
+inline QLineF pxLine(const kt::Line& ln) {
+    return QLineF(ln.X1 / twips, ln.Y1 / twips, ln.X2 / twips, ln.Y2 / twips);
 }
 
 /// Whole device pixels per logical pixel of the painter's target (1 on a plain screen, 2 on a

@@ -11,12 +11,16 @@
 
 namespace ktqt {
 
-std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale) {
+std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale,
+                                             const QRect& device) {
     const qreal margin = pen.widthF() * scale + 2;
-    const QRect box = QRectF(ends.p1() * scale, ends.p2() * scale)
-                          .normalized()
-                          .adjusted(-margin, -margin, margin, margin)
-                          .toAlignedRect();
+    QRect box = QRectF(ends.p1() * scale, ends.p2() * scale)
+                    .normalized()
+                    .adjusted(-margin, -margin, margin, margin)
+                    .toAlignedRect();
+    // QPainter cuts a line at its device's edges before it steps along it, and where it cuts
+    // moves the pixels of the rest: a line that leaves the device is drawn on one as large.
+    if (!device.contains(box)) box = device;
     // A line the game draws stays within its window; a larger one is left to QPainter.
     if (qint64(box.width()) * box.height() > (qint64(1) << 22)) return std::nullopt;
     QImage img(box.size(), QImage::Format_Alpha8);
@@ -45,6 +49,14 @@ std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends
         }
     }
     return runs;
+}
+
+QRect deviceFromOrigin(const QPainter& p) {
+    const QPaintEngine* engine = p.paintEngine();
+    const QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device) return {};
+    const QTransform m = p.deviceTransform();
+    return QRect(-int(m.dx()), -int(m.dy()), device->width(), device->height());
 }
 
 bool storeRuns(QPainter& p, const std::vector<QRect>& runs, int scale, QRgb color) {

@@ -18,9 +18,13 @@
 namespace ktqt {
 
 /// The device pixels (from the logical origin, in runs one row high) that QPainter gives a line
-/// `ends` drawn with `pen` at a whole `scale`: the same call into an image of the line's own, its
-/// transform moved by whole device pixels. Nothing when that image would be unreasonably large.
-std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale);
+/// `ends` drawn with `pen` at a whole `scale` on a device whose pixels are `device` (from the same
+/// origin): the same call into an image of the line's own, its transform moved by whole device
+/// pixels. Nothing when that image would be unreasonably large.
+std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale,
+                                             const QRect& device);
+/// The pixels of the device `p` paints on, from its logical origin (see linePixels).
+QRect deviceFromOrigin(const QPainter& p);
 
 /// Stores the `runs` linePixels gave at `scale` in `color` within the painter's clip. Returns
 /// false when the painter's target cannot take them: anything but a 32-bit image the painter

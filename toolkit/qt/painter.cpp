@@ -82,18 +82,19 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
 void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
     QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
     pen.setCapStyle(Qt::FlatCap);
-    const QLineF ends(QPointF(ln.X1 / twips, ln.Y1 / twips), QPointF(ln.X2 / twips, ln.Y2 / twips));
+    const QLineF ends = pxLine(ln);
     // QPainter steps a long slanted line through a span per pixel: fifty shots across the field
     // cost a whole frame twice over. The pixels it gives a line are kept as runs and stored
     // again while the line stays as it is. A line is drawn once as it appears (a shot lasts a
     // turn), so it is kept only when it stands for a second paint.
     if (scale != 0) {
         DrawnLine& drawn = lines_[&ln];
-        LineLook look{ends, pen.width(), ln.BorderStyle, scale};
+        LineLook look{ends, pen.width(), ln.BorderStyle, scale, deviceFromOrigin(p)};
         if (drawn.look != look) {
             drawn = {look, {}, false};
         } else {
-            if (!drawn.kept) drawn.runs = linePixels(pen, ends, scale), drawn.kept = true;
+            if (!drawn.kept)
+                drawn.runs = linePixels(pen, ends, scale, look.device), drawn.kept = true;
             if (drawn.runs && storeRuns(p, *drawn.runs, scale, pen.color().rgb())) return;
         }
     }

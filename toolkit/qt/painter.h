@@ -51,6 +51,7 @@ struct PanelLook {
 struct LineLook {
     QLineF ends; ///< pixels
     int width = 0, style = 0, scale = 0;
+    QRect device; ///< see linePixels
     bool operator==(const LineLook&) const = default;
 };
 struct DrawnLine {
