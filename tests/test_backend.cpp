@@ -182,6 +182,8 @@ private slots:
             // Where QPainter cuts a line at the device's edge moves the pixels of the rest.
             {"steep, out on the left", QLineF(37 / 15., 459 / 15., -3, -100 / 15.), 1},
             {"steep, 2 wide, out on the left", QLineF(0, 353 / 15., -8, 1), 2},
+            {"slanted, 2 wide, out at the bottom",
+             QLineF(784 / 15., 449 / 15., 411 / 15., 806 / 15.), 2},
             {"dashed, out on the left, in a child widget",
              QLineF(76.6, 553 / 15., -364 / 15., 13.2),
              1,
@@ -241,6 +243,17 @@ private slots:
             const QImage& want = at.isEmpty() ? byQt : expected;
             QVERIFY2(got == want, qPrintable(differences(got, want)));
         }
+        // A new line is first painted in a repaint of its own rectangle and whatever else moved
+        // (a sprite), which widens the clip QPainter would cut a line leaving the window at.
+        const QRect own = ktqt::rectOf(ln).translated(origin);
+        const QRegion first = (QRegion(QRect(own.topLeft() * scale, own.size() * scale)) +
+                               QRect(QPoint(36, 4) * scale, QSize(13, 13) * scale)) &
+                              QRect(0, 0, 64 * scale, 48 * scale);
+        ktqt::GraphicPainter fresh(caches);
+        const QImage got =
+            painted(scale, first, origin, [&](QPainter& p) { fresh.paint(p, ln, scale); });
+        const QImage want = only(scale, first, [&](int x, int y) { return byQt.pixel(x, y); });
+        QVERIFY2(got == want, qPrintable("first paint: " + differences(got, want)));
     }
 
     void qtWidgetsStaysInTheBackend() {

@@ -11,16 +11,28 @@
 
 namespace ktqt {
 
+namespace {
+
+/// The device pixels a line may touch, with room to spare.
+QRect lineBox(const QPen& pen, const QLineF& ends, int scale) {
+    const qreal margin = pen.widthF() * scale + 2;
+    return QRectF(ends.p1() * scale, ends.p2() * scale)
+        .normalized()
+        .adjusted(-margin, -margin, margin, margin)
+        .toAlignedRect();
+}
+
+} // namespace
+
+bool leavesDevice(const QPen& pen, const QLineF& ends, int scale, const QRect& device) {
+    return !device.contains(lineBox(pen, ends, scale));
+}
+
 std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale,
                                              const QRect& device) {
-    const qreal margin = pen.widthF() * scale + 2;
-    QRect box = QRectF(ends.p1() * scale, ends.p2() * scale)
-                    .normalized()
-                    .adjusted(-margin, -margin, margin, margin)
-                    .toAlignedRect();
     // QPainter cuts a line at its device's edges before it steps along it, and where it cuts
     // moves the pixels of the rest: a line that leaves the device is drawn on one as large.
-    if (!device.contains(box)) box = device;
+    const QRect box = leavesDevice(pen, ends, scale, device) ? device : lineBox(pen, ends, scale);
     // A line the game draws stays within its window; a larger one is left to QPainter.
     if (qint64(box.width()) * box.height() > (qint64(1) << 22)) return std::nullopt;
     QImage img(box.size(), QImage::Format_Alpha8);

@@ -23,6 +23,9 @@ namespace ktqt {
 /// pixels. Nothing when that image would be unreasonably large.
 std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale,
                                              const QRect& device);
+/// Whether the line leaves `device`, so that QPainter cuts it (see linePixels): drawn straight
+/// within a repaint's clip, it may then be cut at the clip's edges too.
+bool leavesDevice(const QPen& pen, const QLineF& ends, int scale, const QRect& device);
 /// The pixels of the device `p` paints on, from its logical origin (see linePixels).
 QRect deviceFromOrigin(const QPainter& p);
 

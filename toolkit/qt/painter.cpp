@@ -86,17 +86,16 @@ void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
     // QPainter steps a long slanted line through a span per pixel: fifty shots across the field
     // cost a whole frame twice over. The pixels it gives a line are kept as runs and stored
     // again while the line stays as it is. A line is drawn once as it appears (a shot lasts a
-    // turn), so it is kept only when it stands for a second paint.
+    // turn), so it is kept only when it stands for a second paint; but a line that leaves the
+    // window is kept from its first, as QPainter would cut it at the edges of a repaint's clip.
     if (scale != 0) {
         DrawnLine& drawn = lines_[&ln];
         LineLook look{ends, pen.width(), ln.BorderStyle, scale, deviceFromOrigin(p)};
-        if (drawn.look != look) {
-            drawn = {look, {}, false};
-        } else {
-            if (!drawn.kept)
-                drawn.runs = linePixels(pen, ends, scale, look.device), drawn.kept = true;
-            if (drawn.runs && storeRuns(p, *drawn.runs, scale, pen.color().rgb())) return;
-        }
+        const bool again = drawn.look == look;
+        if (!again) drawn = {look, {}, false};
+        if (!drawn.kept && (again || leavesDevice(pen, ends, scale, look.device)))
+            drawn.runs = linePixels(pen, ends, scale, look.device), drawn.kept = true;
+        if (drawn.kept && drawn.runs && storeRuns(p, *drawn.runs, scale, pen.color().rgb())) return;
     }
     p.setPen(pen);
     p.drawLine(ends);
