@@ -33,7 +33,7 @@ std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends
     // QPainter cuts a line at its device's edges before it steps along it, and where it cuts
     // moves the pixels of the rest: a line that leaves the device is drawn on one as large.
     const QRect box = leavesDevice(pen, ends, scale, device) ? device : lineBox(pen, ends, scale);
-    // A line the game draws stays within its window; a larger one is left to QPainter.
+    // A window drawn at three times its size or more is left to QPainter alone.
     if (qint64(box.width()) * box.height() > (qint64(1) << 22)) return std::nullopt;
     QImage img(box.size(), QImage::Format_Alpha8);
     img.fill(0);
