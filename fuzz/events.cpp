@@ -231,7 +231,7 @@ struct Session {
             if (unlike.isEmpty()) continue;
             if (const char* dir = std::getenv("KOLVAR_FUZZ_SHOTS")) { // both images, to look at
                 static_cast<QImage*>(v->backingStore()->paintDevice())
-                    ->copy(v->rect())
+                    ->copy(QRect(QPoint(), (QSizeF(v->size()) * v->devicePixelRatioF()).toSize()))
                     .save(QString(dir) + "/shown.png");
                 v->grab().save(QString(dir) + "/full.png");
             }
@@ -613,7 +613,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     *argc = int(args.size()) - 1;
     *argv = args.data();
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    setenv("QT_SCALE_FACTOR", "1", 1);
+    // Scale 1 unless KOLVAR_SCALE asks for another (a long run at 1.5 or 2 reaches the paths
+    // where device pixels and twips do not meet).
+    const char* scale = std::getenv("KOLVAR_SCALE");
+    setenv("QT_SCALE_FACTOR", scale && *scale ? scale : "1", 1);
     // Never destroyed: Qt cannot tear down an application from an exit handler.
     static auto* qapp = new QApplication(*argc, *argv);
     (void)qapp;

@@ -27,8 +27,8 @@ kt::Picture picture(int w, int h) {
 }
 
 /// A window's backing store, 64 x 48 pixels at `scale` device pixels to the pixel, black.
-QImage canvas(int scale) {
-    QImage img(64 * scale, 48 * scale, QImage::Format_RGB32);
+QImage canvas(qreal scale) {
+    QImage img(int(64 * scale), int(48 * scale), QImage::Format_RGB32);
     img.setDevicePixelRatio(scale);
     img.fill(Qt::black);
     return img;
@@ -36,7 +36,7 @@ QImage canvas(int scale) {
 
 /// A canvas painted by `draw` through a painter moved to the logical point `origin`, within
 /// `part` (device pixels; empty: the whole canvas), as a repaint of that part would paint it.
-template <class Draw> QImage painted(int scale, const QRegion& part, QPoint origin, Draw&& draw) {
+template <class Draw> QImage painted(qreal scale, const QRegion& part, QPoint origin, Draw&& draw) {
     QImage img = canvas(scale);
     if (!part.isEmpty()) img.paintEngine()->setSystemClip(part);
     QPainter p(&img);
@@ -47,7 +47,7 @@ template <class Draw> QImage painted(int scale, const QRegion& part, QPoint orig
 
 /// A canvas showing `pixelAt(x, y)` at each device pixel (x, y) of `part`, black elsewhere: what
 /// a repaint of that part should leave.
-template <class Pixel> QImage only(int scale, const QRegion& part, Pixel&& pixelAt) {
+template <class Pixel> QImage only(qreal scale, const QRegion& part, Pixel&& pixelAt) {
     QImage img = canvas(scale);
     for (const QRect& r : part)
         for (int y = r.top(); y <= r.bottom(); ++y)
@@ -156,14 +156,14 @@ private slots:
     }
 
     // A line's pixels are QPainter's, kept as runs and stored again while it stays as it is:
-    // wherever the window's origin lies, at any whole scale, whether or not the line leaves the
+    // wherever the window's origin lies, at any scale, whether or not the line leaves the
     // window, and in a repaint of any part of the window each pixel where the whole paint puts it.
     void aKeptLineLandsWhereQPainterPutsIt_data() {
         QTest::addColumn<QLineF>("ends"); // pixels
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("style"); // the model's BorderStyle
         QTest::addColumn<QPoint>("origin");
-        QTest::addColumn<int>("scale");
+        QTest::addColumn<qreal>("scale");
         struct Row {
             const char* name;
             QLineF ends;
@@ -195,17 +195,18 @@ private slots:
             {"shallow, in a child widget", QLineF(3, 19, 50, 4), 1, 1, {-1, 11}},
             {"horizontal, in a child widget", QLineF(4.47, 10.2, 37.53, 10.2), 2, 1, {13, -4}},
         };
-        for (int scale : {1, 2})
+        // At 1.5 a child widget stands on a whole device pixel, as the battlefield's panel does.
+        for (qreal scale : {1.0, 1.5, 2.0})
             for (const Row& r : rows)
-                QTest::addRow("%s, %dx", r.name, scale)
-                    << r.ends << r.width << r.style << r.origin << scale;
+                QTest::addRow("%s, %gx", r.name, scale)
+                    << r.ends << r.width << r.style << r.origin * (scale == 1.5 ? 2 : 1) << scale;
     }
     void aKeptLineLandsWhereQPainterPutsIt() {
         QFETCH(QLineF, ends);
         QFETCH(int, width);
         QFETCH(int, style);
         QFETCH(QPoint, origin);
-        QFETCH(int, scale);
+        QFETCH(qreal, scale);
         kt::Line ln; // the same line in the model, its ends in twips as the window gets them
         ln.X1 = float(ends.x1()) * kt::twipsPerPixel, ln.Y1 = float(ends.y1()) * kt::twipsPerPixel;
         ln.X2 = float(ends.x2()) * kt::twipsPerPixel, ln.Y2 = float(ends.y2()) * kt::twipsPerPixel;
@@ -228,9 +229,10 @@ private slots:
         const QImage whole = kept({});
         QVERIFY2(whole == byQt, qPrintable(differences(whole, byQt)));
         // Two strips and a small box, as moving sprites cut a repaint.
-        const QRegion part = QRegion(5 * scale, 0, 9 * scale, 48 * scale) +
-                             QRegion(0, 17 * scale, 64 * scale, 3 * scale) +
-                             QRegion(30 * scale + 1, 33 * scale, 7, 5);
+        const auto dev = [&](int logical) { return int(logical * scale); };
+        const QRegion part = QRegion(dev(5), 0, dev(9), dev(48)) +
+                             QRegion(0, dev(17), dev(64), dev(3)) +
+                             QRegion(dev(30) + 1, dev(33), 7, 5);
         const QImage repainted = kept(part);
         const QImage expected = only(scale, part, [&](int x, int y) { return byQt.pixel(x, y); });
         QVERIFY2(repainted == expected, qPrintable(differences(repainted, expected)));
@@ -238,20 +240,33 @@ private slots:
         ktqt::Caches caches;
         ktqt::GraphicPainter window(caches);
         for (const QRegion& at : {QRegion(), QRegion(), part}) {
-            const QImage got =
-                painted(scale, at, origin, [&](QPainter& p) { window.paint(p, ln, scale); });
+            const QImage got = painted(
+                scale, at, origin, [&](QPainter& p) { window.paint(p, ln, ktqt::wholeScale(p)); });
             const QImage& want = at.isEmpty() ? byQt : expected;
             QVERIFY2(got == want, qPrintable(differences(got, want)));
         }
+        // A sprite moving over the standing line repaints a small box at a time: QPainter would
+        // cut the line at the box's edges, which moves its pixels at a fractional scale.
+        for (int y = 0; y < 48; y += 7)
+            for (int x = 0; x < 64; x += 9) {
+                const QRegion box(dev(x), dev(y), dev(9), dev(7));
+                const QImage got = painted(scale, box, origin, [&](QPainter& p) {
+                    window.paint(p, ln, ktqt::wholeScale(p));
+                });
+                const QImage want =
+                    only(scale, box, [&](int bx, int by) { return byQt.pixel(bx, by); });
+                QVERIFY2(got == want, qPrintable(QString("box at %1,%2: ").arg(x).arg(y) +
+                                                 differences(got, want)));
+            }
         // A new line is first painted in a repaint of its own rectangle and whatever else moved
         // (a sprite), which widens the clip QPainter would cut a line leaving the window at.
         const QRect own = ktqt::rectOf(ln).translated(origin);
         const QRegion first = (QRegion(QRect(own.topLeft() * scale, own.size() * scale)) +
                                QRect(QPoint(36, 4) * scale, QSize(13, 13) * scale)) &
-                              QRect(0, 0, 64 * scale, 48 * scale);
+                              QRect(0, 0, dev(64), dev(48));
         ktqt::GraphicPainter fresh(caches);
-        const QImage got =
-            painted(scale, first, origin, [&](QPainter& p) { fresh.paint(p, ln, scale); });
+        const QImage got = painted(scale, first, origin,
+                                   [&](QPainter& p) { fresh.paint(p, ln, ktqt::wholeScale(p)); });
         const QImage want = only(scale, first, [&](int x, int y) { return byQt.pixel(x, y); });
         QVERIFY2(got == want, qPrintable("first paint: " + differences(got, want)));
     }

@@ -35,15 +35,23 @@ inline QLineF pxLine(const kt::Line& ln) {
     return QLineF(ln.X1 / twips, ln.Y1 / twips, ln.X2 / twips, ln.Y2 / twips);
 }
 
+/// Device pixels per logical pixel of the painter's target when its transform is a plain scale
+/// that leaves whole device pixels whole (1, 1.5, 2 ...), or 0 when it is anything else: a
+/// rotation, a shear, an origin between two device pixels.
+inline qreal uniformScale(const QPainter& p) {
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxScale || t.m11() != t.m22()) return 0;
+    const qreal s = t.m11();
+    if (s < 1 || s > 8) return 0;
+    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy())) return 0;
+    return s;
+}
+
 /// Whole device pixels per logical pixel of the painter's target (1 on a plain screen, 2 on a
 /// doubled HiDPI one), or 0 when its transform is anything else: a fractional scale, a rotation.
 inline int wholeScale(const QPainter& p) {
-    const QTransform t = p.deviceTransform();
-    if (t.type() > QTransform::TxScale || t.m11() != t.m22()) return 0;
-    const double s = t.m11();
-    if (s < 1 || s > 8 || s != std::floor(s)) return 0;
-    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy())) return 0;
-    return int(s);
+    const qreal s = uniformScale(p);
+    return s == std::floor(s) ? int(s) : 0;
 }
 
 } // namespace ktqt

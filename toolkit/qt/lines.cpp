@@ -14,7 +14,7 @@ namespace ktqt {
 namespace {
 
 /// The device pixels a line may touch, with room to spare.
-QRect lineBox(const QPen& pen, const QLineF& ends, int scale) {
+QRect lineBox(const QPen& pen, const QLineF& ends, qreal scale) {
     const qreal margin = pen.widthF() * scale + 2;
     return QRectF(ends.p1() * scale, ends.p2() * scale)
         .normalized()
@@ -24,11 +24,11 @@ QRect lineBox(const QPen& pen, const QLineF& ends, int scale) {
 
 } // namespace
 
-bool leavesDevice(const QPen& pen, const QLineF& ends, int scale, const QRect& device) {
+bool leavesDevice(const QPen& pen, const QLineF& ends, qreal scale, const QRect& device) {
     return !device.contains(lineBox(pen, ends, scale));
 }
 
-std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, int scale,
+std::optional<std::vector<QRect>> linePixels(const QPen& pen, const QLineF& ends, qreal scale,
                                              const QRect& device) {
     // QPainter cuts a line at its device's edges before it steps along it, and where it cuts
     // moves the pixels of the rest: a line that leaves the device is drawn on one as large.
@@ -71,11 +71,11 @@ QRect deviceFromOrigin(const QPainter& p) {
     return QRect(-int(m.dx()), -int(m.dy()), device->width(), device->height());
 }
 
-bool storeRuns(QPainter& p, const std::vector<QRect>& runs, int scale, QRgb color) {
+bool storeRuns(QPainter& p, const std::vector<QRect>& runs, qreal scale, QRgb color) {
     QPaintEngine* engine = p.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster || p.hasClipping() ||
         p.opacity() != 1.0 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
-        wholeScale(p) != scale)
+        uniformScale(p) != scale)
         return false;
     QPaintDevice* device = engine->paintDevice();
     if (!device || device->devType() != QInternal::Image) return false;

@@ -45,7 +45,7 @@ Qt::PenStyle penStyle(int borderStyle) {
 void GraphicPainter::paint(QPainter& p, const kt::Widget& w, int scale) {
     kt::visit(w, kt::overloaded{[&](const kt::Image& im) { paintImage(p, im, scale); },
                                 [&](const kt::Label& lb) { paintLabel(p, lb, scale); },
-                                [&](const kt::Line& ln) { paintLine(p, ln, scale); },
+                                [&](const kt::Line& ln) { paintLine(p, ln); },
                                 [&](const kt::Shape& sh) { paintShape(p, sh, scale); },
                                 // Windowed widgets draw themselves; timers are never seen.
                                 [](const kt::Frame&) {}, [](const kt::CommandButton&) {},
@@ -79,7 +79,7 @@ void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
                  [&](QPainter& q) { caches_.fonts.drawLabel(q, lb, r); });
 }
 
-void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
+void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln) {
     QPen pen(qc(ln.BorderColor), std::max(1, ln.BorderWidth), penStyle(ln.BorderStyle));
     pen.setCapStyle(Qt::FlatCap);
     const QLineF ends = pxLine(ln);
@@ -88,7 +88,9 @@ void GraphicPainter::paintLine(QPainter& p, const kt::Line& ln, int scale) {
     // again while the line stays as it is. A line is drawn once as it appears (a shot lasts a
     // turn), so it is kept only when it stands for a second paint; but a line that leaves the
     // window is kept from its first, as QPainter would cut it at the edges of a repaint's clip.
-    if (scale != 0) {
+    // The same holds at a fractional scale (a desktop at 150 %): drawn straight there, a line
+    // that a sprite's repaint crossed came out a pixel off where the whole paint puts it.
+    if (const qreal scale = uniformScale(p); scale != 0) {
         DrawnLine& drawn = lines_[&ln];
         LineLook look{ends, pen.width(), ln.BorderStyle, scale, deviceFromOrigin(p)};
         const bool again = drawn.look == look;

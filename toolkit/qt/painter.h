@@ -50,8 +50,9 @@ struct PanelLook {
 /// What QPainter's pixels for a line depend on, besides where the window's origin lies.
 struct LineLook {
     QLineF ends; ///< pixels
-    int width = 0, style = 0, scale = 0;
-    QRect device; ///< see linePixels
+    int width = 0, style = 0;
+    qreal scale = 0; ///< see uniformScale
+    QRect device;    ///< see linePixels
     bool operator==(const LineLook&) const = default;
 };
 struct DrawnLine {
@@ -115,7 +116,7 @@ public:
 private:
     void paintImage(QPainter& p, const kt::Image& im, int scale);
     void paintLabel(QPainter& p, const kt::Label& lb, int scale);
-    void paintLine(QPainter& p, const kt::Line& ln, int scale);
+    void paintLine(QPainter& p, const kt::Line& ln);
     void paintShape(QPainter& p, const kt::Shape& sh, int scale);
     Caches& caches_;
     // Labels, shapes and lines, as last drawn.
