@@ -62,7 +62,17 @@ void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
 
 void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
     const QRect r = pxRect(lb.Left, lb.Top, lb.Width, lb.Height);
-    if (scale == 0 || r.isEmpty()) return caches_.fonts.drawLabel(p, lb, r);
+    if (r.isEmpty()) return;
+    if (scale == 0) {
+        // At a fractional scale a glyph's edge may fall on a device pixel that a repaint of the
+        // label leaves out, as Qt rounds the label's rectangle to device pixels: the caption is
+        // cut at that rectangle, as the copies of a whole scale cut it.
+        p.save();
+        p.setClipRect(r, Qt::IntersectClip);
+        caches_.fonts.drawLabel(p, lb, r);
+        p.restore();
+        return;
+    }
     // Laying out text costs far more than copying it: the caption is drawn once per change.
     LabelLook look{r.size(),    scale,          lb.BackColor, lb.ForeColor, lb.opaque,
                    lb.wordWrap, lb.BorderStyle, lb.Alignment, lb.font,      lb.Caption};
