@@ -271,6 +271,43 @@ private slots:
         QVERIFY2(got == want, qPrintable("first paint: " + differences(got, want)));
     }
 
+    // A sprite repainted through a region of many rectangles, as moving units cut a repaint,
+    // shows each pixel where a paint of the whole window puts it, at every scale a desktop
+    // offers: at 1.75 Qt once inked a row more of it there.
+    void aSpriteRepaintedInPartShowsWhatAWholePaintShows_data() {
+        QTest::addColumn<qreal>("scale");
+        for (qreal scale : {1.0, 1.25, 1.5, 1.75, 2.0}) QTest::addRow("%gx", scale) << scale;
+    }
+    void aSpriteRepaintedInPartShowsWhatAWholePaintShows() {
+        QFETCH(qreal, scale);
+        const auto dev = [&](int logical) { return int(std::lround(logical * scale)); };
+        // The device pixels Qt repaints for a region of the window: each edge rounded.
+        const auto onDevice = [&](const QRect& r) {
+            return QRect(QPoint(dev(r.left()), dev(r.top())),
+                         QPoint(dev(r.right() + 1) - 1, dev(r.bottom() + 1) - 1));
+        };
+        const kt::Picture sprite = picture(27, 27);
+        ktqt::Caches caches;
+        for (int y = 3; y < 8; ++y)
+            for (int x = 3; x < 7; ++x) {
+                kt::Image im;
+                im.setPicture(sprite);
+                kt::place(im, float(x * kt::twipsPerPixel), float(y * kt::twipsPerPixel), im.Width,
+                          im.Height);
+                ktqt::GraphicPainter window(caches);
+                const auto paint = [&](QPainter& p) { window.paint(p, im, ktqt::wholeScale(p)); };
+                const QImage whole = painted(scale, {}, {}, paint);
+                // A band across the top of the picture and another, shifted, across its bottom.
+                const QRegion part = QRegion(onDevice(QRect(x - 3, y, 27, 6))) +
+                                     QRegion(onDevice(QRect(x + 5, y + 6, 27, 30)));
+                const QImage got = painted(scale, part, {}, paint);
+                const QImage want =
+                    only(scale, part, [&](int px, int py) { return whole.pixel(px, py); });
+                QVERIFY2(got == want, qPrintable(QString("a sprite at %1,%2: ").arg(x).arg(y) +
+                                                 differences(got, want)));
+            }
+    }
+
     void qtWidgetsStaysInTheBackend() {
         // The model and the game are written against the toolkit alone: only the Qt backend, the
         // program's start-up and the tools around it may reach for Qt Widgets, or for the display

@@ -8,6 +8,7 @@
 #include "pictures.h"
 #include "text.h"
 
+#include <QPaintEngine>
 #include <algorithm>
 
 namespace ktqt {
@@ -57,7 +58,24 @@ void GraphicPainter::paintImage(QPainter& p, const kt::Image& im, int scale) {
     const QRect r = imageRect(im);
     if (r.isEmpty()) return;
     const int s = std::max(scale, 1);
-    p.drawPixmap(r.topLeft(), caches_.sprites.of(im.picture, s), QRect(QPoint(0, 0), r.size() * s));
+    const QPixmap& sprite = caches_.sprites.of(im.picture, s);
+    const QRect source(QPoint(0, 0), r.size() * s);
+    // At a fractional scale Qt enlarges a picture by one rule within a rectangular clip and by
+    // another within a clip of many rectangles, which inks one more row or column of it. A
+    // repaint's region is often many rectangles: the picture is drawn once per rectangle of it.
+    const QPaintEngine* engine = p.paintEngine();
+    if (scale == 0 && engine && engine->systemClip().rectCount() > 1) {
+        const QTransform toDevice = p.deviceTransform();
+        const QRect on = toDevice.mapRect(QRectF(r)).toAlignedRect();
+        for (const QRect& piece : engine->systemClip() & on) {
+            p.save();
+            p.setClipRect(toDevice.inverted().mapRect(QRectF(piece)), Qt::IntersectClip);
+            p.drawPixmap(r.topLeft(), sprite, source);
+            p.restore();
+        }
+        return;
+    }
+    p.drawPixmap(r.topLeft(), sprite, source);
 }
 
 void GraphicPainter::paintLabel(QPainter& p, const kt::Label& lb, int scale) {
