@@ -27,7 +27,7 @@ private:
         QString text;
         qint64 icon = 0;
         QSize iconSize, size;
-        int scale = 0;
+        qreal scale = 0;
         qint64 palette = 0;
         QFont font;
         bool operator==(const Key&) const = default;
