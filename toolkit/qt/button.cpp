@@ -3,10 +3,10 @@
 
 #include "button.h"
 
-#include "geometry.h"
-
+#include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <cmath>
 
 namespace ktqt {
 
